@@ -1,0 +1,8 @@
+#version 140
+
+in vec4 color;
+out vec4 fragColor;
+
+void main() {
+    fragColor = color;
+}
