@@ -1,0 +1,251 @@
+// Definitions of the GL, GLEW and freeglut symbols the viewer links against, each recording
+// its call. GLEW reaches its entry points through function pointers, so those are defined as
+// pointers to recording functions.
+#include "fake_gl.h"
+
+#include <GL/glew.h>
+#include <GL/freeglut.h>
+
+#include <cstring>
+
+namespace fakegl {
+
+std::vector<Call> calls;
+Behaviour behaviour;
+void (*displayCallback)() = nullptr;
+void (*keyboardCallback)(unsigned char, int, int) = nullptr;
+void (*idleCallback)() = nullptr;
+
+namespace {
+
+unsigned nextName = 1;
+std::map<unsigned, unsigned> shaderTypes;  // shader name -> type
+
+Call& record(const char* name, std::vector<long long> args = {}) {
+    calls.push_back(Call{name, std::move(args), {}, {}, nullptr});
+    return calls.back();
+}
+
+void writeLog(const std::string& log, GLsizei size, GLsizei* written, GLchar* out) {
+    if (size <= 0) {
+        return;
+    }
+    const std::size_t n = std::min(log.size(), static_cast<std::size_t>(size - 1));
+    std::memcpy(out, log.data(), n);
+    out[n] = '\0';
+    if (written != nullptr) {
+        *written = static_cast<GLsizei>(n);
+    }
+}
+
+GLuint GLAPIENTRY createProgram() {
+    record("glCreateProgram");
+    return nextName++;
+}
+GLuint GLAPIENTRY createShader(GLenum type) {
+    record("glCreateShader", {type});
+    shaderTypes[nextName] = type;
+    return nextName++;
+}
+void GLAPIENTRY shaderSource(GLuint shader, GLsizei count, const GLchar* const* sources,
+                           const GLint* lengths) {
+    Call& c = record("glShaderSource", {shader, count, lengths == nullptr ? 0 : 1});
+    c.text = sources[0];
+}
+void GLAPIENTRY compileShader(GLuint shader) { record("glCompileShader", {shader}); }
+void GLAPIENTRY getShaderiv(GLuint shader, GLenum what, GLint* value) {
+    record("glGetShaderiv", {shader, what});
+    if (what == GL_COMPILE_STATUS) {
+        auto it = behaviour.compileStatusByType.find(shaderTypes[shader]);
+        *value = it != behaviour.compileStatusByType.end() ? it->second : behaviour.compileStatus;
+    } else if (what == GL_INFO_LOG_LENGTH) {
+        *value = behaviour.shaderLogLength;
+    }
+}
+void GLAPIENTRY getShaderInfoLog(GLuint shader, GLsizei size, GLsizei* written, GLchar* log) {
+    record("glGetShaderInfoLog", {shader, size, written == nullptr ? 0 : 1});
+    writeLog(behaviour.shaderLog, size, written, log);
+}
+void GLAPIENTRY attachShader(GLuint program, GLuint shader) {
+    record("glAttachShader", {program, shader});
+}
+void GLAPIENTRY linkProgram(GLuint program) { record("glLinkProgram", {program}); }
+void GLAPIENTRY getProgramiv(GLuint program, GLenum what, GLint* value) {
+    record("glGetProgramiv", {program, what});
+    if (what == GL_LINK_STATUS) {
+        *value = behaviour.linkStatus;
+    } else if (what == GL_INFO_LOG_LENGTH) {
+        *value = behaviour.programLogLength;
+    }
+}
+void GLAPIENTRY getProgramInfoLog(GLuint program, GLsizei size, GLsizei* written, GLchar* log) {
+    record("glGetProgramInfoLog", {program, size, written == nullptr ? 0 : 1});
+    writeLog(behaviour.programLog, size, written, log);
+}
+void GLAPIENTRY useProgram(GLuint program) { record("glUseProgram", {program}); }
+void GLAPIENTRY genVertexArrays(GLsizei n, GLuint* out) {
+    record("glGenVertexArrays", {n});
+    for (GLsizei i = 0; i < n; ++i) out[i] = nextName++;
+}
+void GLAPIENTRY bindVertexArray(GLuint vao) { record("glBindVertexArray", {vao}); }
+void GLAPIENTRY genBuffers(GLsizei n, GLuint* out) {
+    record("glGenBuffers", {n});
+    for (GLsizei i = 0; i < n; ++i) out[i] = nextName++;
+}
+void GLAPIENTRY bindBuffer(GLenum target, GLuint buffer) {
+    record("glBindBuffer", {target, buffer});
+}
+GLint GLAPIENTRY getAttribLocation(GLuint program, const GLchar* name) {
+    record("glGetAttribLocation", {program}).text = name;
+    auto it = behaviour.attribLocations.find(name);
+    return it == behaviour.attribLocations.end() ? -1 : it->second;
+}
+void GLAPIENTRY enableVertexAttribArray(GLuint index) {
+    record("glEnableVertexAttribArray", {index});
+}
+void GLAPIENTRY disableVertexAttribArray(GLuint index) {
+    record("glDisableVertexAttribArray", {index});
+}
+void GLAPIENTRY vertexAttribPointer(GLuint index, GLint size, GLenum type, GLboolean normalized,
+                                  GLsizei stride, const void* offset) {
+    record("glVertexAttribPointer", {index, size, type, normalized, stride,
+                                     static_cast<long long>(reinterpret_cast<std::size_t>(offset))});
+}
+void GLAPIENTRY vertexAttrib4f(GLuint index, GLfloat x, GLfloat y, GLfloat z, GLfloat w) {
+    record("glVertexAttrib4f", {index}).floats = {x, y, z, w};
+}
+void GLAPIENTRY bufferData(GLenum target, GLsizeiptr size, const void* data, GLenum usage) {
+    record("glBufferData", {target, size, usage}).data = data;
+}
+void GLAPIENTRY bufferSubData(GLenum target, GLintptr offset, GLsizeiptr size, const void* data) {
+    record("glBufferSubData", {target, offset, size}).data = data;
+}
+GLint GLAPIENTRY getUniformLocation(GLhandleARB program, const GLcharARB* name) {
+    record("glGetUniformLocationARB", {program}).text = name;
+    auto it = behaviour.uniformLocations.find(name);
+    return it == behaviour.uniformLocations.end() ? -1 : it->second;
+}
+void GLAPIENTRY uniformMatrix4fv(GLint location, GLsizei count, GLboolean transpose,
+                               const GLfloat* value) {
+    record("glUniformMatrix4fv", {location, count, transpose}).floats.assign(value, value + 16);
+}
+
+}  // namespace
+
+void reset() {
+    calls.clear();
+    behaviour = Behaviour{};
+    displayCallback = nullptr;
+    keyboardCallback = nullptr;
+    idleCallback = nullptr;
+    shaderTypes.clear();
+    nextName = 1;
+}
+
+std::vector<std::string> names() {
+    std::vector<std::string> out;
+    for (const Call& c : calls) out.push_back(c.name);
+    return out;
+}
+
+std::vector<Call> named(const std::string& name) {
+    std::vector<Call> out;
+    for (const Call& c : calls) {
+        if (c.name == name) out.push_back(c);
+    }
+    return out;
+}
+
+std::size_t count(const std::string& name) { return named(name).size(); }
+
+}  // namespace fakegl
+
+// GL 1.1 and freeglut functions are called by their exported names.
+using fakegl::record;
+
+extern "C" {
+
+// ----- GLEW: entry points are pointers, the loader and its flags are plain symbols -----
+PFNGLCREATEPROGRAMPROC __glewCreateProgram = fakegl::createProgram;
+PFNGLCREATESHADERPROC __glewCreateShader = fakegl::createShader;
+PFNGLSHADERSOURCEPROC __glewShaderSource = fakegl::shaderSource;
+PFNGLCOMPILESHADERPROC __glewCompileShader = fakegl::compileShader;
+PFNGLGETSHADERIVPROC __glewGetShaderiv = fakegl::getShaderiv;
+PFNGLGETSHADERINFOLOGPROC __glewGetShaderInfoLog = fakegl::getShaderInfoLog;
+PFNGLATTACHSHADERPROC __glewAttachShader = fakegl::attachShader;
+PFNGLLINKPROGRAMPROC __glewLinkProgram = fakegl::linkProgram;
+PFNGLGETPROGRAMIVPROC __glewGetProgramiv = fakegl::getProgramiv;
+PFNGLGETPROGRAMINFOLOGPROC __glewGetProgramInfoLog = fakegl::getProgramInfoLog;
+PFNGLUSEPROGRAMPROC __glewUseProgram = fakegl::useProgram;
+PFNGLGENVERTEXARRAYSPROC __glewGenVertexArrays = fakegl::genVertexArrays;
+PFNGLBINDVERTEXARRAYPROC __glewBindVertexArray = fakegl::bindVertexArray;
+PFNGLGENBUFFERSPROC __glewGenBuffers = fakegl::genBuffers;
+PFNGLBINDBUFFERPROC __glewBindBuffer = fakegl::bindBuffer;
+PFNGLGETATTRIBLOCATIONPROC __glewGetAttribLocation = fakegl::getAttribLocation;
+PFNGLENABLEVERTEXATTRIBARRAYPROC __glewEnableVertexAttribArray = fakegl::enableVertexAttribArray;
+PFNGLDISABLEVERTEXATTRIBARRAYPROC __glewDisableVertexAttribArray = fakegl::disableVertexAttribArray;
+PFNGLVERTEXATTRIBPOINTERPROC __glewVertexAttribPointer = fakegl::vertexAttribPointer;
+PFNGLVERTEXATTRIB4FPROC __glewVertexAttrib4f = fakegl::vertexAttrib4f;
+PFNGLBUFFERDATAPROC __glewBufferData = fakegl::bufferData;
+PFNGLBUFFERSUBDATAPROC __glewBufferSubData = fakegl::bufferSubData;
+PFNGLGETUNIFORMLOCATIONARBPROC __glewGetUniformLocationARB = fakegl::getUniformLocation;
+PFNGLUNIFORMMATRIX4FVPROC __glewUniformMatrix4fv = fakegl::uniformMatrix4fv;
+
+GLboolean glewExperimental = GL_FALSE;
+GLboolean __GLEW_VERSION_3_1 = GL_TRUE;
+
+GLenum GLEWAPIENTRY glewInit() {
+    record("glewInit", {glewExperimental});
+    __GLEW_VERSION_3_1 = fakegl::behaviour.version31 ? GL_TRUE : GL_FALSE;
+    return fakegl::behaviour.glewInitResult;
+}
+
+const GLubyte* GLEWAPIENTRY glewGetErrorString(GLenum error) {
+    record("glewGetErrorString", {error});
+    return reinterpret_cast<const GLubyte*>("fake GLEW error");
+}
+
+// ----- OpenGL 1.1: exported functions -----
+void GLAPIENTRY glClear(GLbitfield mask) { record("glClear", {mask}); }
+void GLAPIENTRY glClearColor(GLfloat r, GLfloat g, GLfloat b, GLfloat a) {
+    record("glClearColor").floats = {r, g, b, a};
+}
+void GLAPIENTRY glPolygonMode(GLenum face, GLenum mode) { record("glPolygonMode", {face, mode}); }
+void GLAPIENTRY glEnable(GLenum cap) { record("glEnable", {cap}); }
+void GLAPIENTRY glDisable(GLenum cap) { record("glDisable", {cap}); }
+void GLAPIENTRY glDrawArrays(GLenum mode, GLint first, GLsizei count) {
+    record("glDrawArrays", {mode, first, count});
+}
+void GLAPIENTRY glFlush() { record("glFlush"); }
+
+// ----- freeglut -----
+void FGAPIENTRY glutInit(int* argc, char** /*argv*/) { record("glutInit", {*argc}); }
+void FGAPIENTRY glutInitDisplayMode(unsigned int mode) { record("glutInitDisplayMode", {mode}); }
+void FGAPIENTRY glutInitWindowSize(int w, int h) { record("glutInitWindowSize", {w, h}); }
+void FGAPIENTRY glutInitContextVersion(int major, int minor) {
+    record("glutInitContextVersion", {major, minor});
+}
+void FGAPIENTRY glutInitContextProfile(int profile) {
+    record("glutInitContextProfile", {profile});
+}
+int FGAPIENTRY glutCreateWindow(const char* title) {
+    record("glutCreateWindow").text = title;
+    return 1;
+}
+void FGAPIENTRY glutDisplayFunc(void (*callback)()) {
+    record("glutDisplayFunc");
+    fakegl::displayCallback = callback;
+}
+void FGAPIENTRY glutKeyboardFunc(void (*callback)(unsigned char, int, int)) {
+    record("glutKeyboardFunc");
+    fakegl::keyboardCallback = callback;
+}
+void FGAPIENTRY glutIdleFunc(void (*callback)()) {
+    record("glutIdleFunc", {callback == nullptr ? 0 : 1});
+    fakegl::idleCallback = callback;
+}
+void FGAPIENTRY glutMainLoop() { record("glutMainLoop"); }
+void FGAPIENTRY glutSwapBuffers() { record("glutSwapBuffers"); }
+void FGAPIENTRY glutPostRedisplay() { record("glutPostRedisplay"); }
+
+}  // extern "C"
