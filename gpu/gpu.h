@@ -12,7 +12,7 @@ constexpr int kCornerCapacity = 3 * kMaxFaces;  // corners in `points` and `colo
 constexpr int kFloatsPerVertex = 4;             // both attributes read whole Vec4s
 constexpr GLsizeiptr kPositionsOffset = 0;
 constexpr GLsizeiptr kBlockBytes = kCornerCapacity * static_cast<GLsizeiptr>(sizeof(Vec4));
-constexpr GLsizeiptr kColorsOffset = kBlockBytes;   // colours start after all positions
+constexpr GLsizeiptr kColorsOffset = kBlockBytes;  // colours start after all positions
 constexpr GLsizeiptr kMeshStoreBytes = 2 * kBlockBytes;
 static_assert(kColorsOffset == 960000, "the colour block starts at byte 960000");
 static_assert(kMeshStoreBytes == 1920000, "the mesh store holds positions then colours");
@@ -29,8 +29,8 @@ constexpr const char* kProjectionMatrixUniform = "projection_matrix";
 
 // ===== Scene store: GPU =====
 
-extern GLuint program;        // the linked shader program, current for the whole run
-extern GLint colorLocation;   // where vColor is fed; overlays switch its array off
+extern GLuint program;       // the linked shader program, current for the whole run
+extern GLint colorLocation;  // where vColor is fed; overlays switch its array off
 
 // ===== Program builder =====
 

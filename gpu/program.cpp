@@ -18,7 +18,9 @@ struct ShaderEntry {
 };
 
 // Writes one line on standard error and flushes it, as every builder diagnostic does.
-void errorLine(const char* text) { std::cerr << text << std::endl; }
+void errorLine(const char* text) {
+    std::cerr << text << std::endl;
+}
 
 [[noreturn]] void failWithLog(GLsizei logSize, void (*fetch)(GLuint, GLsizei, GLsizei*, GLchar*),
                               GLuint object) {
@@ -118,7 +120,8 @@ void printInfoLog(GLuint object, GetIv getIv, GetLog getLog, const char* format,
     GLsizei charsWritten = 0;
     getIv(object, GL_INFO_LOG_LENGTH, &infologLength);
     if (infologLength > 0) {
-        GLchar* infoLog = static_cast<GLchar*>(std::malloc(static_cast<std::size_t>(infologLength)));
+        GLchar* infoLog =
+            static_cast<GLchar*>(std::malloc(static_cast<std::size_t>(infologLength)));
         infoLog[0] = '\0';
         getLog(object, infologLength, &charsWritten, infoLog);
         infoLog[infologLength - 1] = '\0';  // a driver that forgets the terminator cannot overrun

@@ -41,15 +41,32 @@ void breatheStep() {
 // Advances the active animation; false when no animation is active.
 bool advance() {
     switch (animMode) {
-        case kAnimMinusX: translateStep(offsetX, maxX, minX, -1); return true;
-        case kAnimPlusX: translateStep(offsetX, maxX, minX, +1); return true;
-        case kAnimPlusY: translateStep(offsetY, maxY, minY, +1); return true;
-        case kAnimMinusY: translateStep(offsetY, maxY, minY, -1); return true;
-        case kAnimPlusZ: translateStep(offsetZ, maxZ, minZ, +1); return true;
-        case kAnimMinusZ: translateStep(offsetZ, maxZ, minZ, -1); return true;
-        case kAnimTour: tourStep(); return true;
-        case kAnimBreathe: breatheStep(); return true;
-        default: return false;
+        case kAnimMinusX:
+            translateStep(offsetX, maxX, minX, -1);
+            return true;
+        case kAnimPlusX:
+            translateStep(offsetX, maxX, minX, +1);
+            return true;
+        case kAnimPlusY:
+            translateStep(offsetY, maxY, minY, +1);
+            return true;
+        case kAnimMinusY:
+            translateStep(offsetY, maxY, minY, -1);
+            return true;
+        case kAnimPlusZ:
+            translateStep(offsetZ, maxZ, minZ, +1);
+            return true;
+        case kAnimMinusZ:
+            translateStep(offsetZ, maxZ, minZ, -1);
+            return true;
+        case kAnimTour:
+            tourStep();
+            return true;
+        case kAnimBreathe:
+            breatheStep();
+            return true;
+        default:
+            return false;
     }
 }
 

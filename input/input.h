@@ -37,8 +37,8 @@ constexpr int kAnimBreathe = 21;
 constexpr double kTranslationDivisor = 50.0;  // a translation tick moves 1/50 of the extent
 constexpr float kTourStepDegrees = 5.0f;      // a turn takes 72 ticks
 constexpr float kFullTurnDegrees = 360.0f;
-constexpr int kPulsePeak = 10;    // breathing turns down once pulse has passed this
-constexpr int kPulseFloor = 1;    // and up again once it has fallen below this
+constexpr int kPulsePeak = 10;  // breathing turns down once pulse has passed this
+constexpr int kPulseFloor = 1;  // and up again once it has fallen below this
 
 // ===== Scene store: animation =====
 

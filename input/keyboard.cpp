@@ -5,7 +5,9 @@
 
 namespace {
 
-int flipped(int value) { return value == 0 ? 1 : 0; }
+int flipped(int value) {
+    return value == 0 ? 1 : 0;
+}
 
 void showModel(int index) {
     resetAnimation();
@@ -26,15 +28,22 @@ void startTranslation(int code) {
 
 void keyboard(unsigned char key, int /*x*/, int /*y*/) {
     switch (key) {
-        case kKeyEscape: std::exit(kEscapeStatus);
+        case kKeyEscape:
+            std::exit(kEscapeStatus);
         case kKeyBreathe:
             pulse = flipped(pulse);
             animMode = kAnimBreathe;
             toggleAnimation();
             break;
-        case kKeyNextModel: showModel(modelIndex + 1); break;
-        case kKeyPreviousModel: showModel(modelIndex - 1); break;
-        case kKeyFirstModel: showModel(kFirstModel); break;
+        case kKeyNextModel:
+            showModel(modelIndex + 1);
+            break;
+        case kKeyPreviousModel:
+            showModel(modelIndex - 1);
+            break;
+        case kKeyFirstModel:
+            showModel(kFirstModel);
+            break;
         case kKeyTour:
             tourMode = 1;
             animMode = kAnimTour;
@@ -48,12 +57,25 @@ void keyboard(unsigned char key, int /*x*/, int /*y*/) {
             showNormals = flipped(showNormals);
             display();
             break;
-        case kKeyMinusX: startTranslation(kAnimMinusX); break;
-        case kKeyPlusX: startTranslation(kAnimPlusX); break;
-        case kKeyPlusY: startTranslation(kAnimPlusY); break;
-        case kKeyMinusY: startTranslation(kAnimMinusY); break;
-        case kKeyPlusZ: startTranslation(kAnimPlusZ); break;
-        case kKeyMinusZ: startTranslation(kAnimMinusZ); break;
-        default: break;
+        case kKeyMinusX:
+            startTranslation(kAnimMinusX);
+            break;
+        case kKeyPlusX:
+            startTranslation(kAnimPlusX);
+            break;
+        case kKeyPlusY:
+            startTranslation(kAnimPlusY);
+            break;
+        case kKeyMinusY:
+            startTranslation(kAnimMinusY);
+            break;
+        case kKeyPlusZ:
+            startTranslation(kAnimPlusZ);
+            break;
+        case kKeyMinusZ:
+            startTranslation(kAnimMinusZ);
+            break;
+        default:
+            break;
     }
 }

@@ -25,10 +25,10 @@ constexpr std::size_t kMessageSize = 512;
 Vec4 stagedVertices[kMaxVertices];
 FaceIndices stagedFaces[kMaxFaces];
 
-std::vector<char> fileBytes;  // this frame's read; capacity reused from frame to frame
-std::vector<char> goodBytes;  // the bytes whose parse the store holds
-bool haveGoodBytes = false;   // goodBytes describes the store
-int storedEntry = kNoEntry;   // catalogue entry whose last good read the store holds
+std::vector<char> fileBytes;          // this frame's read; capacity reused from frame to frame
+std::vector<char> goodBytes;          // the bytes whose parse the store holds
+bool haveGoodBytes = false;           // goodBytes describes the store
+int storedEntry = kNoEntry;           // catalogue entry whose last good read the store holds
 char lastMessage[kMessageSize] = "";  // the last refusal printed, so it is printed once
 
 // Reads the whole file into fileBytes. Returns false with errno set when it cannot be opened
@@ -154,4 +154,6 @@ void loadModelFile(const char* path, int entry) {
     commit(mesh, entry);
 }
 
-void loadModel(int index) { loadModelFile(modelFiles[index], index); }
+void loadModel(int index) {
+    loadModelFile(modelFiles[index], index);
+}

@@ -120,8 +120,7 @@ bool parseHeader(Cursor& c, PlyMesh& mesh, PlyError& error) {
     return vertexElement.close(error);  // no end_header: the sections follow what was found
 }
 
-bool numberFault(scan::Result result, const char* section, int item, int count,
-                 PlyError& error) {
+bool numberFault(scan::Result result, const char* section, int item, int count, PlyError& error) {
     if (result == scan::Result::kEnd) {
         return fail(error, "file ends in %s %d of %d", section, item, count);
     }
@@ -129,12 +128,18 @@ bool numberFault(scan::Result result, const char* section, int item, int count,
 }
 
 void widenBox(PlyMesh& mesh, float x, float y, float z) {
-    if (x > mesh.maxX) mesh.maxX = x;
-    if (y > mesh.maxY) mesh.maxY = y;
-    if (z > mesh.maxZ) mesh.maxZ = z;
-    if (x < mesh.minX) mesh.minX = x;
-    if (y < mesh.minY) mesh.minY = y;
-    if (z < mesh.minZ) mesh.minZ = z;
+    if (x > mesh.maxX)
+        mesh.maxX = x;
+    if (y > mesh.maxY)
+        mesh.maxY = y;
+    if (z > mesh.maxZ)
+        mesh.maxZ = z;
+    if (x < mesh.minX)
+        mesh.minX = x;
+    if (y < mesh.minY)
+        mesh.minY = y;
+    if (z < mesh.minZ)
+        mesh.minZ = z;
 }
 
 bool parseVertices(Cursor& c, PlyMesh& mesh, PlyError& error) {

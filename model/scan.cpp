@@ -10,19 +10,21 @@
 namespace scan {
 namespace {
 
-constexpr int kFastMaxDigits = 15;     // significant digits the fast path multiplies exactly
-constexpr int kFastMaxNegPow = 10;     // largest k for m / 10^k: no double-rounding error
-constexpr int kFastMaxPosPow = 22;     // 10^22 is the largest exact power of ten in a double
+constexpr int kFastMaxDigits = 15;  // significant digits the fast path multiplies exactly
+constexpr int kFastMaxNegPow = 10;  // largest k for m / 10^k: no double-rounding error
+constexpr int kFastMaxPosPow = 22;  // 10^22 is the largest exact power of ten in a double
 constexpr double kExactIntLimit = 9007199254740992.0;  // 2^53
-constexpr int kFallbackChars = 64;     // longest special form copied for strtof
-constexpr std::int64_t kIntLimit = 2147483648LL;  // magnitude of INT32_MIN
+constexpr int kFallbackChars = 64;                     // longest special form copied for strtof
+constexpr std::int64_t kIntLimit = 2147483648LL;       // magnitude of INT32_MIN
 
 constexpr double kPow10[kFastMaxPosPow + 1] = {
     1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
     1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22,
 };
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 bool isFloatChar(char c) {
     return isDigit(c) || c == '.' || c == '+' || c == '-' || (c >= 'a' && c <= 'z') ||
@@ -116,8 +118,8 @@ Result readFloat(const char*& p, const char* end, float& out) {
         ++q;
     }
     std::uint64_t mantissa = 0;
-    int digits = 0;       // significant digits taken into the mantissa
-    int exponent = 0;     // decimal exponent of the mantissa's last digit
+    int digits = 0;    // significant digits taken into the mantissa
+    int exponent = 0;  // decimal exponent of the mantissa's last digit
     bool anyDigit = false;
     const char* intStart = q;
     for (; q < end && isDigit(*q); ++q) {

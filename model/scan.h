@@ -7,16 +7,16 @@
 namespace scan {
 
 enum class Result {
-    kOk,        // a number was read and the cursor moved past it
-    kEnd,       // only whitespace was left
+    kOk,          // a number was read and the cursor moved past it
+    kEnd,         // only whitespace was left
     kNotANumber,  // the next item is not a number; the cursor stands on it
-    kTooLarge,  // an integer outside the 32-bit range
+    kTooLarge,    // an integer outside the 32-bit range
 };
 
 // Moves `p` past spaces, tabs and line breaks of either style.
 inline void skipSpace(const char*& p, const char* end) {
-    while (p < end && (*p == ' ' || *p == '\n' || *p == '\r' || *p == '\t' || *p == '\v' ||
-                       *p == '\f')) {
+    while (p < end &&
+           (*p == ' ' || *p == '\n' || *p == '\r' || *p == '\t' || *p == '\v' || *p == '\f')) {
         ++p;
     }
 }

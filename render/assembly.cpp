@@ -7,7 +7,9 @@
 
 namespace {
 
-float toFloat(double value) { return static_cast<float>(value); }
+float toFloat(double value) {
+    return static_cast<float>(value);
+}
 
 float squaredExtent(float maxValue, float minValue) {
     const float extent = toFloat(static_cast<double>(maxValue) - minValue);
@@ -53,9 +55,9 @@ void assembleFace(int f, float s) {
 // without a direction (zero normal) or a model without size stays where it is.
 void displaceFace(int f, float diagonal) {
     const Vec4& n = faceNormals[f];
-    const float lengthSquared = toFloat(static_cast<double>(n.x) * n.x +
-                                        static_cast<double>(n.y) * n.y +
-                                        static_cast<double>(n.z) * n.z);
+    const float lengthSquared =
+        toFloat(static_cast<double>(n.x) * n.x + static_cast<double>(n.y) * n.y +
+                static_cast<double>(n.z) * n.z);
     const float length = toFloat(std::sqrt(static_cast<double>(lengthSquared)));
     const float ratio = toFloat(static_cast<double>(length) / diagonal);
     if (ratio == 0.0f || !std::isfinite(ratio)) {

@@ -1,14 +1,15 @@
 // Frame rendering: one call of display re-reads the model, builds the camera and draws the mesh
 // pass and the overlays that are switched on. All GL state the frame touches is set here.
-#include <GL/glew.h>
 #include <GL/freeglut.h>
+#include <GL/glew.h>
 
 #include "render/render.h"
 
 namespace {
 
 // Pass sizes: the whole capacity of each array is uploaded, whatever the model's size.
-constexpr GLsizeiptr kNormalStoreBytes = kNormalLineCapacity * static_cast<GLsizeiptr>(sizeof(Vec4));
+constexpr GLsizeiptr kNormalStoreBytes =
+    kNormalLineCapacity * static_cast<GLsizeiptr>(sizeof(Vec4));
 constexpr GLsizeiptr kBoxStoreBytes = kBoxLineCount * static_cast<GLsizeiptr>(sizeof(Vec4));
 static_assert(kNormalStoreBytes == 640000, "normal pass uploads all segments");
 static_assert(kBoxStoreBytes == 256, "box pass uploads the sixteen polyline entries");
@@ -126,6 +127,10 @@ void drawBoundingBox() {
     drawOverlay(boxLines, kBoxStoreBytes, GL_LINE_STRIP, kBoxLineCount, kBoxColor);
 }
 
-void requestRedisplay() { glutPostRedisplay(); }
+void requestRedisplay() {
+    glutPostRedisplay();
+}
 
-void setIdleCallback(void (*callback)()) { glutIdleFunc(callback); }
+void setIdleCallback(void (*callback)()) {
+    glutIdleFunc(callback);
+}

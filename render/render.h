@@ -15,8 +15,8 @@ constexpr int kBoxLineCount = 16;                   // polyline through all twel
 constexpr float kFieldOfView = 60.0f;               // degrees
 constexpr float kNearPlane = 0.1f;
 constexpr float kFarPlane = 10000.0f;
-constexpr double kNormalScaleDivisor = 20.0;        // normals are |n| * 20 / diagonal long
-constexpr double kPercent = 0.01;                   // breathing amount is in percent
+constexpr double kNormalScaleDivisor = 20.0;  // normals are |n| * 20 / diagonal long
+constexpr double kPercent = 0.01;             // breathing amount is in percent
 
 constexpr Vec4 kMeshColor{0.0f, 1.0f, 0.0f, 1.0f};    // green wireframe
 constexpr Vec4 kNormalColor{1.0f, 0.0f, 0.0f, 1.0f};  // red normal segments
@@ -24,7 +24,7 @@ constexpr Vec4 kBoxColor{0.0f, 0.0f, 1.0f, 1.0f};     // blue bounding box
 
 // ===== Scene store: window, per-frame geometry, view =====
 
-extern int windowWidth;   // pixels; fixed at start-up, gives the projection's aspect
+extern int windowWidth;  // pixels; fixed at start-up, gives the projection's aspect
 extern int windowHeight;
 
 extern Vec4 points[kCornerCapacity];           // corner 3f + k of face f

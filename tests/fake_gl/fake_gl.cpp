@@ -3,8 +3,8 @@
 // pointers to recording functions.
 #include "fake_gl.h"
 
-#include <GL/glew.h>
 #include <GL/freeglut.h>
+#include <GL/glew.h>
 
 #include <cstring>
 
@@ -48,11 +48,13 @@ GLuint GLAPIENTRY createShader(GLenum type) {
     return nextName++;
 }
 void GLAPIENTRY shaderSource(GLuint shader, GLsizei count, const GLchar* const* sources,
-                           const GLint* lengths) {
+                             const GLint* lengths) {
     Call& c = record("glShaderSource", {shader, count, lengths == nullptr ? 0 : 1});
     c.text = sources[0];
 }
-void GLAPIENTRY compileShader(GLuint shader) { record("glCompileShader", {shader}); }
+void GLAPIENTRY compileShader(GLuint shader) {
+    record("glCompileShader", {shader});
+}
 void GLAPIENTRY getShaderiv(GLuint shader, GLenum what, GLint* value) {
     record("glGetShaderiv", {shader, what});
     if (what == GL_COMPILE_STATUS) {
@@ -69,7 +71,9 @@ void GLAPIENTRY getShaderInfoLog(GLuint shader, GLsizei size, GLsizei* written, 
 void GLAPIENTRY attachShader(GLuint program, GLuint shader) {
     record("glAttachShader", {program, shader});
 }
-void GLAPIENTRY linkProgram(GLuint program) { record("glLinkProgram", {program}); }
+void GLAPIENTRY linkProgram(GLuint program) {
+    record("glLinkProgram", {program});
+}
 void GLAPIENTRY getProgramiv(GLuint program, GLenum what, GLint* value) {
     record("glGetProgramiv", {program, what});
     if (what == GL_LINK_STATUS) {
@@ -82,12 +86,16 @@ void GLAPIENTRY getProgramInfoLog(GLuint program, GLsizei size, GLsizei* written
     record("glGetProgramInfoLog", {program, size, written == nullptr ? 0 : 1});
     writeLog(behaviour.programLog, size, written, log);
 }
-void GLAPIENTRY useProgram(GLuint program) { record("glUseProgram", {program}); }
+void GLAPIENTRY useProgram(GLuint program) {
+    record("glUseProgram", {program});
+}
 void GLAPIENTRY genVertexArrays(GLsizei n, GLuint* out) {
     record("glGenVertexArrays", {n});
     for (GLsizei i = 0; i < n; ++i) out[i] = nextName++;
 }
-void GLAPIENTRY bindVertexArray(GLuint vao) { record("glBindVertexArray", {vao}); }
+void GLAPIENTRY bindVertexArray(GLuint vao) {
+    record("glBindVertexArray", {vao});
+}
 void GLAPIENTRY genBuffers(GLsizei n, GLuint* out) {
     record("glGenBuffers", {n});
     for (GLsizei i = 0; i < n; ++i) out[i] = nextName++;
@@ -107,9 +115,10 @@ void GLAPIENTRY disableVertexAttribArray(GLuint index) {
     record("glDisableVertexAttribArray", {index});
 }
 void GLAPIENTRY vertexAttribPointer(GLuint index, GLint size, GLenum type, GLboolean normalized,
-                                  GLsizei stride, const void* offset) {
-    record("glVertexAttribPointer", {index, size, type, normalized, stride,
-                                     static_cast<long long>(reinterpret_cast<std::size_t>(offset))});
+                                    GLsizei stride, const void* offset) {
+    record("glVertexAttribPointer",
+           {index, size, type, normalized, stride,
+            static_cast<long long>(reinterpret_cast<std::size_t>(offset))});
 }
 void GLAPIENTRY vertexAttrib4f(GLuint index, GLfloat x, GLfloat y, GLfloat z, GLfloat w) {
     record("glVertexAttrib4f", {index}).floats = {x, y, z, w};
@@ -126,7 +135,7 @@ GLint GLAPIENTRY getUniformLocation(GLhandleARB program, const GLcharARB* name) 
     return it == behaviour.uniformLocations.end() ? -1 : it->second;
 }
 void GLAPIENTRY uniformMatrix4fv(GLint location, GLsizei count, GLboolean transpose,
-                               const GLfloat* value) {
+                                 const GLfloat* value) {
     record("glUniformMatrix4fv", {location, count, transpose}).floats.assign(value, value + 16);
 }
 
@@ -151,12 +160,15 @@ std::vector<std::string> names() {
 std::vector<Call> named(const std::string& name) {
     std::vector<Call> out;
     for (const Call& c : calls) {
-        if (c.name == name) out.push_back(c);
+        if (c.name == name)
+            out.push_back(c);
     }
     return out;
 }
 
-std::size_t count(const std::string& name) { return named(name).size(); }
+std::size_t count(const std::string& name) {
+    return named(name).size();
+}
 
 }  // namespace fakegl
 
@@ -206,22 +218,38 @@ const GLubyte* GLEWAPIENTRY glewGetErrorString(GLenum error) {
 }
 
 // ----- OpenGL 1.1: exported functions -----
-void GLAPIENTRY glClear(GLbitfield mask) { record("glClear", {mask}); }
+void GLAPIENTRY glClear(GLbitfield mask) {
+    record("glClear", {mask});
+}
 void GLAPIENTRY glClearColor(GLfloat r, GLfloat g, GLfloat b, GLfloat a) {
     record("glClearColor").floats = {r, g, b, a};
 }
-void GLAPIENTRY glPolygonMode(GLenum face, GLenum mode) { record("glPolygonMode", {face, mode}); }
-void GLAPIENTRY glEnable(GLenum cap) { record("glEnable", {cap}); }
-void GLAPIENTRY glDisable(GLenum cap) { record("glDisable", {cap}); }
+void GLAPIENTRY glPolygonMode(GLenum face, GLenum mode) {
+    record("glPolygonMode", {face, mode});
+}
+void GLAPIENTRY glEnable(GLenum cap) {
+    record("glEnable", {cap});
+}
+void GLAPIENTRY glDisable(GLenum cap) {
+    record("glDisable", {cap});
+}
 void GLAPIENTRY glDrawArrays(GLenum mode, GLint first, GLsizei count) {
     record("glDrawArrays", {mode, first, count});
 }
-void GLAPIENTRY glFlush() { record("glFlush"); }
+void GLAPIENTRY glFlush() {
+    record("glFlush");
+}
 
 // ----- freeglut -----
-void FGAPIENTRY glutInit(int* argc, char** /*argv*/) { record("glutInit", {*argc}); }
-void FGAPIENTRY glutInitDisplayMode(unsigned int mode) { record("glutInitDisplayMode", {mode}); }
-void FGAPIENTRY glutInitWindowSize(int w, int h) { record("glutInitWindowSize", {w, h}); }
+void FGAPIENTRY glutInit(int* argc, char** /*argv*/) {
+    record("glutInit", {*argc});
+}
+void FGAPIENTRY glutInitDisplayMode(unsigned int mode) {
+    record("glutInitDisplayMode", {mode});
+}
+void FGAPIENTRY glutInitWindowSize(int w, int h) {
+    record("glutInitWindowSize", {w, h});
+}
 void FGAPIENTRY glutInitContextVersion(int major, int minor) {
     record("glutInitContextVersion", {major, minor});
 }
@@ -244,8 +272,14 @@ void FGAPIENTRY glutIdleFunc(void (*callback)()) {
     record("glutIdleFunc", {callback == nullptr ? 0 : 1});
     fakegl::idleCallback = callback;
 }
-void FGAPIENTRY glutMainLoop() { record("glutMainLoop"); }
-void FGAPIENTRY glutSwapBuffers() { record("glutSwapBuffers"); }
-void FGAPIENTRY glutPostRedisplay() { record("glutPostRedisplay"); }
+void FGAPIENTRY glutMainLoop() {
+    record("glutMainLoop");
+}
+void FGAPIENTRY glutSwapBuffers() {
+    record("glutSwapBuffers");
+}
+void FGAPIENTRY glutPostRedisplay() {
+    record("glutPostRedisplay");
+}
 
 }  // extern "C"

@@ -21,17 +21,17 @@ struct Call {
 
 // What the fake answers. Tests change it before the code under test runs.
 struct Behaviour {
-    int compileStatus = 1;                // for every shader
+    int compileStatus = 1;                        // for every shader
     std::map<unsigned, int> compileStatusByType;  // overrides by shader type
     int linkStatus = 1;
-    int shaderLogLength = 0;              // what GL_INFO_LOG_LENGTH reports
-    std::string shaderLog;                // what the info log fetch writes
+    int shaderLogLength = 0;  // what GL_INFO_LOG_LENGTH reports
+    std::string shaderLog;    // what the info log fetch writes
     int programLogLength = 0;
     std::string programLog;
     std::map<std::string, int> attribLocations{{"vPosition", 0}, {"vColor", 1}};
     std::map<std::string, int> uniformLocations{{"model_matrix", 0}, {"projection_matrix", 1}};
-    unsigned glewInitResult = 0;          // GLEW_OK
-    bool version31 = true;                // what GLEW_VERSION_3_1 says
+    unsigned glewInitResult = 0;  // GLEW_OK
+    bool version31 = true;        // what GLEW_VERSION_3_1 says
 };
 
 extern std::vector<Call> calls;
