@@ -1,6 +1,7 @@
 // Start-up: toolkit, window and context, GL entry points, GPU set-up, callbacks, event loop.
-#include <GL/freeglut.h>
 #include <GL/glew.h>
+
+#include <GL/freeglut.h>
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,7 +1,8 @@
 // Frame rendering: one call of display re-reads the model, builds the camera and draws the mesh
 // pass and the overlays that are switched on. All GL state the frame touches is set here.
-#include <GL/freeglut.h>
 #include <GL/glew.h>
+
+#include <GL/freeglut.h>
 
 #include "render/render.h"
 

@@ -3,8 +3,9 @@
 // pointers to recording functions.
 #include "fake_gl.h"
 
-#include <GL/freeglut.h>
 #include <GL/glew.h>
+
+#include <GL/freeglut.h>
 
 #include <cstring>
 
