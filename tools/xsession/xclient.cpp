@@ -1,0 +1,210 @@
+// One Xlib connection to the virtual server: finds the viewer's window, presses keys through
+// XTest as a user would, reads the window's pixels and closes the window.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+#include <cctype>
+
+#include "tools/xsession/xsession.h"
+
+namespace xsession {
+
+namespace {
+
+// ===== Globals =====
+// Xlib reports errors through one process-wide handler, so the count lives at file scope.
+int xErrorCount = 0;  // X errors seen since start: a window that vanished under a request
+
+int countError(Display*, XErrorEvent*) {
+    ++xErrorCount;
+    return 0;
+}
+
+Display* asDisplay(void* display) {
+    return static_cast<Display*>(display);
+}
+
+int shiftOf(unsigned long mask) {
+    int shift = 0;
+    while (mask != 0 && (mask & 1UL) == 0) {
+        mask >>= 1;
+        ++shift;
+    }
+    return shift;
+}
+
+// The channel's value scaled to 0..255, whatever width the visual gives it.
+std::uint8_t channel(unsigned long pixel, unsigned long mask) {
+    const int shift = shiftOf(mask);
+    const unsigned long max = mask >> shift;
+    if (max == 0) {
+        return 0;
+    }
+    return static_cast<std::uint8_t>(((pixel & mask) >> shift) * 255UL / max);
+}
+
+std::optional<WindowId> searchTree(Display* display, Window top, const std::string& title) {
+    char* name = nullptr;
+    if (XFetchName(display, top, &name) != 0 && name != nullptr) {
+        const bool match = title == name;
+        XFree(name);
+        XWindowAttributes attributes;
+        if (match && XGetWindowAttributes(display, top, &attributes) != 0 &&
+            attributes.map_state == IsViewable) {
+            return top;
+        }
+    }
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (XQueryTree(display, top, &root, &parent, &children, &count) == 0) {
+        return std::nullopt;
+    }
+    std::optional<WindowId> found;
+    for (unsigned int i = 0; i < count && !found; ++i) {
+        found = searchTree(display, children[i], title);
+    }
+    if (children != nullptr) {
+        XFree(children);
+    }
+    return found;
+}
+
+}  // namespace
+
+XClient::XClient(const std::string& displayName) {
+    XSetErrorHandler(countError);
+    display_ = XOpenDisplay(displayName.c_str());
+    if (display_ == nullptr) {
+        throw SessionError("cannot connect to the X server " + displayName);
+    }
+    int event = 0, error = 0, major = 0, minor = 0;
+    if (!XTestQueryExtension(asDisplay(display_), &event, &error, &major, &minor)) {
+        throw SessionError("the X server " + displayName + " has no XTest extension");
+    }
+}
+
+XClient::~XClient() {
+    if (display_ != nullptr) {
+        XCloseDisplay(asDisplay(display_));
+    }
+}
+
+std::optional<WindowId> XClient::findWindow(const std::string& title) {
+    Display* display = asDisplay(display_);
+    XSync(display, False);
+    return searchTree(display, DefaultRootWindow(display), title);
+}
+
+Size XClient::clientSize(WindowId window) {
+    XWindowAttributes attributes;
+    if (XGetWindowAttributes(asDisplay(display_), window, &attributes) == 0) {
+        throw SessionError("the window has gone");
+    }
+    return {attributes.width, attributes.height};
+}
+
+bool XClient::windowExists(WindowId window) {
+    XWindowAttributes attributes;
+    return XGetWindowAttributes(asDisplay(display_), window, &attributes) != 0;
+}
+
+void XClient::placeOnScreen(WindowId window) {
+    Display* display = asDisplay(display_);
+    int rootX = 0, rootY = 0;
+    Window child = 0;
+    XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &rootX, &rootY,
+                          &child);
+    if (rootX < 0 || rootY < 0) {
+        XMoveWindow(display, window, 0, 0);
+        XSync(display, False);
+    }
+}
+
+void XClient::movePointerOver(WindowId window) {
+    Display* display = asDisplay(display_);
+    const Size size = clientSize(window);
+    int rootX = 0, rootY = 0;
+    Window child = 0;
+    XTranslateCoordinates(display, window, DefaultRootWindow(display), size.width / 2,
+                          size.height / 2, &rootX, &rootY, &child);
+    XTestFakeMotionEvent(display, DefaultScreen(display), rootX, rootY, CurrentTime);
+}
+
+void XClient::sendKeyCode(unsigned keycode, bool press) {
+    XTestFakeKeyEvent(asDisplay(display_), keycode, press ? True : False, CurrentTime);
+}
+
+void XClient::pressKey(WindowId window, char key) {
+    Display* display = asDisplay(display_);
+    const bool upper = std::isupper(static_cast<unsigned char>(key)) != 0;
+    // Latin-1 keysyms equal their character codes; upper case is the same key with Shift.
+    const KeySym symbol = key == kEscape
+                              ? XK_Escape
+                              : static_cast<KeySym>(std::tolower(static_cast<unsigned char>(key)));
+    const KeyCode code = XKeysymToKeycode(display, symbol);
+    const KeyCode shift = XKeysymToKeycode(display, XK_Shift_L);
+    if (code == 0 || (upper && shift == 0)) {
+        throw SessionError(std::string("the keyboard map has no key for '") + key + "'");
+    }
+    movePointerOver(window);
+    if (upper) {
+        sendKeyCode(shift, true);
+    }
+    sendKeyCode(code, true);
+    sendKeyCode(code, false);
+    if (upper) {
+        sendKeyCode(shift, false);
+    }
+    XSync(display, False);
+}
+
+std::optional<Image> XClient::capture(WindowId window) {
+    Display* display = asDisplay(display_);
+    XWindowAttributes attributes;
+    if (XGetWindowAttributes(display, window, &attributes) == 0 ||
+        attributes.map_state != IsViewable) {
+        return std::nullopt;
+    }
+    XImage* shot = XGetImage(display, window, 0, 0, static_cast<unsigned>(attributes.width),
+                             static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
+    if (shot == nullptr) {
+        return std::nullopt;
+    }
+    Image image;
+    image.width = attributes.width;
+    image.height = attributes.height;
+    image.rgb.resize(static_cast<std::size_t>(image.width) * image.height * 3);
+    std::size_t at = 0;
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x) {
+            const unsigned long pixel = XGetPixel(shot, x, y);
+            image.rgb[at++] = channel(pixel, shot->red_mask);
+            image.rgb[at++] = channel(pixel, shot->green_mask);
+            image.rgb[at++] = channel(pixel, shot->blue_mask);
+        }
+    }
+    XDestroyImage(shot);
+    return image;
+}
+
+void XClient::requestClose(WindowId window) {
+    Display* display = asDisplay(display_);
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, window, False, NoEventMask, &event);
+    XSync(display, False);
+}
+
+void XClient::destroyWindow(WindowId window) {
+    XDestroyWindow(asDisplay(display_), window);
+    XSync(asDisplay(display_), False);
+}
+
+}  // namespace xsession
