@@ -1,25 +1,56 @@
-// Placeholder generator: a tetrahedron under every catalogue name.
+// genmodels OUTDIR: writes every model of the viewer's catalogue into OUTDIR as ASCII PLY.
+// The models are procedural and the output is the same, byte for byte, on every run. A model
+// that breaks the viewer's limits or a file that cannot be written stops the run with a
+// message naming it and a non-zero exit status.
 #include <cstdio>
 #include <string>
 
 #include "model/model.h"
+#include "tools/mesh_models.h"
+#include "tools/mesh_ply.h"
+
+namespace {
+
+static_assert(mesh::kMaxVertices == kMaxVertices, "generator and viewer capacities differ");
+static_assert(mesh::kMaxFaces == kMaxFaces, "generator and viewer capacities differ");
+
+constexpr int kUsageStatus = 2;
+constexpr int kFailureStatus = 1;
+
+bool writeModel(const std::string& outDir, const std::string& fileName) {
+    const mesh::ModelMaker make = mesh::findModel(fileName);
+    if (make == nullptr) {
+        std::fprintf(stderr, "genmodels: %s: no model is defined for this catalogue name\n",
+                     fileName.c_str());
+        return false;
+    }
+    const mesh::Mesh model = make();
+    const std::string problem = mesh::findProblem(model);
+    if (!problem.empty()) {
+        std::fprintf(stderr, "genmodels: %s: %s\n", fileName.c_str(), problem.c_str());
+        return false;
+    }
+    const std::string path = outDir + "/" + fileName;
+    const std::string stem = fileName.substr(0, fileName.rfind('.'));
+    const std::string failure = mesh::writeFile(path, mesh::plyText(model, stem));
+    if (!failure.empty()) {
+        std::fprintf(stderr, "genmodels: cannot write %s: %s\n", path.c_str(), failure.c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: genmodels OUTDIR\n");
-        return 2;
+        return kUsageStatus;
     }
     for (int i = 0; i < kModelCount; ++i) {
-        const std::string path = std::string(argv[1]) + "/" + modelFiles[i];
-        FILE* f = std::fopen(path.c_str(), "w");
-        if (f == nullptr) {
-            return 1;
+        if (!writeModel(argv[1], modelFiles[i])) {
+            return kFailureStatus;
         }
-        std::fprintf(f,
-                     "ply\nformat ascii 1.0\nelement vertex 4\nproperty float x\nproperty float y\n"
-                     "property float z\nelement face 4\nproperty list uchar int vertex_indices\n"
-                     "end_header\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n3 0 2 1\n3 0 1 3\n3 0 3 2\n3 1 2 3\n");
-        std::fclose(f);
     }
     return 0;
 }
