@@ -127,26 +127,39 @@ bool numberFault(scan::Result result, const char* section, int item, int count, 
     return fail(error, "%s %d: expected a number", section, item);
 }
 
-void widenBox(PlyMesh& mesh, float x, float y, float z) {
-    if (x > mesh.maxX)
-        mesh.maxX = x;
-    if (y > mesh.maxY)
-        mesh.maxY = y;
-    if (z > mesh.maxZ)
-        mesh.maxZ = z;
-    if (x < mesh.minX)
-        mesh.minX = x;
-    if (y < mesh.minY)
-        mesh.minY = y;
-    if (z < mesh.minZ)
-        mesh.minZ = z;
-}
+// The bounding box while the vertices are read. Kept apart from the mesh, whose vertex stores
+// could otherwise alias it and force it through memory on every vertex.
+struct Box {
+    float minX, maxX, minY, maxY, minZ, maxZ;
 
-bool parseVertices(Cursor& c, PlyMesh& mesh, PlyError& error) {
+    void seed(float x, float y, float z) {
+        minX = maxX = x;
+        minY = maxY = y;
+        minZ = maxZ = z;
+    }
+
+    void widen(float x, float y, float z) {
+        if (x > maxX)
+            maxX = x;
+        if (y > maxY)
+            maxY = y;
+        if (z > maxZ)
+            maxZ = z;
+        if (x < minX)
+            minX = x;
+        if (y < minY)
+            minY = y;
+        if (z < minZ)
+            minZ = z;
+    }
+};
+
+bool parseVertices(scan::Stream& numbers, PlyMesh& mesh, PlyError& error) {
+    Box box{mesh.minX, mesh.maxX, mesh.minY, mesh.maxY, mesh.minZ, mesh.maxZ};
     for (int i = 0; i < mesh.vertexCount; ++i) {
         float xyz[3];
         for (float& value : xyz) {
-            const scan::Result result = scan::readFloat(c.p, c.end, value);
+            const scan::Result result = numbers.readFloat(value);
             if (result != scan::Result::kOk) {
                 return numberFault(result, "vertex", i, mesh.vertexCount, error);
             }
@@ -155,27 +168,42 @@ bool parseVertices(Cursor& c, PlyMesh& mesh, PlyError& error) {
             }
         }
         if (i == 0) {
-            mesh.minX = mesh.maxX = xyz[0];
-            mesh.minY = mesh.maxY = xyz[1];
-            mesh.minZ = mesh.maxZ = xyz[2];
+            box.seed(xyz[0], xyz[1], xyz[2]);
         }
         mesh.vertices[i] = Vec4(xyz[0], xyz[1], xyz[2], 1.0f);
-        widenBox(mesh, xyz[0], xyz[1], xyz[2]);
+        box.widen(xyz[0], xyz[1], xyz[2]);
+    }
+    mesh.minX = box.minX;
+    mesh.maxX = box.maxX;
+    mesh.minY = box.minY;
+    mesh.maxY = box.maxY;
+    mesh.minZ = box.minZ;
+    mesh.maxZ = box.maxZ;
+    return true;
+}
+
+// One face record, the count and three indices, value by value: the general path, which also
+// tells what is wrong with a malformed record.
+bool readFaceValues(scan::Stream& numbers, std::int32_t (&values)[1 + kTriangleCorners], int f,
+                    int faceCount, PlyError& error) {
+    for (std::int32_t& value : values) {
+        const scan::Result result = numbers.readInt(value);
+        if (result == scan::Result::kTooLarge) {
+            return fail(error, "face %d: number does not fit in 32 bits", f);
+        }
+        if (result != scan::Result::kOk) {
+            return numberFault(result, "face", f, faceCount, error);
+        }
     }
     return true;
 }
 
-bool parseFaces(Cursor& c, PlyMesh& mesh, PlyError& error) {
+bool parseFaces(scan::Stream& numbers, PlyMesh& mesh, PlyError& error) {
     for (int f = 0; f < mesh.faceCount; ++f) {
         std::int32_t values[1 + kTriangleCorners];
-        for (std::int32_t& value : values) {
-            const scan::Result result = scan::readInt(c.p, c.end, value);
-            if (result == scan::Result::kTooLarge) {
-                return fail(error, "face %d: number does not fit in 32 bits", f);
-            }
-            if (result != scan::Result::kOk) {
-                return numberFault(result, "face", f, mesh.faceCount, error);
-            }
+        if (!numbers.readShortInts(values) &&
+            !readFaceValues(numbers, values, f, mesh.faceCount, error)) {
+            return false;
         }
         if (values[0] != kTriangleCorners) {
             return fail(error, "face %d: only triangles are supported (it has %d corners)", f,
@@ -199,6 +227,9 @@ bool parsePly(const char* text, std::size_t size, PlyMesh& mesh, PlyError& error
     Cursor c{text, text + size};
     mesh.maxX = mesh.maxY = mesh.maxZ = kBoxResetMax;
     mesh.minX = mesh.minY = mesh.minZ = kBoxResetMin;
-    return parseHeader(c, mesh, error) && parseVertices(c, mesh, error) &&
-           parseFaces(c, mesh, error);
+    if (!parseHeader(c, mesh, error)) {
+        return false;
+    }
+    scan::Stream numbers(c.p, c.end);
+    return parseVertices(numbers, mesh, error) && parseFaces(numbers, mesh, error);
 }

@@ -54,7 +54,7 @@ void assembleFace(int f, float s) {
 // Moves the three corners of face f by pulse percent of D along the face's unit normal. A face
 // without a direction (zero normal) or a model without size stays where it is.
 void displaceFace(int f, float diagonal) {
-    const Vec4& n = faceNormals[f];
+    const Vec4 n = faceNormals[f];
     const float lengthSquared =
         toFloat(static_cast<double>(n.x) * n.x + static_cast<double>(n.y) * n.y +
                 static_cast<double>(n.z) * n.z);
@@ -63,12 +63,16 @@ void displaceFace(int f, float diagonal) {
     if (ratio == 0.0f || !std::isfinite(ratio)) {
         return;
     }
+    // The same displacement for all three corners: computed once, added to each.
     const double amount = static_cast<double>(pulse) * kPercent;
+    const double dx = (amount * n.x) / ratio;
+    const double dy = (amount * n.y) / ratio;
+    const double dz = (amount * n.z) / ratio;
     for (int k = 0; k < 3; ++k) {
         Vec4& p = points[3 * f + k];
-        p.x = toFloat(static_cast<double>(p.x) + (amount * n.x) / ratio);
-        p.y = toFloat(static_cast<double>(p.y) + (amount * n.y) / ratio);
-        p.z = toFloat(static_cast<double>(p.z) + (amount * n.z) / ratio);
+        p.x = toFloat(static_cast<double>(p.x) + dx);
+        p.y = toFloat(static_cast<double>(p.y) + dy);
+        p.z = toFloat(static_cast<double>(p.z) + dz);
     }
 }
 
