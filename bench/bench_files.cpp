@@ -1,0 +1,92 @@
+// Run folder and scratch files for the benchmarks.
+#include "bench/bench_files.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace benchfiles {
+namespace {
+
+constexpr const char* kRunFolderVariable = "PLYVIEWER_RUN_DIR";  // overrides the built-in one
+constexpr const char* kScratchTemplate = "/tmp/plyviewer-bench-XXXXXX";
+constexpr const char* kEndHeader = "end_header";
+constexpr const char* kVertexElement = "element vertex ";
+
+bool writeAll(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
+// Position of a digit in the last vertex line: the line before the first face. Any digit of the
+// vertex section will do; the last one makes a byte-wise comparison run the furthest.
+std::size_t lastVertexDigit(const std::string& text, int vertexCount) {
+    std::size_t line = text.find(kEndHeader);
+    for (int i = 0; i < vertexCount && line != std::string::npos; ++i) {
+        line = text.find('\n', line);
+        line = line == std::string::npos ? line : line + 1;
+    }
+    if (line == std::string::npos) {
+        return std::string::npos;
+    }
+    const std::size_t digit = text.find_first_of("0123456789", line);
+    return digit < text.find('\n', line) ? digit : std::string::npos;
+}
+
+int declaredVertices(const std::string& text) {
+    const std::size_t at = text.find(kVertexElement);
+    return at == std::string::npos
+               ? 0
+               : std::atoi(text.c_str() + at + std::char_traits<char>::length(kVertexElement));
+}
+
+}  // namespace
+
+bool enterRunFolder() {
+    const char* folder = std::getenv(kRunFolderVariable);
+    if (folder == nullptr) {
+        folder = PLYVIEWER_RUN_DIR;
+    }
+    if (::chdir(folder) != 0) {
+        std::fprintf(stderr, "cannot enter the run folder %s\n", folder);
+        return false;
+    }
+    return true;
+}
+
+std::string readAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+bool makeChangingPair(const std::string& model, ChangingPair& pair) {
+    const std::string text = readAll(model);
+    const std::size_t digit = lastVertexDigit(text, declaredVertices(text));
+    if (digit == std::string::npos) {
+        return false;
+    }
+    std::string changed = text;
+    changed[digit] = changed[digit] == '9' ? '8' : static_cast<char>(changed[digit] + 1);
+    std::string folder = kScratchTemplate;
+    if (::mkdtemp(folder.data()) == nullptr) {
+        return false;
+    }
+    pair.folder = folder;
+    pair.first = folder + "/first_" + model;
+    pair.second = folder + "/second_" + model;
+    return writeAll(pair.first, text) && writeAll(pair.second, changed);
+}
+
+void removeChangingPair(const ChangingPair& pair) {
+    std::remove(pair.first.c_str());
+    std::remove(pair.second.c_str());
+    ::rmdir(pair.folder.c_str());
+}
+
+}  // namespace benchfiles

@@ -1,0 +1,164 @@
+// Reading a model: the per-token reference loop against the viewer's reader, for an unchanged
+// file (every frame), for content that changes between reads, and against the floor of merely
+// opening and reading the file. All on one model at a time, side by side in one run.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bench/bench_files.h"
+#include "bench/reference_reader.h"
+#include "model/model.h"
+
+namespace {
+
+// ===== Shared set-up =====
+
+ReferenceModel referenceModel;      // output of the reference reader; too large for the stack
+Vec4 parsedVertices[kMaxVertices];  // output arrays of the in-memory parse
+FaceIndices parsedFaces[kMaxFaces];
+
+constexpr std::size_t kPageSize = 4096;
+
+struct FreeDeleter {
+    void operator()(char* p) const { std::free(p); }
+};
+
+const char* modelName(int index) {
+    return modelFiles[index];
+}
+
+void countBytes(benchmark::State& state, std::size_t fileBytes) {
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(fileBytes));
+}
+
+bool parses(const std::string& text) {
+    PlyMesh mesh;
+    mesh.vertices = parsedVertices;
+    mesh.faces = parsedFaces;
+    PlyError error;
+    return parsePly(text.data(), text.size(), mesh, error);
+}
+
+std::size_t sizeOf(const char* path) {
+    return benchfiles::readAll(path).size();
+}
+
+// ===== Baseline and floor =====
+
+void BM_Reference(benchmark::State& state, int index) {
+    for (auto _ : state) {
+        if (!referenceRead(modelName(index), referenceModel)) {
+            state.SkipWithError("reference reader refused the model");
+            break;
+        }
+        benchmark::DoNotOptimize(referenceModel.vertices[0]);
+    }
+    countBytes(state, sizeOf(modelName(index)));
+}
+
+// open + read to the end + close into a buffer that is already large enough: no reader can
+// see the bytes of a file for less.
+void BM_BareRead(benchmark::State& state, int index) {
+    const std::size_t size = sizeOf(modelName(index));
+    // Page-aligned, the kindest place for the kernel's copy; a whole number of pages, as
+    // aligned_alloc wants.
+    const std::size_t capacity = (size + 1 + kPageSize - 1) / kPageSize * kPageSize;
+    const std::unique_ptr<char, FreeDeleter> buffer(
+        static_cast<char*>(std::aligned_alloc(kPageSize, capacity)));
+    for (auto _ : state) {
+        const int fd = ::open(modelName(index), O_RDONLY | O_CLOEXEC);
+        std::size_t used = 0;
+        for (ssize_t got = 1; got > 0; used += static_cast<std::size_t>(got)) {
+            got = ::read(fd, buffer.get() + used, capacity - used);
+            if (got < 0) {
+                break;
+            }
+        }
+        ::close(fd);
+        benchmark::DoNotOptimize(buffer.get());
+    }
+    countBytes(state, size);
+}
+
+// ===== The viewer's reader =====
+
+// The every-frame case: the file has not changed since the last good parse.
+void BM_LoadUnchanged(benchmark::State& state, int index) {
+    loadModel(index);
+    for (auto _ : state) {
+        loadModel(index);
+        benchmark::DoNotOptimize(vertices[0]);
+    }
+    countBytes(state, sizeOf(modelName(index)));
+}
+
+// Two files of equal size that differ in the last vertex, read in turn: every read is compared,
+// found changed and parsed in full into the store.
+void BM_LoadChangedAlternating(benchmark::State& state, int index) {
+    benchfiles::ChangingPair pair;
+    if (!benchfiles::makeChangingPair(modelName(index), pair) ||
+        !parses(benchfiles::readAll(pair.first)) || !parses(benchfiles::readAll(pair.second))) {
+        state.SkipWithError("cannot make a changing pair of valid models");
+        return;
+    }
+    bool second = false;
+    for (auto _ : state) {
+        loadModelFile(second ? pair.second.c_str() : pair.first.c_str(), index);
+        second = !second;
+        benchmark::DoNotOptimize(vertices[0]);
+    }
+    countBytes(state, sizeOf(pair.first.c_str()));
+    benchfiles::removeChangingPair(pair);
+    forgetLoadedModel();
+}
+
+// The same file read after the reader was told to forget it: read and parse, no comparison hit.
+void BM_LoadAfterForget(benchmark::State& state, int index) {
+    for (auto _ : state) {
+        forgetLoadedModel();
+        loadModel(index);
+        benchmark::DoNotOptimize(vertices[0]);
+    }
+    countBytes(state, sizeOf(modelName(index)));
+}
+
+// The parse alone, from bytes already in memory.
+void BM_ParsePlyMemory(benchmark::State& state, int index) {
+    const std::string text = benchfiles::readAll(modelName(index));
+    PlyMesh mesh;
+    mesh.vertices = parsedVertices;
+    mesh.faces = parsedFaces;
+    PlyError error;
+    for (auto _ : state) {
+        if (!parsePly(text.data(), text.size(), mesh, error)) {
+            state.SkipWithError(error.message);
+            break;
+        }
+        benchmark::DoNotOptimize(parsedVertices[0]);
+    }
+    countBytes(state, text.size());
+}
+
+}  // namespace
+
+// ===== Registrations: the big model and the first model =====
+
+BENCHMARK_CAPTURE(BM_Reference, big_atc, kLastModel)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_LoadUnchanged, big_atc, kLastModel)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_LoadChangedAlternating, big_atc, kLastModel)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_LoadAfterForget, big_atc, kLastModel)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_ParsePlyMemory, big_atc, kLastModel)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_BareRead, big_atc, kLastModel)->Unit(benchmark::kMicrosecond);
+
+BENCHMARK_CAPTURE(BM_Reference, airplane, kFirstModel)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_LoadUnchanged, airplane, kFirstModel)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_LoadChangedAlternating, airplane, kFirstModel)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_LoadAfterForget, airplane, kFirstModel)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_ParsePlyMemory, airplane, kFirstModel)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_BareRead, airplane, kFirstModel)->Unit(benchmark::kMicrosecond);

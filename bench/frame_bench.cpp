@@ -1,0 +1,138 @@
+// Frames in a real OpenGL context (under a virtual X server with Mesa's software renderer):
+// display() followed by glFinish, so the GPU work is counted, on the big model with and without
+// the overlays and on the first model; and, for the big model, the pieces of a frame measured
+// apart: model read plus assembly, the buffer upload, the mesh draw and the swap. Wall-clock
+// time throughout, since the renderer works in threads of its own.
+#include <GL/glew.h>
+
+#include <GL/freeglut.h>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+
+#include "app/app.h"
+#include "bench/bench_files.h"
+#include "input/input.h"
+
+namespace {
+
+// ===== Window =====
+
+// The viewer's own start-up without the event loop: window, 3.1 core context, GL entry points,
+// program and buffer.
+bool openWindow(int& argc, char** argv) {
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
+    glutInitWindowSize(kWindowSize, kWindowSize);
+    windowWidth = windowHeight = kWindowSize;
+    glutInitContextVersion(kContextMajor, kContextMinor);
+    glutInitContextProfile(GLUT_CORE_PROFILE);
+    glutCreateWindow(kWindowTitle);
+    glewExperimental = GL_TRUE;
+    if (glewInit() != GLEW_OK || !GLEW_VERSION_3_1) {
+        std::fprintf(stderr, "no OpenGL 3.1 context\n");
+        return false;
+    }
+    initGpu();
+    glutDisplayFunc(display);
+    glutMainLoopEvent();  // let the window be mapped before the first frame
+    std::printf("renderer: %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
+    return true;
+}
+
+// ===== Whole frames =====
+
+void countFrames(benchmark::State& state) {
+    state.counters["frames_per_s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+void BM_RealFrame(benchmark::State& state, int index, int overlays) {
+    modelIndex = index;
+    showNormals = showBox = overlays;
+    display();
+    glFinish();
+    for (auto _ : state) {
+        display();
+        glFinish();
+    }
+    countFrames(state);
+    showNormals = showBox = 0;
+}
+
+// ===== Pieces of a big-model frame =====
+
+// Puts the big model's frame in place: read, assembled, matrices set, buffer filled.
+void prepareBigFrame() {
+    modelIndex = kLastModel;
+    showNormals = showBox = 0;
+    display();
+    glFinish();
+}
+
+void BM_PieceLoadAssemble(benchmark::State& state) {
+    prepareBigFrame();
+    for (auto _ : state) {
+        loadModel(kLastModel);
+        assembleMesh();
+        benchmark::DoNotOptimize(points[0]);
+    }
+}
+
+void BM_PieceUpload(benchmark::State& state) {
+    prepareBigFrame();
+    for (auto _ : state) {
+        glBufferData(GL_ARRAY_BUFFER, kMeshStoreBytes, nullptr, GL_STATIC_DRAW);
+        glBufferSubData(GL_ARRAY_BUFFER, kPositionsOffset, kBlockBytes, points);
+        glBufferSubData(GL_ARRAY_BUFFER, kColorsOffset, kBlockBytes, colors);
+        glFinish();
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * kMeshStoreBytes);
+}
+
+void BM_PieceDraw(benchmark::State& state) {
+    prepareBigFrame();
+    for (auto _ : state) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glEnable(GL_DEPTH_TEST);
+        glDrawArrays(GL_TRIANGLES, 0, 3 * faceCount);
+        glDisable(GL_DEPTH_TEST);
+        glFinish();
+    }
+}
+
+void BM_PieceSwap(benchmark::State& state) {
+    prepareBigFrame();
+    for (auto _ : state) {
+        glutSwapBuffers();
+        glFinish();
+    }
+}
+
+}  // namespace
+
+BENCHMARK_CAPTURE(BM_RealFrame, big_atc, kLastModel, 0)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_RealFrame, big_atc_overlays, kLastModel, 1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_RealFrame, airplane, kFirstModel, 0)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_PieceLoadAssemble)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PieceUpload)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PieceDraw)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PieceSwap)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv) || !benchfiles::enterRunFolder() ||
+        !openWindow(argc, argv)) {
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
