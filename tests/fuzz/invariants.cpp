@@ -1,0 +1,183 @@
+// The invariant checks of the fuzz targets. Built without coverage instrumentation: they are
+// not code under test, and tracing their comparisons over whole arrays would slow every run
+// and steer the fuzzer toward the checks instead of the reader.
+#include "invariants.h"
+
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <initializer_list>
+
+namespace fuzz {
+namespace {
+
+// ===== Byte comparisons =====
+
+// True when every byte of [begin, begin + bytes) is the sentinel. It runs over up to 400 KB
+// after every input, so it is one branch-free pass the compiler can vectorise; the sanitizers'
+// per-byte checks would stop that and add nothing, as the ranges lie inside our own arrays.
+__attribute__((no_sanitize("address", "undefined"))) bool allSentinel(const void* begin,
+                                                                      std::size_t bytes) {
+    const auto* p = static_cast<const unsigned char*>(begin);
+    unsigned char difference = 0;
+    for (std::size_t i = 0; i < bytes; ++i) {
+        difference |= static_cast<unsigned char>(p[i] ^ kSentinelByte);
+    }
+    return difference == 0;
+}
+
+// Same reasoning as allSentinel: one vectorisable pass over up to 400 KB per load.
+__attribute__((no_sanitize("address", "undefined"))) bool equalBytes(const void* a, const void* b,
+                                                                     std::size_t bytes) {
+    const auto* p = static_cast<const unsigned char*>(a);
+    const auto* q = static_cast<const unsigned char*>(b);
+    unsigned char difference = 0;
+    for (std::size_t i = 0; i < bytes; ++i) {
+        difference |= static_cast<unsigned char>(p[i] ^ q[i]);
+    }
+    return difference == 0;
+}
+
+// The whole range is checked in one pass; only a failure looks for the first bad element.
+template <typename T>
+void expectSentinelRange(const T* items, int from, int to, const char* kind, const char* where) {
+    if (from >= to || allSentinel(items + from, sizeof(T) * static_cast<std::size_t>(to - from))) {
+        return;
+    }
+    for (int i = from; i < to; ++i) {
+        if (!allSentinel(&items[i], sizeof(T))) {
+            broken("%s %d beyond the count was written (%s)", kind, i, where);
+        }
+    }
+}
+
+// ===== Mesh checks =====
+
+void expectCount(int count, int capacity, const char* kind) {
+    if (count < 0 || count > capacity) {
+        broken("%s count %d outside 0..%d", kind, count, capacity);
+    }
+}
+
+void expectFaces(const PlyMesh& mesh) {
+    for (int f = 0; f < mesh.faceCount; ++f) {
+        const FaceIndices& face = mesh.faces[f];
+        for (const std::int32_t index : {face.v1, face.v2, face.v3}) {
+            if (index < 0 || index >= mesh.vertexCount) {
+                broken("face %d holds index %d with %d vertices", f, index, mesh.vertexCount);
+            }
+        }
+    }
+}
+
+void expectVertices(const PlyMesh& mesh) {
+    for (int i = 0; i < mesh.vertexCount; ++i) {
+        const Vec4& v = mesh.vertices[i];
+        if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z)) {
+            broken("vertex %d is not finite", i);
+        }
+        if (v.w != 1.0f) {
+            broken("vertex %d has w = %g", i, static_cast<double>(v.w));
+        }
+    }
+}
+
+void expectBound(float bound, float expected, const char* name) {
+    if (bound != expected) {
+        broken("%s is %.9g, the vertices give %.9g", name, static_cast<double>(bound),
+               static_cast<double>(expected));
+    }
+}
+
+// The box must be exactly the extremes of the vertices: it then also holds every vertex.
+void expectBox(const PlyMesh& mesh) {
+    float lo[kAxes] = {kBoxResetMin, kBoxResetMin, kBoxResetMin};
+    float hi[kAxes] = {kBoxResetMax, kBoxResetMax, kBoxResetMax};
+    for (int i = 0; i < mesh.vertexCount; ++i) {
+        for (int axis = 0; axis < kAxes; ++axis) {
+            const float value = mesh.vertices[i][axis];
+            if (i == 0 || value < lo[axis])
+                lo[axis] = value;
+            if (i == 0 || value > hi[axis])
+                hi[axis] = value;
+        }
+    }
+    expectBound(mesh.minX, lo[0], "minX");
+    expectBound(mesh.minY, lo[1], "minY");
+    expectBound(mesh.minZ, lo[2], "minZ");
+    expectBound(mesh.maxX, hi[0], "maxX");
+    expectBound(mesh.maxY, hi[1], "maxY");
+    expectBound(mesh.maxZ, hi[2], "maxZ");
+}
+
+}  // namespace
+
+// ===== Public checks =====
+
+void broken(const char* format, ...) {
+    std::fputs("invariant broken: ", stderr);
+    va_list args;
+    va_start(args, format);
+    std::vfprintf(stderr, format, args);
+    va_end(args);
+    std::fputc('\n', stderr);
+    std::fflush(stderr);
+    std::abort();
+}
+
+void fillSentinel(Vec4* vertices, int from, int to) {
+    if (from < to) {
+        std::memset(static_cast<void*>(vertices + from), kSentinelByte,
+                    sizeof(Vec4) * static_cast<std::size_t>(to - from));
+    }
+}
+
+void fillSentinel(FaceIndices* faces, int from, int to) {
+    if (from < to) {
+        std::memset(static_cast<void*>(faces + from), kSentinelByte,
+                    sizeof(FaceIndices) * static_cast<std::size_t>(to - from));
+    }
+}
+
+void expectSentinel(const Vec4* vertices, int from, int to, const char* where) {
+    expectSentinelRange(vertices, from, to, "vertex", where);
+}
+
+void expectSentinel(const FaceIndices* faces, int from, int to, const char* where) {
+    expectSentinelRange(faces, from, to, "face", where);
+}
+
+void expectSameBytes(const void* actual, const void* expected, std::size_t bytes,
+                     const char* what) {
+    if (!equalBytes(actual, expected, bytes)) {
+        broken("%s differs from what the reader's rules give", what);
+    }
+}
+
+void expectValidMesh(const PlyMesh& mesh) {
+    expectCount(mesh.vertexCount, kMaxVertices, "vertex");
+    expectCount(mesh.faceCount, kMaxFaces, "face");
+    expectFaces(mesh);
+    expectVertices(mesh);
+    expectBox(mesh);
+}
+
+void expectMessage(const PlyError& error, bool accepted) {
+    const char* end = static_cast<const char*>(std::memchr(error.message, '\0', kPlyErrorSize));
+    if (end == nullptr) {
+        broken("the message is not NUL-terminated");
+    }
+    if (accepted && end != error.message) {
+        broken("accepted, yet the message says \"%s\"", error.message);
+    }
+    if (!accepted && end == error.message) {
+        broken("refused without a message");
+    }
+    if (std::strpbrk(error.message, "\r\n") != nullptr) {
+        broken("the message \"%s\" is more than one line", error.message);
+    }
+}
+
+}  // namespace fuzz

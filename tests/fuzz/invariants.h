@@ -1,0 +1,49 @@
+// What every parse of the PLY reader must leave behind, whatever the input: checked by the
+// fuzz targets after each run. A broken invariant prints what broke and aborts, so that the
+// fuzzer records the input as a crash.
+#pragma once
+
+#include <array>
+#include <cstddef>
+
+#include "model/model.h"
+
+namespace fuzz {
+
+// Byte written over every array element the reader must not touch. As an int it is negative
+// and as a float w it is not 1, so no element the reader stores can look like it.
+constexpr unsigned char kSentinelByte = 0xA5;
+
+constexpr int kAxes = 3;
+constexpr int kBoxFloats = 2 * kAxes;
+
+// A bounding box in the store's order: minX, maxX, minY, maxY, minZ, maxZ.
+using Box = std::array<float, kBoxFloats>;
+
+inline Box boxOf(const PlyMesh& mesh) {
+    return {mesh.minX, mesh.maxX, mesh.minY, mesh.maxY, mesh.minZ, mesh.maxZ};
+}
+
+// Prints "invariant broken: ..." on the standard error stream and aborts.
+[[noreturn]] void broken(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Fills elements [from, to) with the sentinel.
+void fillSentinel(Vec4* vertices, int from, int to);
+void fillSentinel(FaceIndices* faces, int from, int to);
+
+// Aborts unless elements [from, to) still hold the sentinel.
+void expectSentinel(const Vec4* vertices, int from, int to, const char* where);
+void expectSentinel(const FaceIndices* faces, int from, int to, const char* where);
+
+// Aborts unless the `bytes` at `actual` equal those at `expected`.
+void expectSameBytes(const void* actual, const void* expected, std::size_t bytes, const char* what);
+
+// An accepted mesh: counts within capacity, every index below the vertex count, every vertex
+// finite with w = 1, the box exactly the extremes (the reset box when there are no vertices).
+void expectValidMesh(const PlyMesh& mesh);
+
+// The message of a parse: empty after success; after a refusal non-empty, NUL-terminated and
+// one line, because the loader prints it as "<file>: <problem>".
+void expectMessage(const PlyError& error, bool accepted);
+
+}  // namespace fuzz

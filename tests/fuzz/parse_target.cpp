@@ -1,0 +1,127 @@
+// Fuzz target: the PLY reader's parsePly on arbitrary bytes, with the invariants of
+// invariants.h checked after every run, accepted or refused. The same text followed by blanks
+// must then parse to the same result: blanks add no token, but they decide whether the number
+// readers have room for their wide fast paths, so this compares the fast readers with the
+// general ones on the same numbers.
+//
+// Input layout: the first four bytes are the counts the store held before the parse, which a
+// header without "vertex" or "face" keeps (two little-endian 16-bit values, taken modulo the
+// capacities plus one); the rest is the PLY text. In a PLY file the magic line "ply\n" fills
+// those four bytes, so model files serve as seeds unchanged.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "invariants.h"
+#include "model/model.h"
+
+namespace {
+
+// ===== Constants =====
+
+constexpr std::size_t kCountBytes = 4;        // prefix holding the counts before the parse
+constexpr std::size_t kTrailingBlanks = 128;  // more than any fast path of the readers looks ahead
+
+// ===== Globals =====
+// Separate globals, not fields of one struct, so that AddressSanitizer puts a guard zone after
+// each array and sees an overrun from one into the next.
+
+Vec4 fuzzVertices[kMaxVertices];     // the vertices a parse fills; the sentinel everywhere else
+FaceIndices fuzzFaces[kMaxFaces];    // the faces a parse fills; the sentinel everywhere else
+bool sentinelWritten = false;        // both arrays have held the sentinel throughout once
+Vec4 paddedVertices[kMaxVertices];   // the vertices of the parse with trailing blanks
+FaceIndices paddedFaces[kMaxFaces];  // the faces of the parse with trailing blanks
+
+// ===== Input =====
+
+int littleEndian16(const std::uint8_t* data, std::size_t size, std::size_t at) {
+    const int low = at < size ? data[at] : 0;
+    const int high = at + 1 < size ? data[at + 1] : 0;
+    return low | high << 8;
+}
+
+PlyMesh meshWithPriorCounts(const std::uint8_t* data, std::size_t size, Vec4* vertices,
+                            FaceIndices* faces) {
+    PlyMesh mesh;
+    mesh.vertexCount = littleEndian16(data, size, 0) % (kMaxVertices + 1);
+    mesh.faceCount = littleEndian16(data, size, 2) % (kMaxFaces + 1);
+    mesh.vertices = vertices;
+    mesh.faces = faces;
+    return mesh;
+}
+
+// ===== Checks after a run =====
+
+// Elements beyond the counts must still hold the sentinel; those below are put back to it for
+// the next run. After a refusal the counts are the last ones the header set, and nothing beyond
+// what the file declared may have been written either. Counts outside the capacities (allowed
+// after a refusal) leave nothing to check, and the whole arrays are put back.
+void checkAndRestoreTails(const PlyMesh& mesh, bool accepted) {
+    const char* outcome = accepted ? "accepted" : "refused";
+    const bool vertexCountValid = mesh.vertexCount >= 0 && mesh.vertexCount <= kMaxVertices;
+    const bool faceCountValid = mesh.faceCount >= 0 && mesh.faceCount <= kMaxFaces;
+    const int vertexEnd = vertexCountValid ? mesh.vertexCount : kMaxVertices;
+    const int faceEnd = faceCountValid ? mesh.faceCount : kMaxFaces;
+    fuzz::expectSentinel(fuzzVertices, vertexEnd, kMaxVertices, outcome);
+    fuzz::expectSentinel(fuzzFaces, faceEnd, kMaxFaces, outcome);
+    fuzz::fillSentinel(fuzzVertices, 0, vertexEnd);
+    fuzz::fillSentinel(fuzzFaces, 0, faceEnd);
+}
+
+// Parses the text again with blanks after it and expects the same outcome: the same message,
+// and after an acceptance the same counts, box and elements, bit for bit.
+void expectSameWithTrailingBlanks(const std::uint8_t* data, std::size_t size, bool accepted,
+                                  const PlyMesh& mesh, const PlyError& error) {
+    const std::size_t skip = std::min(size, kCountBytes);
+    std::vector<char> padded(data + skip, data + size);
+    padded.insert(padded.end(), kTrailingBlanks, ' ');
+    PlyMesh again = meshWithPriorCounts(data, size, paddedVertices, paddedFaces);
+    PlyError againError;
+    const bool againAccepted = parsePly(padded.data(), padded.size(), again, againError);
+    if (againAccepted != accepted || std::strcmp(againError.message, error.message) != 0) {
+        fuzz::broken("with trailing blanks: \"%s\", without: \"%s\"", againError.message,
+                     error.message);
+    }
+    if (!accepted) {
+        return;
+    }
+    if (again.vertexCount != mesh.vertexCount || again.faceCount != mesh.faceCount) {
+        fuzz::broken("with trailing blanks the counts differ");
+    }
+    const fuzz::Box box = fuzz::boxOf(mesh);
+    const fuzz::Box againBox = fuzz::boxOf(again);
+    fuzz::expectSameBytes(againBox.data(), box.data(), sizeof box, "the box with trailing blanks");
+    fuzz::expectSameBytes(paddedVertices, fuzzVertices,
+                          sizeof(Vec4) * static_cast<std::size_t>(mesh.vertexCount),
+                          "the vertices with trailing blanks");
+    fuzz::expectSameBytes(paddedFaces, fuzzFaces,
+                          sizeof(FaceIndices) * static_cast<std::size_t>(mesh.faceCount),
+                          "the faces with trailing blanks");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (!sentinelWritten) {
+        fuzz::fillSentinel(fuzzVertices, 0, kMaxVertices);
+        fuzz::fillSentinel(fuzzFaces, 0, kMaxFaces);
+        sentinelWritten = true;
+    }
+    PlyMesh mesh = meshWithPriorCounts(data, size, fuzzVertices, fuzzFaces);
+    const std::size_t skip = std::min(size, kCountBytes);
+    PlyError error;
+    const bool accepted =
+        parsePly(reinterpret_cast<const char*>(data) + skip, size - skip, mesh, error);
+    if (mesh.vertices != fuzzVertices || mesh.faces != fuzzFaces) {
+        fuzz::broken("the parse replaced the caller's arrays");
+    }
+    fuzz::expectMessage(error, accepted);
+    if (accepted) {
+        fuzz::expectValidMesh(mesh);
+    }
+    expectSameWithTrailingBlanks(data, size, accepted, mesh, error);
+    checkAndRestoreTails(mesh, accepted);
+    return 0;
+}
