@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "model/model.h"
-#include "model/scan.h"
+#include "model/scan_stream.h"
 
 namespace {
 

@@ -16,14 +16,11 @@ float squaredExtent(float maxValue, float minValue) {
     return toFloat(static_cast<double>(extent) * extent);
 }
 
-// Normal of the corner order p0, p1, p2, divided by s = D / 20. A degenerate model (s = 0) or a
-// non-finite result gives a zero normal rather than an infinity or NaN.
+// Normal of the corner order p0, p1, p2, divided by s = D / 20. A model without size (s = 0)
+// makes the quotient infinite or NaN: such a face gets a zero normal instead.
 Vec4 scaledNormal(const Vec4& p0, const Vec4& p1, const Vec4& p2, float s) {
     const float d1x = p0.x - p1.x, d1y = p0.y - p1.y, d1z = p0.z - p1.z;
     const float d2x = p0.x - p2.x, d2y = p0.y - p2.y, d2z = p0.z - p2.z;
-    if (s == 0.0f) {
-        return Vec4(0.0f, 0.0f, 0.0f, 1.0f);
-    }
     const double sd = s;
     Vec4 n(toFloat((static_cast<double>(d1y) * d2z - static_cast<double>(d1z) * d2y) / sd),
            toFloat((static_cast<double>(d1z) * d2x - static_cast<double>(d1x) * d2z) / sd),

@@ -15,7 +15,7 @@
 #include <cstring>
 
 #include "invariants.h"
-#include "model/scan.h"
+#include "model/scan_stream.h"
 
 namespace {
 
