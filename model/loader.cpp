@@ -169,6 +169,7 @@ void reportOnce(const char* message) {
 
 // A refused file: keep the last good read of this entry on screen, or show nothing at all.
 void refuse(const char* path, int entry, const char* what) {
+    haveGoodBytes = false;  // the buffer now holds the refused bytes, not the store's
     char message[kMessageSize];
     std::snprintf(message, sizeof message, "%s: %s", path, what);
     reportOnce(message);
@@ -180,7 +181,6 @@ void refuse(const char* path, int entry, const char* what) {
     maxX = maxY = maxZ = kBoxResetMax;
     minX = minY = minZ = kBoxResetMin;
     storedEntry = kNoEntry;
-    haveGoodBytes = false;
 }
 
 void commit(const PlyMesh& mesh, int entry) {

@@ -248,6 +248,14 @@ TEST_F(Reader, ARefusedRewriteKeepsTheLastGoodReadOfTheSameEntry) {
     EXPECT_EQ(load(kSquare), "");  // the finished file is read again
 }
 
+TEST_F(Reader, AnotherEntryWithTheRefusedBytesIsNotTakenForTheKeptModel) {
+    load(kSquare);
+    EXPECT_NE(load(""), "");  // emptied while being rewritten: the square stays
+    EXPECT_EQ(vertexCount, 4);
+    EXPECT_NE(load("", kSecond), "");  // another entry, the same bytes: refused, not the square
+    EXPECT_EQ(vertexCount, 0);
+}
+
 TEST_F(Reader, TheSameFaultIsPrintedOnceUntilAGoodRead) {
     const std::string bad = ply(3, 1, "0 0 0 1 0 0 0 1 0 3 0 1 7");
     EXPECT_NE(load(bad), "");
