@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "model/model.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -131,20 +132,13 @@ int unmatchedEdges(const Loaded& m) {
     return unmatched;
 }
 
-std::string readBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
 // Runs the generator into `dir`; returns its exit status and leaves its messages in `errors`.
 int runGenerator(const fs::path& dir, std::string& errors) {
     const fs::path log = fs::temp_directory_path() / ("genmodels-" + std::to_string(getpid()));
     const std::string command =
         std::string(PLYVIEWER_GENMODELS) + " '" + dir.string() + "' 2> '" + log.string() + "'";
     const int status = std::system(command.c_str());
-    errors = readBytes(log);
+    errors = readFileBytes(log);
     fs::remove(log);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
@@ -232,7 +226,7 @@ TEST_F(CatalogueTest, EveryPartIsClosedFacesOutwardsAndHasNoFlatTriangles) {
 TEST(CatalogueFiles, CoordinatesAreShortDecimalsAndCommentsNameNoElement) {
     for (const char* name : modelFiles) {
         SCOPED_TRACE(name);
-        std::istringstream text(readBytes(fs::path(PLYVIEWER_RUN_DIR) / name));
+        std::istringstream text(readFileBytes(fs::path(PLYVIEWER_RUN_DIR) / name));
         std::string line;
         int vertexLines = -1;
         while (std::getline(text, line) && line != "end_header") {
@@ -273,9 +267,9 @@ TEST(Generator, WritesTheSameBytesOnEveryRunInThePlainSubset) {
     ASSERT_EQ(runGenerator(second, errors), 0) << errors;
     for (const char* name : modelFiles) {
         SCOPED_TRACE(name);
-        const std::string bytes = readBytes(first / name);
+        const std::string bytes = readFileBytes(first / name);
         ASSERT_FALSE(bytes.empty());
-        EXPECT_TRUE(bytes == readBytes(second / name));
+        EXPECT_TRUE(bytes == readFileBytes(second / name));
         EXPECT_EQ(bytes.find('\r'), std::string::npos);
         EXPECT_EQ(bytes.rfind("ply\nformat ascii 1.0\ncomment ", 0), 0u);
         EXPECT_NE(

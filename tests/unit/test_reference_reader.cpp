@@ -25,13 +25,6 @@ ReferenceModel reference;  // large: kept out of the stack
 Vec4 parsedVertices[kMaxVertices];
 FaceIndices parsedFaces[kMaxFaces];
 
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
 std::string ply(int vertexTotal, int faceTotal, const std::string& body) {
     return "ply\nformat ascii 1.0\nelement vertex " + std::to_string(vertexTotal) +
            "\nproperty float x\nproperty float y\nproperty float z\nelement face " +
@@ -74,7 +67,7 @@ void expectSame(int vertexCount, int faceCount, const Vec4* vertexData, const Fa
 void expectReadersAgree(const std::string& path) {
     SCOPED_TRACE(path);
     ASSERT_TRUE(referenceRead(path.c_str(), reference));
-    const PlyMesh mesh = parseText(readAll(path));
+    const PlyMesh mesh = parseText(readFileBytes(path));
     const float parsedBox[6] = {mesh.minX, mesh.maxX, mesh.minY, mesh.maxY, mesh.minZ, mesh.maxZ};
     expectSame(mesh.vertexCount, mesh.faceCount, parsedVertices, parsedFaces, parsedBox,
                "parsePly");
