@@ -62,6 +62,9 @@ std::size_t fileUsed = 0;    // bytes of fileBytes that hold it
 bool haveGoodBytes = false;  // fileBytes holds what the store was parsed from
 int storedEntry = kNoEntry;  // catalogue entry whose last good read the store holds
 char lastMessage[kMessageSize] = "";  // the last refusal printed, so it is printed once
+MissingFile missingFile = MissingFile::kEndProcess;  // what a file that cannot be opened does
+bool centreCoordinates = false;                      // store coordinates less their box centre
+double storedCentre[3] = {0, 0, 0};                  // the centre taken off the store's model
 // Where an unchanged file's bytes land to be compared.
 alignas(kPageSize) char compareChunk[kCompareChunk];
 
@@ -178,6 +181,7 @@ void refuse(const char* path, int entry, const char* what) {
     }
     vertexCount = 0;
     faceCount = 0;
+    storedCentre[0] = storedCentre[1] = storedCentre[2] = 0.0;
     maxX = maxY = maxZ = kBoxResetMax;
     minX = minY = minZ = kBoxResetMin;
     storedEntry = kNoEntry;
@@ -194,6 +198,7 @@ void commit(const PlyMesh& mesh, int entry) {
     maxY = mesh.maxY;
     minZ = mesh.minZ;
     maxZ = mesh.maxZ;
+    std::memcpy(storedCentre, mesh.centreXYZ, sizeof storedCentre);
     storedEntry = entry;
     haveGoodBytes = true;
     lastMessage[0] = '\0';
@@ -207,23 +212,41 @@ void forgetLoadedModel() {
     lastMessage[0] = '\0';
 }
 
-void loadModelFile(const char* path, int entry) {
+void setMissingFile(MissingFile mode) {
+    missingFile = mode;
+}
+
+void setCentreCoordinates(bool on) {
+    centreCoordinates = on;
+    forgetLoadedModel();  // the same bytes now give other stored coordinates
+}
+
+void loadedModelCentre(double out[3]) {
+    std::memcpy(out, storedCentre, sizeof storedCentre);
+}
+
+LoadOutcome loadModelFile(const char* path, int entry) {
     switch (readModelFile(path)) {
         case ReadOutcome::kCannotOpen:
+            if (missingFile == MissingFile::kRefuse) {
+                refuse(path, entry, std::strerror(errno));
+                return LoadOutcome::kRefused;
+            }
             std::fprintf(stderr, "File does not exist!: %s\n", path);
             std::fflush(stderr);
             std::exit(1);
         case ReadOutcome::kFailed:
             refuse(path, entry, std::strerror(errno));
-            return;
+            return LoadOutcome::kRefused;
         case ReadOutcome::kUnchanged:
             storedEntry = entry;  // same bytes parse to the same model, whichever entry holds them
             lastMessage[0] = '\0';
-            return;
+            return LoadOutcome::kUnchanged;
         case ReadOutcome::kChanged:
             break;
     }
     PlyMesh mesh;
+    mesh.centre = centreCoordinates;
     mesh.vertexCount = vertexCount;
     mesh.faceCount = faceCount;
     mesh.vertices = stagedVertices;
@@ -231,11 +254,12 @@ void loadModelFile(const char* path, int entry) {
     PlyError error;
     if (!parsePly(fileBytes.data(), fileUsed, mesh, error)) {
         refuse(path, entry, error.message);
-        return;
+        return LoadOutcome::kRefused;
     }
     commit(mesh, entry);
+    return LoadOutcome::kLoaded;
 }
 
 void loadModel(int index) {
-    loadModelFile(modelFiles[index], index);
+    loadModelFile(catalogueFile(index), index);
 }

@@ -40,16 +40,48 @@ extern float minX, maxX;              // bounding box of the loaded vertices
 extern float minY, maxY;
 extern float minZ, maxZ;
 
+// ===== Catalogue =====
+
+// Replaces the catalogue by `count` paths that the caller keeps alive for as long as they are
+// used; `count` <= 0 brings back the fixed table modelFiles. Set before the first load: entry
+// numbers name the files of the list in force when they were loaded.
+void setCatalogue(const char* const* paths, int count);
+int catalogueLength();                 // entries in the catalogue; kModelCount by default
+const char* catalogueFile(int index);  // path of entry `index`, 0 <= index < catalogueLength()
+
 // ===== Reading =====
 
-// Reads catalogue entry `index` (0..42) into the store. A file that cannot be opened ends the
-// process with status 1. A malformed file prints one line naming the file and the fault (not
-// again while the fault stays the same) and keeps the last good read of the same entry, or
-// leaves an empty model when the store holds another entry.
+// What a load does with a file that cannot be opened.
+enum class MissingFile {
+    kEndProcess,  // "File does not exist!: <path>" on stderr, status 1 (the default)
+    kRefuse,      // "<path>: <reason>" once, like any refused file; the viewer keeps running
+};
+void setMissingFile(MissingFile mode);
+
+// What a load did to the store.
+enum class LoadOutcome {
+    kLoaded,     // the file was read and the store now holds its model
+    kUnchanged,  // the file holds the bytes the store was read from; nothing was done
+    kRefused,    // the file was refused: the last good read of the entry stays, or an empty model
+};
+
+// With centring on, coordinates are read in double precision, the centre of their bounding box
+// is computed in double and taken off each one before it is stored as a float, so that far-off
+// coordinates (a survey at x = 429877111.59) keep their small digits; the stored box is then
+// around the origin. Off by default. Forgets the loaded model's bytes.
+void setCentreCoordinates(bool on);
+// The centre taken off the loaded model's coordinates; (0, 0, 0) with centring off or when
+// the store holds no model.
+void loadedModelCentre(double out[3]);
+
+// Reads catalogue entry `index` (0 <= index < catalogueLength()) into the store. A file that
+// cannot be opened is handled as setMissingFile says. A malformed file prints one line naming
+// the file and the fault (not again while the fault stays the same) and keeps the last good
+// read of the same entry, or leaves an empty model when the store holds another entry.
 void loadModel(int index);
 
-// Loads a file by path with the same rules; loadModel is this with the catalogue's name.
-void loadModelFile(const char* path, int entry);
+// Loads a file by path with the same rules; loadModel is this with the catalogue's path.
+LoadOutcome loadModelFile(const char* path, int entry);
 
 // Forgets the bytes of the last good read, so the next load parses its file in full even when
 // the file has not changed.
@@ -58,6 +90,8 @@ void forgetLoadedModel();
 // Where a parse puts its result: the caller owns the arrays (capacities kMaxVertices and
 // kMaxFaces). The counts are read on entry: a header without "vertex" or "face" keeps them.
 struct PlyMesh {
+    bool centre = false;  // read coordinates in double and store them less the box centre
+    double centreXYZ[3] = {0, 0, 0};  // the centre taken off, set when `centre` is on
     int vertexCount = 0;
     int faceCount = 0;
     float minX = 0, maxX = 0, minY = 0, maxY = 0, minZ = 0, maxZ = 0;

@@ -182,6 +182,61 @@ bool parseVertices(scan::Stream& numbers, PlyMesh& mesh, PlyError& error) {
     return true;
 }
 
+// The vertex section in double precision, read twice: once for the box, whose centre is then
+// known, and once to store each coordinate less that centre. Moves `p` past the section.
+bool readCentredCoordinates(const char*& p, const char* end, PlyMesh& mesh, bool store,
+                            PlyError& error) {
+    double low[3] = {0, 0, 0};
+    double high[3] = {0, 0, 0};
+    Box box{mesh.minX, mesh.maxX, mesh.minY, mesh.maxY, mesh.minZ, mesh.maxZ};
+    for (int i = 0; i < mesh.vertexCount; ++i) {
+        double xyz[3];
+        float stored[3];
+        for (int axis = 0; axis < 3; ++axis) {
+            const scan::Result result = scan::readDouble(p, end, xyz[axis]);
+            if (result != scan::Result::kOk) {
+                return numberFault(result, "vertex", i, mesh.vertexCount, error);
+            }
+            stored[axis] = static_cast<float>(xyz[axis] - mesh.centreXYZ[axis]);
+            if (!std::isfinite(xyz[axis]) || (store && !std::isfinite(stored[axis]))) {
+                return fail(error, "vertex %d: coordinate is not finite", i);
+            }
+            low[axis] = i == 0 || xyz[axis] < low[axis] ? xyz[axis] : low[axis];
+            high[axis] = i == 0 || xyz[axis] > high[axis] ? xyz[axis] : high[axis];
+        }
+        if (store) {
+            if (i == 0) {
+                box.seed(stored[0], stored[1], stored[2]);
+            }
+            mesh.vertices[i] = Vec4(stored[0], stored[1], stored[2], 1.0f);
+            box.widen(stored[0], stored[1], stored[2]);
+        }
+    }
+    if (!store) {
+        for (int axis = 0; axis < 3; ++axis) {
+            mesh.centreXYZ[axis] = (low[axis] + high[axis]) / 2.0;
+        }
+        return true;
+    }
+    mesh.minX = box.minX;
+    mesh.maxX = box.maxX;
+    mesh.minY = box.minY;
+    mesh.maxY = box.maxY;
+    mesh.minZ = box.minZ;
+    mesh.maxZ = box.maxZ;
+    return true;
+}
+
+bool parseCentredVertices(const char*& p, const char* end, PlyMesh& mesh, PlyError& error) {
+    const char* section = p;
+    mesh.centreXYZ[0] = mesh.centreXYZ[1] = mesh.centreXYZ[2] = 0.0;
+    if (!readCentredCoordinates(p, end, mesh, false, error)) {
+        return false;
+    }
+    p = section;
+    return readCentredCoordinates(p, end, mesh, true, error);
+}
+
 // One face record, the count and three indices, value by value: the general path, which also
 // tells what is wrong with a malformed record.
 bool readFaceValues(scan::Stream& numbers, std::int32_t (&values)[1 + kTriangleCorners], int f,
@@ -230,6 +285,14 @@ bool parsePly(const char* text, std::size_t size, PlyMesh& mesh, PlyError& error
     if (!parseHeader(c, mesh, error)) {
         return false;
     }
+    if (mesh.centre) {
+        if (!parseCentredVertices(c.p, c.end, mesh, error)) {
+            return false;
+        }
+        scan::Stream numbers(c.p, c.end);
+        return parseFaces(numbers, mesh, error);
+    }
+    mesh.centreXYZ[0] = mesh.centreXYZ[1] = mesh.centreXYZ[2] = 0.0;
     scan::Stream numbers(c.p, c.end);
     return parseVertices(numbers, mesh, error) && parseFaces(numbers, mesh, error);
 }

@@ -31,9 +31,19 @@ bool isFloatChar(char c) {
            (c >= 'A' && c <= 'Z');
 }
 
+// The C library's conversion for each width, as "%f" and "%lf" use it.
+float toNumber(const char* text, char** stop, float) {
+    return std::strtof(text, stop);
+}
+double toNumber(const char* text, char** stop, double) {
+    return std::strtod(text, stop);
+}
+
 // Any form that the fast path does not cover: hexadecimal, inf, nan, very long digit runs.
-// strtof reads these exactly as "%f" does; from_chars covers long plain decimals.
-Result readFloatSlow(const char*& p, const char* end, float& out) {
+// strtof and strtod read these exactly as "%f" and "%lf" do; from_chars covers long plain
+// decimals.
+template <typename T>
+Result readSlow(const char*& p, const char* end, T& out) {
     const char* run = p;
     while (run < end && isFloatChar(*run)) {
         ++run;
@@ -44,7 +54,7 @@ Result readFloatSlow(const char*& p, const char* end, float& out) {
         std::memcpy(copy, p, length);
         copy[length] = '\0';
         char* stop = nullptr;
-        out = std::strtof(copy, &stop);
+        out = toNumber(copy, &stop, T{});
         if (stop == copy) {
             return Result::kNotANumber;
         }
@@ -62,9 +72,9 @@ Result readFloatSlow(const char*& p, const char* end, float& out) {
         return Result::kNotANumber;
     }
     if (ec == std::errc::result_out_of_range) {
-        // strtof's answer for a magnitude out of range: infinity or zero, caught as not finite
-        // or kept as zero like "%f" would.
-        out = std::strtof(std::string(start, ptr).c_str(), nullptr);
+        // The C library's answer for a magnitude out of range: infinity or zero, caught as not
+        // finite or kept as zero like "%f" would.
+        out = toNumber(std::string(start, ptr).c_str(), nullptr, T{});
     }
     if (negative) {
         out = -out;
@@ -129,11 +139,11 @@ Result readFloat(const char*& p, const char* end, float& out) {
             ++digits;
         }
         if (digits > kFastMaxDigits) {
-            return readFloatSlow(p, end, out);
+            return readSlow(p, end, out);
         }
     }
     if (q < end && (*q == 'x' || *q == 'X') && q - intStart == 1 && *intStart == '0') {
-        return readFloatSlow(p, end, out);  // hexadecimal
+        return readSlow(p, end, out);  // hexadecimal
     }
     if (q < end && *q == '.') {
         ++q;
@@ -145,12 +155,12 @@ Result readFloat(const char*& p, const char* end, float& out) {
             }
             --exponent;
             if (digits > kFastMaxDigits) {
-                return readFloatSlow(p, end, out);
+                return readSlow(p, end, out);
             }
         }
     }
     if (!anyDigit) {
-        return readFloatSlow(p, end, out);  // inf, nan, or not a number at all
+        return readSlow(p, end, out);  // inf, nan, or not a number at all
     }
     if (q < end && (*q == 'e' || *q == 'E')) {
         const char* e = q + 1;
@@ -163,14 +173,14 @@ Result readFloat(const char*& p, const char* end, float& out) {
             int value = 0;
             for (; e < end && isDigit(*e); ++e) {
                 if (value > 10000) {
-                    return readFloatSlow(p, end, out);
+                    return readSlow(p, end, out);
                 }
                 value = value * 10 + (*e - '0');
             }
             exponent += expNegative ? -value : value;
             q = e;
         } else {
-            return readFloatSlow(p, end, out);  // "1e" or "1e+": leave the odd forms to strtof
+            return readSlow(p, end, out);  // "1e" or "1e+": leave the odd forms to strtof
         }
     }
     double value;
@@ -184,11 +194,23 @@ Result readFloat(const char*& p, const char* end, float& out) {
         // double result never sits on a float rounding boundary the exact value does not.
         value = static_cast<double>(mantissa) / kPow10[-exponent];
     } else {
-        return readFloatSlow(p, end, out);
+        return readSlow(p, end, out);
     }
     out = static_cast<float>(negative ? -value : value);
     p = q;
     return Result::kOk;
+}
+
+}  // namespace scan
+
+namespace scan {
+
+Result readDouble(const char*& p, const char* end, double& out) {
+    skipSpace(p, end);
+    if (p == end) {
+        return Result::kEnd;
+    }
+    return readSlow(p, end, out);
 }
 
 }  // namespace scan

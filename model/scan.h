@@ -35,4 +35,7 @@ Result readInt(const char*& p, const char* end, std::int32_t& out);
 // exponent, hexadecimal, infinity and nan. Short decimals take an exact fast path.
 Result readFloat(const char*& p, const char* end, float& out);
 
+// Reads one floating-point number in double precision as "%lf" does.
+Result readDouble(const char*& p, const char* end, double& out);
+
 }  // namespace scan

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "model/model.h"
@@ -34,6 +35,11 @@ class Reader : public testing::Test {
         forgetLoadedModel();
         vertexCount = 0;
         faceCount = 0;
+    }
+    void TearDown() override {
+        setCatalogue(nullptr, 0);
+        setMissingFile(MissingFile::kEndProcess);
+        setCentreCoordinates(false);
     }
     // Loads `text` as catalogue entry `entry` and returns what was printed on stderr.
     std::string load(const std::string& text, int entry = kFirst) {
@@ -284,6 +290,72 @@ TEST_F(Reader, CapacityIsAccepted) {
 TEST_F(Reader, AMissingFileEndsTheProcessWithStatusOne) {
     EXPECT_EXIT(loadModel(kFirst), testing::ExitedWithCode(1),
                 "^File does not exist!: airplane.ply\n$");
+}
+
+// ===== Hooks for a viewer of the user's own files =====
+
+TEST_F(Reader, ACatalogueSetAtRunTimeIsLoadedByIndex) {
+    EXPECT_EQ(catalogueLength(), kModelCount);
+    const char* const paths[] = {"one.ply", "sub/two.ply"};
+    setCatalogue(paths, 2);
+    EXPECT_EQ(catalogueLength(), 2);
+    std::filesystem::create_directory(folder.path() / "sub");
+    folder.write("sub/two.ply", kSquare);
+    loadModel(1);
+    EXPECT_EQ(faceCount, 2);
+    setCatalogue(nullptr, 0);
+    EXPECT_EQ(catalogueLength(), kModelCount);
+    EXPECT_STREQ(catalogueFile(kLastModel), "big_atc.ply");
+}
+
+TEST_F(Reader, EachLoadSaysWhatItDid) {
+    folder.write("m.ply", kSquare);
+    EXPECT_EQ(loadModelFile("m.ply", kFirst), LoadOutcome::kLoaded);
+    EXPECT_EQ(loadModelFile("m.ply", kFirst), LoadOutcome::kUnchanged);
+    folder.write("m.ply", "ply\nfor");
+    CaptureStderr();
+    EXPECT_EQ(loadModelFile("m.ply", kFirst), LoadOutcome::kRefused);
+    GetCapturedStderr();
+}
+
+TEST_F(Reader, AMissingFileCanBeRefusedLikeABadOne) {
+    setMissingFile(MissingFile::kRefuse);
+    load(kSquare);
+    std::filesystem::remove(folder.path() / modelFiles[kFirst]);
+    CaptureStderr();
+    EXPECT_EQ(loadModelFile(modelFiles[kFirst], kFirst), LoadOutcome::kRefused);
+    EXPECT_EQ(loadModelFile(modelFiles[kFirst], kFirst), LoadOutcome::kRefused);
+    EXPECT_EQ(GetCapturedStderr(), "airplane.ply: No such file or directory\n");  // once
+    EXPECT_EQ(faceCount, 2);  // the last good read of the same entry stays
+    CaptureStderr();
+    EXPECT_EQ(loadModelFile("gone/x.ply", kSecond), LoadOutcome::kRefused);
+    EXPECT_EQ(GetCapturedStderr(), "gone/x.ply: No such file or directory\n");
+    EXPECT_EQ(faceCount, 0);  // another entry: an empty model
+}
+
+TEST_F(Reader, CentringKeepsTheSmallDigitsOfFarOffCoordinates) {
+    const std::string survey =
+        ply(3, 1,
+            "429877111.59 5000000.25 -7\n429877111.79 5000000.75 -9\n429877111.6 5000000.5 "
+            "-8\n3 0 1 2\n");
+    load(survey);
+    double centre[3];
+    loadedModelCentre(centre);
+    EXPECT_EQ(centre[0], 0.0);  // off: the coordinates as floats, centimetres lost
+    EXPECT_EQ(vertices[0].x, vertices[2].x);
+    setCentreCoordinates(true);
+    EXPECT_EQ(loadModelFile(modelFiles[kFirst], kFirst), LoadOutcome::kLoaded);  // read anew
+    loadedModelCentre(centre);
+    EXPECT_EQ(centre[0], (429877111.59 + 429877111.79) / 2);
+    EXPECT_EQ(centre[1], 5000000.5);
+    EXPECT_EQ(centre[2], -8.0);
+    EXPECT_EQ(vertices[0].x, static_cast<float>(429877111.59 - centre[0]));
+    EXPECT_EQ(vertices[2].x, static_cast<float>(429877111.6 - centre[0]));
+    EXPECT_NEAR(vertices[2].x - vertices[0].x, 0.01f, 1e-6f);
+    EXPECT_EQ(vertices[1].y, 0.25f);
+    EXPECT_EQ(minX, -maxX);  // the stored box is around the origin
+    EXPECT_EQ(maxZ, 1.0f);
+    EXPECT_EQ(faces[0].v3, 2);
 }
 
 // ===== Parsing from memory =====
