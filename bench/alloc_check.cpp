@@ -8,6 +8,7 @@
 #include <new>
 
 #include "bench/bench_files.h"
+#include "fake_gl.h"
 #include "input/input.h"
 
 // ===== Counting allocator =====
@@ -131,6 +132,7 @@ bool report(const char* what, unsigned long count) {
 }  // namespace
 
 int main() {
+    fakegl::recording = false;  // a record of each call would itself allocate
     if (!benchfiles::enterRunFolder()) {
         return 1;
     }

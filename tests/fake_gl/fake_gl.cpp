@@ -1,6 +1,8 @@
-// Definitions of the GL, GLEW and freeglut symbols the viewer links against, each recording
-// its call. GLEW reaches its entry points through function pointers, so those are defined as
-// pointers to recording functions.
+// Definitions of the GL, GLEW and freeglut symbols the viewer links against: the only place that
+// defines them for tests and benchmarks. GLEW reaches its entry points through function pointers,
+// so those are defined as pointers to the functions here; GL 1.1 and freeglut are called by their
+// exported names. Each function records its call (when recording) and answers from `behaviour`.
+// A new entry point is one function here (plus its pointer, for a GLEW one).
 #include "fake_gl.h"
 
 #include <GL/glew.h>
@@ -8,11 +10,13 @@
 #include <GL/freeglut.h>
 
 #include <cstring>
+#include <initializer_list>
 
 namespace fakegl {
 
 std::vector<Call> calls;
 Behaviour behaviour;
+bool recording = true;
 void (*displayCallback)() = nullptr;
 void (*keyboardCallback)(unsigned char, int, int) = nullptr;
 void (*idleCallback)() = nullptr;
@@ -22,9 +26,35 @@ namespace {
 unsigned nextName = 1;
 std::map<unsigned, unsigned> shaderTypes;  // shader name -> type
 
-Call& record(const char* name, std::vector<long long> args = {}) {
-    calls.push_back(Call{name, std::move(args), {}, {}, nullptr});
-    return calls.back();
+// What a call carries besides its integer arguments. Plain pointers, so that building one
+// allocates nothing when the call is not recorded.
+struct Payload {
+    const char* text = nullptr;
+    const float* floats = nullptr;
+    std::size_t floatCount = 0;
+    const void* data = nullptr;
+
+    static Payload ofText(const char* t) { return {t, nullptr, 0, nullptr}; }
+    static Payload ofFloats(const float* f, std::size_t n) { return {nullptr, f, n, nullptr}; }
+    static Payload ofData(const void* d) { return {nullptr, nullptr, 0, d}; }
+};
+
+void record(const char* name, std::initializer_list<long long> args = {}, Payload payload = {}) {
+    if (!recording) {
+        return;
+    }
+    Call call{name, args, {}, {}, payload.data};
+    if (payload.text != nullptr) {
+        call.text = payload.text;
+    }
+    call.floats.assign(payload.floats, payload.floats + payload.floatCount);
+    calls.push_back(std::move(call));
+}
+
+// The location the code asks for by name, or -1 when the program has no such name.
+GLint locationOf(const std::map<std::string, int, std::less<>>& locations, const char* name) {
+    auto it = locations.find(name);
+    return it == locations.end() ? -1 : it->second;
 }
 
 void writeLog(const std::string& log, GLsizei size, GLsizei* written, GLchar* out) {
@@ -50,8 +80,8 @@ GLuint GLAPIENTRY createShader(GLenum type) {
 }
 void GLAPIENTRY shaderSource(GLuint shader, GLsizei count, const GLchar* const* sources,
                              const GLint* lengths) {
-    Call& c = record("glShaderSource", {shader, count, lengths == nullptr ? 0 : 1});
-    c.text = sources[0];
+    record("glShaderSource", {shader, count, lengths == nullptr ? 0 : 1},
+           Payload::ofText(sources[0]));
 }
 void GLAPIENTRY compileShader(GLuint shader) {
     record("glCompileShader", {shader});
@@ -105,9 +135,8 @@ void GLAPIENTRY bindBuffer(GLenum target, GLuint buffer) {
     record("glBindBuffer", {target, buffer});
 }
 GLint GLAPIENTRY getAttribLocation(GLuint program, const GLchar* name) {
-    record("glGetAttribLocation", {program}).text = name;
-    auto it = behaviour.attribLocations.find(name);
-    return it == behaviour.attribLocations.end() ? -1 : it->second;
+    record("glGetAttribLocation", {program}, Payload::ofText(name));
+    return locationOf(behaviour.attribLocations, name);
 }
 void GLAPIENTRY enableVertexAttribArray(GLuint index) {
     record("glEnableVertexAttribArray", {index});
@@ -122,22 +151,22 @@ void GLAPIENTRY vertexAttribPointer(GLuint index, GLint size, GLenum type, GLboo
             static_cast<long long>(reinterpret_cast<std::size_t>(offset))});
 }
 void GLAPIENTRY vertexAttrib4f(GLuint index, GLfloat x, GLfloat y, GLfloat z, GLfloat w) {
-    record("glVertexAttrib4f", {index}).floats = {x, y, z, w};
+    const GLfloat value[] = {x, y, z, w};
+    record("glVertexAttrib4f", {index}, Payload::ofFloats(value, 4));
 }
 void GLAPIENTRY bufferData(GLenum target, GLsizeiptr size, const void* data, GLenum usage) {
-    record("glBufferData", {target, size, usage}).data = data;
+    record("glBufferData", {target, size, usage}, Payload::ofData(data));
 }
 void GLAPIENTRY bufferSubData(GLenum target, GLintptr offset, GLsizeiptr size, const void* data) {
-    record("glBufferSubData", {target, offset, size}).data = data;
+    record("glBufferSubData", {target, offset, size}, Payload::ofData(data));
 }
 GLint GLAPIENTRY getUniformLocation(GLhandleARB program, const GLcharARB* name) {
-    record("glGetUniformLocationARB", {program}).text = name;
-    auto it = behaviour.uniformLocations.find(name);
-    return it == behaviour.uniformLocations.end() ? -1 : it->second;
+    record("glGetUniformLocationARB", {program}, Payload::ofText(name));
+    return locationOf(behaviour.uniformLocations, name);
 }
 void GLAPIENTRY uniformMatrix4fv(GLint location, GLsizei count, GLboolean transpose,
                                  const GLfloat* value) {
-    record("glUniformMatrix4fv", {location, count, transpose}).floats.assign(value, value + 16);
+    record("glUniformMatrix4fv", {location, count, transpose}, Payload::ofFloats(value, 16));
 }
 
 }  // namespace
@@ -145,6 +174,7 @@ void GLAPIENTRY uniformMatrix4fv(GLint location, GLsizei count, GLboolean transp
 void reset() {
     calls.clear();
     behaviour = Behaviour{};
+    recording = true;
     displayCallback = nullptr;
     keyboardCallback = nullptr;
     idleCallback = nullptr;
@@ -223,7 +253,8 @@ void GLAPIENTRY glClear(GLbitfield mask) {
     record("glClear", {mask});
 }
 void GLAPIENTRY glClearColor(GLfloat r, GLfloat g, GLfloat b, GLfloat a) {
-    record("glClearColor").floats = {r, g, b, a};
+    const GLfloat rgba[] = {r, g, b, a};
+    record("glClearColor", {}, fakegl::Payload::ofFloats(rgba, 4));
 }
 void GLAPIENTRY glPolygonMode(GLenum face, GLenum mode) {
     record("glPolygonMode", {face, mode});
@@ -258,7 +289,7 @@ void FGAPIENTRY glutInitContextProfile(int profile) {
     record("glutInitContextProfile", {profile});
 }
 int FGAPIENTRY glutCreateWindow(const char* title) {
-    record("glutCreateWindow").text = title;
+    record("glutCreateWindow", {}, fakegl::Payload::ofText(title));
     return 1;
 }
 void FGAPIENTRY glutDisplayFunc(void (*callback)()) {

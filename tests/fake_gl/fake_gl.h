@@ -1,9 +1,12 @@
-// A recording stand-in for the GL, GLEW and freeglut functions the viewer calls. Linked into the
-// unit tests instead of the real libraries, so frames, key presses and idle ticks run without a
-// window and tests can assert which calls were made, with which sizes, in which order.
+// The one stand-in for the GL, GLEW and freeglut functions the viewer calls, linked into the unit
+// tests and the benchmarks instead of the real libraries, so frames, key presses and idle ticks
+// run without a window. While recording (the default), tests can assert which calls were made,
+// with which sizes, in which order; with recording off it answers the same but keeps no record,
+// so a call costs nothing and allocates nothing.
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -28,19 +31,22 @@ struct Behaviour {
     std::string shaderLog;    // what the info log fetch writes
     int programLogLength = 0;
     std::string programLog;
-    std::map<std::string, int> attribLocations{{"vPosition", 0}, {"vColor", 1}};
-    std::map<std::string, int> uniformLocations{{"model_matrix", 0}, {"projection_matrix", 1}};
+    // Looked up by the C string the code passes, without building a std::string.
+    std::map<std::string, int, std::less<>> attribLocations{{"vPosition", 0}, {"vColor", 1}};
+    std::map<std::string, int, std::less<>> uniformLocations{{"model_matrix", 0},
+                                                             {"projection_matrix", 1}};
     unsigned glewInitResult = 0;  // GLEW_OK
     bool version31 = true;        // what GLEW_VERSION_3_1 says
 };
 
 extern std::vector<Call> calls;
 extern Behaviour behaviour;
+extern bool recording;  // false: calls are answered as usual but not added to `calls`
 extern void (*displayCallback)();
 extern void (*keyboardCallback)(unsigned char, int, int);
 extern void (*idleCallback)();
 
-// Clears the record and restores the default behaviour and callbacks.
+// Clears the record and restores the default behaviour and callbacks; recording is on again.
 void reset();
 
 // Names of all calls in order.
