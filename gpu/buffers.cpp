@@ -2,8 +2,7 @@
 // fixed attribute layout.
 #include "gpu/gpu.h"
 
-GLuint program = 0;
-GLint colorLocation = -1;
+GPU_STORE(STORE_DEFINE_VALUE, STORE_DEFINE_ARRAY)
 
 namespace {
 

@@ -29,8 +29,12 @@ constexpr const char* kProjectionMatrixUniform = "projection_matrix";
 
 // ===== Scene store: GPU =====
 
-extern GLuint program;       // the linked shader program, current for the whole run
-extern GLint colorLocation;  // where vColor is fed; overlays switch its array off
+#define GPU_STORE(VALUE, ARRAY)                                \
+    /* the linked shader program, current for the whole run */ \
+    VALUE(GLuint, program, 0)                                  \
+    /* where vColor is fed; overlays switch its array off */   \
+    VALUE(GLint, colorLocation, -1)
+GPU_STORE(STORE_DECLARE_VALUE, STORE_DECLARE_ARRAY)
 
 // ===== Program builder =====
 

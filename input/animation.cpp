@@ -3,10 +3,7 @@
 // instead of spinning a core.
 #include "input/input.h"
 
-int animMode = kAnimNone;
-float animStep = 0.0f;
-int animating = 0;
-int pulseStep = 1;
+ANIMATION_STORE(STORE_DEFINE_VALUE, STORE_DEFINE_ARRAY)
 
 namespace {
 

@@ -42,10 +42,16 @@ constexpr int kPulseFloor = 1;  // and up again once it has fallen below this
 
 // ===== Scene store: animation =====
 
-extern int animMode;    // code of the active animation; 0 = none
-extern float animStep;  // step applied by the last translation tick
-extern int animating;   // flag: an animation runs
-extern int pulseStep;   // +1 or -1: where the breathing goes next; never reset
+#define ANIMATION_STORE(VALUE, ARRAY)                          \
+    /* code of the active animation; 0 = none */               \
+    VALUE(int, animMode, kAnimNone)                            \
+    /* step applied by the last translation tick */            \
+    VALUE(float, animStep, 0.0f)                               \
+    /* flag: an animation runs */                              \
+    VALUE(int, animating, 0)                                   \
+    /* +1 or -1: where the breathing goes next; never reset */ \
+    VALUE(int, pulseStep, 1)
+ANIMATION_STORE(STORE_DECLARE_VALUE, STORE_DECLARE_ARRAY)
 
 // ===== Callbacks and state changes =====
 

@@ -27,18 +27,42 @@ struct FaceIndices {
 };
 static_assert(sizeof(FaceIndices) == 12, "FaceIndices must be three packed ints");
 
+// ===== Scene store lists =====
+// Each folder's part of the scene store is one list, PART_STORE(VALUE, ARRAY), that names every
+// changing member once, with its start-up value:
+//   VALUE(type, name, start)            a scalar that starts at `start`
+//   ARRAY(type, name, capacity, first)  an array whose element 0 starts at `first`, the rest 0
+// The list declares the members (in the folder's header) and defines them (in its store file);
+// the tests walk the same lists to put the store back to start-up values and to check them, so
+// a new member is added in one place. The members stay separate globals so that memory checkers
+// see a guard zone between the arrays.
+#define STORE_DECLARE_VALUE(type, name, start) extern type name;
+#define STORE_DECLARE_ARRAY(type, name, capacity, first) extern type name[capacity];
+#define STORE_DEFINE_VALUE(type, name, start) type name = start;
+#define STORE_DEFINE_ARRAY(type, name, capacity, first) type name[capacity] = {first};
+
 // ===== Scene store: catalogue and loaded model =====
-// Kept as separate globals so that memory checkers see a guard zone between the arrays.
 
 extern const char modelFiles[kModelCount][kModelNameSize];  // the catalogue, index order
-extern int modelIndex;                // current catalogue entry; display wraps it into 0..42
-extern int vertexCount;               // vertices of the loaded model
-extern int faceCount;                 // triangles of the loaded model
-extern Vec4 vertices[kMaxVertices];   // (x, y, z, 1) per vertex; tails keep older models
-extern FaceIndices faces[kMaxFaces];  // triangles; tails keep older models
-extern float minX, maxX;              // bounding box of the loaded vertices
-extern float minY, maxY;
-extern float minZ, maxZ;
+
+#define MODEL_STORE(VALUE, ARRAY)                              \
+    /* current catalogue entry; display wraps it into 0..42 */ \
+    VALUE(int, modelIndex, kFirstModel)                        \
+    /* vertices and triangles of the loaded model */           \
+    VALUE(int, vertexCount, 0)                                 \
+    VALUE(int, faceCount, 0)                                   \
+    /* (x, y, z, 1) per vertex; tails keep older models */     \
+    ARRAY(Vec4, vertices, kMaxVertices, Vec4())                \
+    /* triangles; tails keep older models */                   \
+    ARRAY(FaceIndices, faces, kMaxFaces, FaceIndices())        \
+    /* bounding box of the loaded vertices */                  \
+    VALUE(float, minX, 0.0f)                                   \
+    VALUE(float, maxX, 0.0f)                                   \
+    VALUE(float, minY, 0.0f)                                   \
+    VALUE(float, maxY, 0.0f)                                   \
+    VALUE(float, minZ, 0.0f)                                   \
+    VALUE(float, maxZ, 0.0f)
+MODEL_STORE(STORE_DECLARE_VALUE, STORE_DECLARE_ARRAY)
 
 // ===== Catalogue =====
 

@@ -1,14 +1,4 @@
-// The loaded model's part of the scene store, with its initial values.
+// The loaded model's part of the scene store, defined from its list with the start-up values.
 #include "model/model.h"
 
-int modelIndex = kFirstModel;
-int vertexCount = 0;
-int faceCount = 0;
-Vec4 vertices[kMaxVertices];
-FaceIndices faces[kMaxFaces];
-float minX = 0.0f;
-float maxX = 0.0f;
-float minY = 0.0f;
-float maxY = 0.0f;
-float minZ = 0.0f;
-float maxZ = 0.0f;
+MODEL_STORE(STORE_DEFINE_VALUE, STORE_DEFINE_ARRAY)

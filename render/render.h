@@ -24,22 +24,38 @@ constexpr Vec4 kBoxColor{0.0f, 0.0f, 1.0f, 1.0f};     // blue bounding box
 
 // ===== Scene store: window, per-frame geometry, view =====
 
-extern int windowWidth;  // pixels; fixed at start-up, gives the projection's aspect
-extern int windowHeight;
-
-extern Vec4 points[kCornerCapacity];           // corner 3f + k of face f
-extern Vec4 colors[kCornerCapacity];           // one colour per corner
-extern Vec4 faceNormals[kMaxFaces];            // scaled normal of each face, w = 1
-extern Vec4 normalLines[kNormalLineCapacity];  // centroid, then centroid + normal, per face
-extern Vec4 boxLines[kBoxLineCount];           // the box polyline of the last frame
-
-extern float offsetX, offsetY, offsetZ;  // accumulated translation, model units
-extern float spinAngle;                  // degrees about the vertical axis
-extern int pulse;                        // breathing amount, percent of the box diagonal
-extern int tourMode;                     // 1 while the tour owns the view: drawn centred
-extern int showNormals;                  // flag: normal segment overlay
-extern int showBox;                      // flag: bounding box overlay
-extern float centerX, centerZ;           // box centre used by the tour centring
+#define VIEW_STORE(VALUE, ARRAY)                                                         \
+    /* pixels; fixed at start-up, gives the projection's aspect */                       \
+    VALUE(int, windowWidth, kWindowSize)                                                 \
+    VALUE(int, windowHeight, kWindowSize)                                                \
+    /* corner 3f + k of face f */                                                        \
+    ARRAY(Vec4, points, kCornerCapacity, Vec4())                                         \
+    /* one colour per corner; element 0 starts green so that a frame drawn before any */ \
+    /* assembly is not black */                                                          \
+    ARRAY(Vec4, colors, kCornerCapacity, kMeshColor)                                     \
+    /* scaled normal of each face, w = 1 */                                              \
+    ARRAY(Vec4, faceNormals, kMaxFaces, Vec4())                                          \
+    /* centroid, then centroid + normal, per face */                                     \
+    ARRAY(Vec4, normalLines, kNormalLineCapacity, Vec4())                                \
+    /* the box polyline of the last frame */                                             \
+    ARRAY(Vec4, boxLines, kBoxLineCount, Vec4())                                         \
+    /* accumulated translation, model units */                                           \
+    VALUE(float, offsetX, 0.0f)                                                          \
+    VALUE(float, offsetY, 0.0f)                                                          \
+    VALUE(float, offsetZ, 0.0f)                                                          \
+    /* degrees about the vertical axis */                                                \
+    VALUE(float, spinAngle, 0.0f)                                                        \
+    /* breathing amount, percent of the box diagonal */                                  \
+    VALUE(int, pulse, 0)                                                                 \
+    /* 1 while the tour owns the view: drawn centred */                                  \
+    VALUE(int, tourMode, 0)                                                              \
+    /* flags: normal segment overlay, bounding box overlay */                            \
+    VALUE(int, showNormals, 0)                                                           \
+    VALUE(int, showBox, 0)                                                               \
+    /* box centre used by the tour centring */                                           \
+    VALUE(float, centerX, 0.0f)                                                          \
+    VALUE(float, centerZ, 0.0f)
+VIEW_STORE(STORE_DECLARE_VALUE, STORE_DECLARE_ARRAY)
 
 // ===== Mesh assembly =====
 

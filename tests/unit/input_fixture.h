@@ -11,6 +11,7 @@
 
 #include "fake_gl.h"
 #include "input/input.h"
+#include "unit/scene_store.h"
 #include "unit/temp_folder.h"
 
 namespace inputtest {
@@ -136,14 +137,7 @@ class InputFixture : public ::testing::Test {
 
     // Table-driven tests call this again to start each row from scratch.
     void SetUp() override {
-        animMode = kAnimNone;
-        animStep = 0.0f;
-        animating = 0;
-        pulseStep = 1;
-        offsetX = offsetY = offsetZ = spinAngle = centerX = centerZ = 0.0f;
-        pulse = tourMode = showBox = showNormals = 0;
-        modelIndex = kFirstModel;
-        windowWidth = windowHeight = kWindowSize;
+        scenestore::restoreStartUpValues();
         forgetLoadedModel();
         fakegl::reset();
         setIdleCallback(idle);

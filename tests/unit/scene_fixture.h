@@ -17,36 +17,12 @@
 #include "fake_gl/fake_gl.h"
 #include "input/input.h"
 #include "temp_folder.h"
+#include "unit/scene_store.h"
 
 // Every member of the scene store back to its start-up value, the reader's memory of the last
 // file dropped and the fake GL's record cleared.
 inline void resetScene() {
-    modelIndex = kFirstModel;
-    vertexCount = 0;
-    faceCount = 0;
-    minX = maxX = minY = maxY = minZ = maxZ = 0.0f;
-    std::fill(std::begin(vertices), std::end(vertices), Vec4());
-    std::fill(std::begin(faces), std::end(faces), FaceIndices{0, 0, 0});
-    program = 0;
-    colorLocation = -1;
-    windowWidth = windowHeight = kWindowSize;
-    std::fill(std::begin(points), std::end(points), Vec4());
-    std::fill(std::begin(colors), std::end(colors), Vec4());
-    colors[0] = kMeshColor;
-    std::fill(std::begin(faceNormals), std::end(faceNormals), Vec4());
-    std::fill(std::begin(normalLines), std::end(normalLines), Vec4());
-    std::fill(std::begin(boxLines), std::end(boxLines), Vec4());
-    offsetX = offsetY = offsetZ = 0.0f;
-    spinAngle = 0.0f;
-    pulse = 0;
-    tourMode = 0;
-    showNormals = 0;
-    showBox = 0;
-    centerX = centerZ = 0.0f;
-    animMode = kAnimNone;
-    animStep = 0.0f;
-    animating = 0;
-    pulseStep = 1;
+    scenestore::restoreStartUpValues();
     forgetLoadedModel();
     fakegl::reset();
 }

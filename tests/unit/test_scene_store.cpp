@@ -1,58 +1,36 @@
-// The scene store as the program starts. Other tests change the store, so the check runs in a
-// freshly started copy of the test program, where every value is the static initialisation's.
+// The scene store as the program starts: the values its lists give each member are the designed
+// ones, and a freshly started program holds exactly those (other tests change the store, so that
+// check runs in a new copy of the test program, where every value is the static
+// initialisation's).
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <sstream>
+#include <map>
+#include <string>
+#include <vector>
 
-#include "input/input.h"
+#include "unit/scene_store.h"
 
 namespace {
 
-bool isZero(const Vec4& v) {
-    return v.x == 0 && v.y == 0 && v.z == 0 && v.w == 0;
+// A start-up value as numbers: one for a scalar, one per component for an array element.
+std::vector<double> components(double value) {
+    return {value};
+}
+std::vector<double> components(const Vec4& v) {
+    return {v.x, v.y, v.z, v.w};
+}
+std::vector<double> components(const FaceIndices& f) {
+    return {static_cast<double>(f.v1), static_cast<double>(f.v2), static_cast<double>(f.v3)};
 }
 
-template <std::size_t N>
-int firstNonZero(const Vec4 (&array)[N], std::size_t from = 0) {
-    for (std::size_t i = from; i < N; ++i) {
-        if (!isZero(array[i])) {
-            return static_cast<int>(i);
-        }
-    }
-    return -1;
-}
-
-// Everything that differs from the start-up values, one line each.
-std::string differences() {
-    std::ostringstream out;
-    const auto expect = [&out](bool ok, const char* what) {
-        if (!ok)
-            out << what << "\n";
-    };
-    expect(modelIndex == 0 && pulseStep == 1, "modelIndex 0, pulseStep 1");
-    expect(windowWidth == 512 && windowHeight == 512, "window 512 x 512");
-    expect(vertexCount == 0 && faceCount == 0 && program == 0, "counts and program 0");
-    expect(minX == 0 && maxX == 0 && minY == 0 && maxY == 0 && minZ == 0 && maxZ == 0, "box 0");
-    expect(offsetX == 0 && offsetY == 0 && offsetZ == 0 && spinAngle == 0, "offsets, spin 0");
-    expect(animMode == 0 && animStep == 0 && animating == 0 && tourMode == 0, "animation 0");
-    expect(pulse == 0 && showNormals == 0 && showBox == 0, "pulse and flags 0");
-    expect(centerX == 0 && centerZ == 0, "tour centre 0");
-    const Vec4& green = colors[0];
-    expect(green.x == 0 && green.y == 1 && green.z == 0 && green.w == 1, "colors[0] green");
-    expect(firstNonZero(colors, 1) < 0, "other colors zero");
-    expect(firstNonZero(vertices) < 0 && firstNonZero(points) < 0, "vertices, points zero");
-    expect(firstNonZero(faceNormals) < 0 && firstNonZero(normalLines) < 0, "normals zero");
-    expect(firstNonZero(boxLines) < 0, "box lines zero");
-    for (const FaceIndices& f : faces) {
-        if (f.v1 != 0 || f.v2 != 0 || f.v3 != 0) {
-            out << "faces zero\n";
-            break;
-        }
-    }
-    return out.str();
-}
+// The designed start-up values that are not zero (for an array, its element 0); every other
+// member starts at zero.
+const std::map<std::string, std::vector<double>> kDesignedNonZero = {
+    {"windowWidth", {512}},  {"windowHeight", {512}},  {"pulseStep", {1}},
+    {"colorLocation", {-1}}, {"colors", {0, 1, 0, 1}},  // colors[0] green
+};
 
 TEST(SceneStore, CapacitiesAndSizes) {
     EXPECT_EQ(sizeof vertices, 160000u);
@@ -65,11 +43,30 @@ TEST(SceneStore, CapacitiesAndSizes) {
     EXPECT_EQ(sizeof modelFiles, 860u);
 }
 
+TEST(SceneStore, ListsTheDesignedStartUpValues) {
+    std::map<std::string, std::vector<double>> listed;
+#define LISTED_VALUE(type, name, start) listed[#name] = components(static_cast<type>(start));
+#define LISTED_ARRAY(type, name, capacity, first) listed[#name] = components(first);
+    SCENE_STORE(LISTED_VALUE, LISTED_ARRAY)
+#undef LISTED_VALUE
+#undef LISTED_ARRAY
+    for (const auto& [name, values] : listed) {
+        const auto designed = kDesignedNonZero.find(name);
+        EXPECT_EQ(values, designed != kDesignedNonZero.end() ? designed->second
+                                                             : std::vector<double>(values.size()))
+            << name;
+    }
+    for (const auto& designed : kDesignedNonZero) {
+        EXPECT_EQ(listed.count(designed.first), 1u) << designed.first;
+    }
+}
+
 TEST(SceneStore, StartsWithItsInitialValues) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");  // a fresh process, not a fork of this one
     EXPECT_EXIT(
         {
-            const std::string wrong = differences();
+            std::string wrong;
+            for (const std::string& name : scenestore::membersOffStartUp()) wrong += name + "\n";
             std::fputs(wrong.c_str(), stderr);
             std::exit(wrong.empty() ? 0 : 1);
         },
