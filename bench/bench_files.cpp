@@ -1,4 +1,4 @@
-// Run folder and scratch files for the benchmarks.
+// Scratch files for the benchmarks.
 #include "bench/bench_files.h"
 
 #include <unistd.h>
@@ -11,7 +11,6 @@
 namespace benchfiles {
 namespace {
 
-constexpr const char* kRunFolderVariable = "PLYVIEWER_RUN_DIR";  // overrides the built-in one
 constexpr const char* kScratchTemplate = "/tmp/plyviewer-bench-XXXXXX";
 constexpr const char* kEndHeader = "end_header";
 constexpr const char* kVertexElement = "element vertex ";
@@ -45,18 +44,6 @@ int declaredVertices(const std::string& text) {
 }
 
 }  // namespace
-
-bool enterRunFolder() {
-    const char* folder = std::getenv(kRunFolderVariable);
-    if (folder == nullptr) {
-        folder = PLYVIEWER_RUN_DIR;
-    }
-    if (::chdir(folder) != 0) {
-        std::fprintf(stderr, "cannot enter the run folder %s\n", folder);
-        return false;
-    }
-    return true;
-}
 
 std::string readAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -1,14 +1,10 @@
-// Files the benchmarks work on: the run folder with the generated catalogue, and scratch copies
-// of a model whose content differs between two files of equal size.
+// Files the benchmarks work on: whole models, and scratch copies of a model whose content differs
+// between two files of equal size.
 #pragma once
 
 #include <string>
 
 namespace benchfiles {
-
-// Changes the working directory to the run folder (the viewer opens models by plain name).
-// Returns false with a message on standard error when it is missing.
-bool enterRunFolder();
 
 // The whole file, or an empty string when it cannot be read.
 std::string readAll(const std::string& path);

@@ -2,14 +2,14 @@
 // the viewer finds its models by plain name.
 #include <benchmark/benchmark.h>
 
-#include "bench/bench_files.h"
+#include "support/run_folder.h"
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 1;
     }
-    if (!benchfiles::enterRunFolder()) {
+    if (!testsupport::enterRunFolder()) {
         return 1;
     }
     benchmark::RunSpecifiedBenchmarks();

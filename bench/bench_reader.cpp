@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "bench/bench_files.h"
-#include "bench/reference_reader.h"
 #include "model/model.h"
+#include "support/reference_reader.h"
 
 namespace {
 

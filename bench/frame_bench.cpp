@@ -12,8 +12,8 @@
 #include <cstdio>
 
 #include "app/app.h"
-#include "bench/bench_files.h"
 #include "input/input.h"
+#include "support/run_folder.h"
 
 namespace {
 
@@ -128,7 +128,7 @@ BENCHMARK(BM_PieceSwap)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv) || !benchfiles::enterRunFolder() ||
+    if (benchmark::ReportUnrecognizedArguments(argc, argv) || !testsupport::enterRunFolder() ||
         !openWindow(argc, argv)) {
         return 1;
     }

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/reference_reader.h"
+#include "support/reference_reader.h"
 #include "model/model.h"
 #include "temp_folder.h"
 

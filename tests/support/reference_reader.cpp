@@ -1,6 +1,6 @@
 // The reference reader: fopen in text mode, a header loop over "%s" tokens, then "%f %f %f" per
 // vertex and "%d %d %d %d " per face, with the first vertex seeding the bounding box.
-#include "bench/reference_reader.h"
+#include "support/reference_reader.h"
 
 #include <cstdio>
 #include <cstring>

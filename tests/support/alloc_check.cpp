@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <new>
 
-#include "bench/bench_files.h"
-#include "fake_gl.h"
+#include "fake_gl/fake_gl.h"
 #include "input/input.h"
+#include "support/run_folder.h"
 
 // ===== Counting allocator =====
 
@@ -133,7 +133,7 @@ bool report(const char* what, unsigned long count) {
 
 int main() {
     fakegl::recording = false;  // a record of each call would itself allocate
-    if (!benchfiles::enterRunFolder()) {
+    if (!testsupport::enterRunFolder()) {
         return 1;
     }
     bool ok = true;
