@@ -1,11 +1,11 @@
-// The catalogue's models: one maker per file name, each a few combined primitives, plus the
+// The catalogue's models: one maker per catalogue entry, each a few combined primitives, plus the
 // small helpers that several makers share.
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "tools/mesh_shapes.h"
+#include "tools/genmodels/mesh_shapes.h"
 
 namespace mesh {
 
@@ -13,8 +13,8 @@ namespace mesh {
 
 using ModelMaker = Mesh (*)();
 
-// The maker for a catalogue file name, or nullptr when the generator has none.
-ModelMaker findModel(const std::string& fileName);
+// The maker for catalogue entry `index` (the file modelFiles[index]), or nullptr outside 0..42.
+ModelMaker modelMaker(int index);
 
 // ===== Shared helpers =====
 

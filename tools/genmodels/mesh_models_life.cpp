@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "tools/mesh_models.h"
+#include "tools/genmodels/mesh_models.h"
 
 namespace mesh {
 namespace models {

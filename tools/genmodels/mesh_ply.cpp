@@ -1,6 +1,6 @@
 // Model checks and the PLY writer. Coordinates are rounded to whole steps once, and both the
 // checks and the text use the rounded values, so what is checked is exactly what is written.
-#include "tools/mesh_ply.h"
+#include "tools/genmodels/mesh_ply.h"
 
 #include <cerrno>
 #include <cmath>

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "tools/mesh.h"
+#include "tools/genmodels/mesh.h"
 
 namespace mesh {
 

@@ -1,7 +1,10 @@
-// The file-name-to-maker table and the helpers that several model files share.
-#include "tools/mesh_models.h"
+// The catalogue-entry-to-maker table and the helpers that several model files share.
+#include "tools/genmodels/mesh_models.h"
 
 #include <cmath>
+#include <iterator>
+
+#include "model/model.h"
 
 namespace mesh {
 
@@ -9,67 +12,26 @@ namespace {
 
 // ===== Lookup table =====
 
-struct Entry {
-    const char* file;
-    ModelMaker make;
+// The maker of catalogue entry i is kMakers[i]: the same order as the viewer's "next model" key.
+const ModelMaker kMakers[] = {
+    models::airplane,     models::mug,         models::cow,       models::stonebust,
+    models::pickupBig,    models::pump,        models::pumpkin,   models::sandal,
+    models::saratoga,     models::scissors,    models::shark,     models::steeringWheel,
+    models::stratocaster, models::streetLamp,  models::teapot,    models::tennisShoe,
+    models::tommygun,     models::trashcan,    models::turbine,   models::urn,
+    models::walkman,      models::part,        models::chopper,   models::dolphins,
+    models::egret,        models::f16,         models::footbones, models::fracttree,
+    models::galleon,      models::hammerhead,  models::helix,     models::hind,
+    models::kerolamp,     models::ketchup,     models::bigSpider, models::candlestick,
+    models::bigDodge,     models::bigPorsche,  models::ant,       models::apple,
+    models::balance,      models::weathervane, models::bigAtc,
 };
-
-// In catalogue order, so a reader can follow the viewer's "next model" key along the list.
-const Entry kModels[] = {
-    {"airplane.ply", models::airplane},
-    {"mug.ply", models::mug},
-    {"cow.ply", models::cow},
-    {"stonebust.ply", models::stonebust},
-    {"pickup_big.ply", models::pickupBig},
-    {"pump.ply", models::pump},
-    {"pumpa_tb.ply", models::pumpkin},
-    {"sandal.ply", models::sandal},
-    {"saratoga.ply", models::saratoga},
-    {"scissors.ply", models::scissors},
-    {"shark.ply", models::shark},
-    {"steeringweel.ply", models::steeringWheel},
-    {"stratocaster.ply", models::stratocaster},
-    {"street_lamp.ply", models::streetLamp},
-    {"teapot.ply", models::teapot},
-    {"tennis_shoe.ply", models::tennisShoe},
-    {"tommygun.ply", models::tommygun},
-    {"trashcan.ply", models::trashcan},
-    {"turbine.ply", models::turbine},
-    {"urn2.ply", models::urn},
-    {"walkman.ply", models::walkman},
-    {"part.ply", models::part},
-    {"chopper.ply", models::chopper},
-    {"dolphins.ply", models::dolphins},
-    {"egret.ply", models::egret},
-    {"f16.ply", models::f16},
-    {"footbones.ply", models::footbones},
-    {"fracttree.ply", models::fracttree},
-    {"galleon.ply", models::galleon},
-    {"hammerhead.ply", models::hammerhead},
-    {"helix.ply", models::helix},
-    {"hind.ply", models::hind},
-    {"kerolamp.ply", models::kerolamp},
-    {"ketchup.ply", models::ketchup},
-    {"big_spider.ply", models::bigSpider},
-    {"canstick.ply", models::candlestick},
-    {"big_dodge.ply", models::bigDodge},
-    {"big_porsche.ply", models::bigPorsche},
-    {"ant.ply", models::ant},
-    {"apple.ply", models::apple},
-    {"balance.ply", models::balance},
-    {"weathervane.ply", models::weathervane},
-    {"big_atc.ply", models::bigAtc},
-};
+static_assert(std::size(kMakers) == kModelCount, "one maker per catalogue entry");
 
 }  // namespace
 
-ModelMaker findModel(const std::string& fileName) {
-    for (const Entry& entry : kModels) {
-        if (fileName == entry.file) {
-            return entry.make;
-        }
-    }
-    return nullptr;
+ModelMaker modelMaker(int index) {
+    return index >= 0 && index < kModelCount ? kMakers[index] : nullptr;
 }
 
 // ===== Orientation and shape helpers =====

@@ -2,7 +2,7 @@
 // open vessels, back down the inside), with handles as tubes along arcs and curves.
 #include <cmath>
 
-#include "tools/mesh_models.h"
+#include "tools/genmodels/mesh_models.h"
 
 namespace mesh {
 namespace models {

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "tools/mesh.h"
+#include "tools/genmodels/mesh.h"
 
 namespace mesh {
 

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <iterator>
 
-#include "tools/mesh_models.h"
+#include "tools/genmodels/mesh_models.h"
 
 namespace mesh {
 namespace models {

@@ -1,5 +1,5 @@
 // Vector helpers, affine transforms and the capacity-checked triangle list.
-#include "tools/mesh.h"
+#include "tools/genmodels/mesh.h"
 
 #include <cmath>
 #include <utility>

@@ -1,6 +1,6 @@
 // Aircraft, ships and road vehicles. Each points its nose along +x with y up, then turns a
 // little towards the viewer (who looks along -z) so that both the side and the top show.
-#include "tools/mesh_models.h"
+#include "tools/genmodels/mesh_models.h"
 
 namespace mesh {
 namespace models {

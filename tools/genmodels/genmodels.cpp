@@ -6,8 +6,8 @@
 #include <string>
 
 #include "model/model.h"
-#include "tools/mesh_models.h"
-#include "tools/mesh_ply.h"
+#include "tools/genmodels/mesh_models.h"
+#include "tools/genmodels/mesh_ply.h"
 
 namespace {
 
@@ -17,14 +17,9 @@ static_assert(mesh::kMaxFaces == kMaxFaces, "generator and viewer capacities dif
 constexpr int kUsageStatus = 2;
 constexpr int kFailureStatus = 1;
 
-bool writeModel(const std::string& outDir, const std::string& fileName) {
-    const mesh::ModelMaker make = mesh::findModel(fileName);
-    if (make == nullptr) {
-        std::fprintf(stderr, "genmodels: %s: no model is defined for this catalogue name\n",
-                     fileName.c_str());
-        return false;
-    }
-    const mesh::Mesh model = make();
+bool writeModel(const std::string& outDir, int index) {
+    const std::string fileName = modelFiles[index];
+    const mesh::Mesh model = mesh::modelMaker(index)();
     const std::string problem = mesh::findProblem(model);
     if (!problem.empty()) {
         std::fprintf(stderr, "genmodels: %s: %s\n", fileName.c_str(), problem.c_str());
@@ -48,7 +43,7 @@ int main(int argc, char** argv) {
         return kUsageStatus;
     }
     for (int i = 0; i < kModelCount; ++i) {
-        if (!writeModel(argv[1], modelFiles[i])) {
+        if (!writeModel(argv[1], i)) {
             return kFailureStatus;
         }
     }

@@ -1,6 +1,6 @@
 // Primitive makers: everything is a stack of rings stitched together, so the winding rule
 // lives in one place (stitch) and every shape inherits it.
-#include "tools/mesh_shapes.h"
+#include "tools/genmodels/mesh_shapes.h"
 
 #include <cmath>
 #include <cstddef>
