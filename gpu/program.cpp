@@ -2,7 +2,7 @@
 // Any failure ends the process with status 1; nothing here is recoverable.
 #include <cstdio>
 #include <cstdlib>
-#include <iostream>
+#include <string>
 
 #include "gpu/gpu.h"
 
@@ -17,37 +17,69 @@ struct ShaderEntry {
     GLchar* source;  // owned from the read until the compile succeeds
 };
 
-// Writes one line on standard error and flushes it, as every builder diagnostic does.
-void errorLine(const char* text) {
-    std::cerr << text << std::endl;
+// ===== Info logs =====
+
+enum class LogOwner { kShader, kProgram };
+
+struct InfoLog {
+    GLint length = 0;  // what GL_INFO_LOG_LENGTH reported, terminator included
+    std::string text;  // the log up to its terminator; empty when the length is not positive
+};
+
+// Asks for the length of the object's info log, then fetches the log when there is one. `written`
+// is handed to GL as given: the printers pass a length pointer, the failure path none. The last
+// byte is terminated here, so a driver that forgets the terminator cannot overrun.
+InfoLog fetchInfoLog(LogOwner owner, GLuint object, GLsizei* written) {
+    InfoLog log;
+    if (owner == LogOwner::kShader) {
+        glGetShaderiv(object, GL_INFO_LOG_LENGTH, &log.length);
+    } else {
+        glGetProgramiv(object, GL_INFO_LOG_LENGTH, &log.length);
+    }
+    if (log.length <= 0) {
+        return log;
+    }
+    std::string buffer(static_cast<std::size_t>(log.length), '\0');
+    if (owner == LogOwner::kShader) {
+        glGetShaderInfoLog(object, log.length, written, buffer.data());
+    } else {
+        glGetProgramInfoLog(object, log.length, written, buffer.data());
+    }
+    buffer.back() = '\0';
+    log.text = buffer.c_str();
+    return log;
 }
 
-[[noreturn]] void failWithLog(GLsizei logSize, void (*fetch)(GLuint, GLsizei, GLsizei*, GLchar*),
-                              GLuint object) {
-    // A reported length of 0 still gets a terminated, empty line.
-    GLchar* log = new GLchar[logSize > 0 ? logSize : 1];
-    log[0] = '\0';
-    if (logSize > 0) {
-        fetch(object, logSize, nullptr, log);
-        log[logSize - 1] = '\0';
-    }
-    errorLine(log);
-    delete[] log;
+// Writes one line on standard error, as every builder diagnostic does.
+void errorLine(const char* text) {
+    std::fprintf(stderr, "%s\n", text);
+    std::fflush(stderr);
+}
+
+// The object's log as the last line on standard error (an empty line when there is none), then
+// the end of the process.
+[[noreturn]] void failWithLog(LogOwner owner, GLuint object) {
+    errorLine(fetchInfoLog(owner, object, nullptr).text.c_str());
     std::exit(kFailureStatus);
 }
 
-void getShaderLog(GLuint object, GLsizei size, GLsizei* written, GLchar* log) {
-    glGetShaderInfoLog(object, size, written, log);
+// One line on standard output: the log after `prefix`, or the OK line when there is no log.
+void printInfoLog(LogOwner owner, GLuint object, const char* prefix, const char* okLine) {
+    GLsizei charsWritten = 0;
+    const InfoLog log = fetchInfoLog(owner, object, &charsWritten);
+    if (log.length > 0) {
+        std::printf("%s%s\n", prefix, log.text.c_str());
+    } else {
+        std::printf("%s\n", okLine);
+    }
 }
 
-void getProgramLog(GLuint object, GLsizei size, GLsizei* written, GLchar* log) {
-    glGetProgramInfoLog(object, size, written, log);
-}
+// ===== Building =====
 
 void compileAndAttach(ShaderEntry& entry, GLuint program) {
     entry.source = readShaderSource(entry.fileName);
     if (entry.source == nullptr) {
-        std::cerr << "Failed to read " << entry.fileName << std::endl;
+        std::fprintf(stderr, "Failed to read %s\n", entry.fileName);
         std::exit(kFailureStatus);
     }
     const GLuint shader = glCreateShader(entry.type);
@@ -57,10 +89,8 @@ void compileAndAttach(ShaderEntry& entry, GLuint program) {
     GLint compiled = 0;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
     if (compiled == 0) {
-        std::cerr << entry.fileName << " failed to compile:" << std::endl;
-        GLint logSize = 0;
-        glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &logSize);
-        failWithLog(logSize, getShaderLog, shader);
+        std::fprintf(stderr, "%s failed to compile:\n", entry.fileName);
+        failWithLog(LogOwner::kShader, shader);
     }
     delete[] entry.source;
     entry.source = nullptr;
@@ -83,9 +113,7 @@ GLuint buildProgram(const char* vertexFile, const char* fragmentFile) {
     glGetProgramiv(built, GL_LINK_STATUS, &linked);
     if (linked == 0) {
         errorLine("Shader program failed to link");
-        GLint logSize = 0;
-        glGetProgramiv(built, GL_INFO_LOG_LENGTH, &logSize);
-        failWithLog(logSize, getProgramLog, built);
+        failWithLog(LogOwner::kProgram, built);
     }
     glUseProgram(built);
     printProgramInfoLog(built);
@@ -110,40 +138,10 @@ char* readShaderSource(const char* fileName) {
     return buffer;
 }
 
-namespace {
-
-// The two log printers differ only in the GL calls and the texts.
-template <typename GetIv, typename GetLog>
-void printInfoLog(GLuint object, GetIv getIv, GetLog getLog, const char* format,
-                  const char* okLine) {
-    GLint infologLength = 0;
-    GLsizei charsWritten = 0;
-    getIv(object, GL_INFO_LOG_LENGTH, &infologLength);
-    if (infologLength > 0) {
-        GLchar* infoLog =
-            static_cast<GLchar*>(std::malloc(static_cast<std::size_t>(infologLength)));
-        infoLog[0] = '\0';
-        getLog(object, infologLength, &charsWritten, infoLog);
-        infoLog[infologLength - 1] = '\0';  // a driver that forgets the terminator cannot overrun
-        std::printf(format, infoLog);
-        std::free(infoLog);
-    } else {
-        std::printf("%s", okLine);
-    }
-}
-
-}  // namespace
-
 void printShaderInfoLog(GLuint shader) {
-    printInfoLog(
-        shader, [](GLuint o, GLenum n, GLint* v) { glGetShaderiv(o, n, v); },
-        [](GLuint o, GLsizei s, GLsizei* w, GLchar* l) { glGetShaderInfoLog(o, s, w, l); },
-        "printShaderInfoLog: %s\n", "Shader Info Log: OK\n");
+    printInfoLog(LogOwner::kShader, shader, "printShaderInfoLog: ", "Shader Info Log: OK");
 }
 
 void printProgramInfoLog(GLuint object) {
-    printInfoLog(
-        object, [](GLuint o, GLenum n, GLint* v) { glGetProgramiv(o, n, v); },
-        [](GLuint o, GLsizei s, GLsizei* w, GLchar* l) { glGetProgramInfoLog(o, s, w, l); },
-        "printProgramInfoLog: %s\n", "Program Info Log: OK\n");
+    printInfoLog(LogOwner::kProgram, object, "printProgramInfoLog: ", "Program Info Log: OK");
 }
