@@ -38,9 +38,16 @@ void drawOverlay(const Vec4* data, GLsizeiptr bytes, GLenum mode, GLsizei count,
     }
 }
 
+// The ARB entry point when the driver offers it; a context without it still has the core one.
+GLint uniformLocation(const char* uniform) {
+    if (glGetUniformLocationARB != nullptr) {
+        return glGetUniformLocationARB(program, uniform);
+    }
+    return glGetUniformLocation(program, uniform);
+}
+
 void uploadMatrix(const char* uniform, const float matrix[kMatrixFloats]) {
-    const GLint location = glGetUniformLocationARB(program, uniform);
-    glUniformMatrix4fv(location, 1, GL_FALSE, matrix);
+    glUniformMatrix4fv(uniformLocation(uniform), 1, GL_FALSE, matrix);
 }
 
 // -(max + min) / 2 + offset, in double, rounded once: puts the box centre on the line of sight.
@@ -73,6 +80,7 @@ void display() {
     const float tx = centredTranslation(maxX, minX, offsetX);
     const float ty = centredTranslation(maxY, minY, offsetY);
     const float tz = offsetZ - boxDiagonal();
+    // Kept whole: a product sums from +0, so identity() and rotateX(0) turn -0 to +0, inf to NaN.
     const Mat4 modelMat = identity() * translate(tx, ty, tz) * rotateY(spinAngle) * rotateX(0.0f);
     float modelMatrixf[kMatrixFloats];
     toColumnMajor(modelMat, modelMatrixf);

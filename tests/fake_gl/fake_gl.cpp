@@ -160,8 +160,12 @@ void GLAPIENTRY bufferData(GLenum target, GLsizeiptr size, const void* data, GLe
 void GLAPIENTRY bufferSubData(GLenum target, GLintptr offset, GLsizeiptr size, const void* data) {
     record("glBufferSubData", {target, offset, size}, Payload::ofData(data));
 }
-GLint GLAPIENTRY getUniformLocation(GLhandleARB program, const GLcharARB* name) {
+GLint GLAPIENTRY getUniformLocationARB(GLhandleARB program, const GLcharARB* name) {
     record("glGetUniformLocationARB", {program}, Payload::ofText(name));
+    return locationOf(behaviour.uniformLocations, name);
+}
+GLint GLAPIENTRY getUniformLocation(GLuint program, const GLchar* name) {
+    record("glGetUniformLocation", {program}, Payload::ofText(name));
     return locationOf(behaviour.uniformLocations, name);
 }
 void GLAPIENTRY uniformMatrix4fv(GLint location, GLsizei count, GLboolean transpose,
@@ -175,6 +179,7 @@ void reset() {
     calls.clear();
     behaviour = Behaviour{};
     recording = true;
+    __glewGetUniformLocationARB = getUniformLocationARB;
     displayCallback = nullptr;
     keyboardCallback = nullptr;
     idleCallback = nullptr;
@@ -231,7 +236,10 @@ PFNGLVERTEXATTRIBPOINTERPROC __glewVertexAttribPointer = fakegl::vertexAttribPoi
 PFNGLVERTEXATTRIB4FPROC __glewVertexAttrib4f = fakegl::vertexAttrib4f;
 PFNGLBUFFERDATAPROC __glewBufferData = fakegl::bufferData;
 PFNGLBUFFERSUBDATAPROC __glewBufferSubData = fakegl::bufferSubData;
-PFNGLGETUNIFORMLOCATIONARBPROC __glewGetUniformLocationARB = fakegl::getUniformLocation;
+// A test may set the ARB one to null, as GLEW leaves it for a driver without the extension;
+// reset() puts it back.
+PFNGLGETUNIFORMLOCATIONARBPROC __glewGetUniformLocationARB = fakegl::getUniformLocationARB;
+PFNGLGETUNIFORMLOCATIONPROC __glewGetUniformLocation = fakegl::getUniformLocation;
 PFNGLUNIFORMMATRIX4FVPROC __glewUniformMatrix4fv = fakegl::uniformMatrix4fv;
 
 GLboolean glewExperimental = GL_FALSE;

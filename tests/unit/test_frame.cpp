@@ -99,6 +99,22 @@ TEST_F(FrameTest, OneFrameWithBothOverlaysMakesTheseCallsInThisOrder) {
     EXPECT_EQ(calls[21].floats, (std::vector<float>{0, 0, 1, 1}));  // blue box
 }
 
+TEST_F(FrameTest, UniformsAreFoundWithTheCoreCallWhenTheArbOneIsMissing) {
+    writeExampleModel();
+    program = 7;
+    fakegl::behaviour.uniformLocations = {{"model_matrix", 5}, {"projection_matrix", 9}};
+    __glewGetUniformLocationARB = nullptr;  // what GLEW leaves for a driver without the extension
+    display();
+    expectCalls({{"glClear", {0x4100}},
+                 {"glGetUniformLocation", {7}},
+                 {"glUniformMatrix4fv", {5, 1, GL_FALSE}},
+                 {"glGetUniformLocation", {7}},
+                 {"glUniformMatrix4fv", {9, 1, GL_FALSE}}});
+    EXPECT_EQ(fakegl::calls[1].text, "model_matrix");
+    EXPECT_EQ(fakegl::calls[3].text, "projection_matrix");
+    EXPECT_EQ(fakegl::count("glGetUniformLocationARB"), 0u);
+}
+
 TEST_F(FrameTest, MatricesCentreTheBoxStepBackByTheDiagonalAndSpin) {
     writeExampleModel();
     windowWidth = 640;
