@@ -29,6 +29,10 @@ constexpr std::size_t kCompareChunk = 1 << 14;
 constexpr std::size_t kPageSize = 4096;
 constexpr int kNoEntry = -1;  // the store holds no good read of any entry
 constexpr std::size_t kMessageSize = 512;
+// Larger files are refused before they are read: a model beyond this is no viewer's to show,
+// and a file that keeps growing (a device posing as a model) cannot take the memory.
+constexpr std::size_t kMaxFileMiB = 256;
+constexpr std::size_t kMaxFileBytes = kMaxFileMiB << 20;
 
 // ===== Page-aligned byte buffers =====
 // The read buffers and the comparison piece start on a page boundary, as the file's pages do, so
@@ -70,7 +74,16 @@ alignas(kPageSize) char compareChunk[kCompareChunk];
 
 // ===== Reading =====
 
-enum class ReadOutcome { kUnchanged, kChanged, kCannotOpen, kFailed };
+enum class ReadOutcome {
+    kUnchanged,
+    kChanged,
+    kCannotOpen,
+    kFailed,      // errno tells why
+    kNotRegular,  // a directory, FIFO, device or socket: `fileKind` says which
+    kTooLarge,    // more than kMaxFileBytes
+};
+
+const char* fileKind = "";  // what the last path that was not a regular file named
 
 void ensureFileBytes(std::size_t bytes) {
     if (fileBytes.size() < bytes) {
@@ -89,21 +102,22 @@ ssize_t readSome(int fd, char* into, std::size_t bytes) {
 }
 
 // Reads the rest of the file into fileBytes behind the `fileUsed` bytes already there.
-bool readRest(int fd) {
-    struct stat info {};
-    if (::fstat(fd, &info) == 0 && info.st_size > 0) {
-        ensureFileBytes(static_cast<std::size_t>(info.st_size) + 1);  // +1 sees the end at once
-    }
+// `sizeHint` is the size the file had when it was opened.
+ReadOutcome readRest(int fd, std::size_t sizeHint) {
+    ensureFileBytes(sizeHint + 1);  // +1 sees the end at once
     for (;;) {
+        if (fileUsed > kMaxFileBytes) {
+            return ReadOutcome::kTooLarge;  // it grew while we read
+        }
         if (fileUsed == fileBytes.size()) {
-            fileBytes.resize(fileBytes.size() + kReadChunk);  // the file grew while we read
+            fileBytes.resize(fileBytes.size() + kReadChunk);
         }
         const ssize_t got = readSome(fd, fileBytes.data() + fileUsed, fileBytes.size() - fileUsed);
         if (got < 0) {
-            return false;
+            return ReadOutcome::kFailed;
         }
         if (got == 0) {
-            return true;
+            return ReadOutcome::kChanged;
         }
         fileUsed += static_cast<std::size_t>(got);
     }
@@ -120,7 +134,7 @@ void takeOver(std::size_t offset, std::size_t pieceBytes) {
 
 // Reads piece by piece into compareChunk and compares each piece with the good bytes at the same
 // offset, so an unchanged file never leaves the cache-resident piece. On kFailed errno tells why.
-ReadOutcome readComparing(int fd) {
+ReadOutcome readComparing(int fd, std::size_t sizeHint) {
     std::size_t offset = 0;
     for (;;) {
         const ssize_t got = readSome(fd, compareChunk, kCompareChunk);
@@ -137,23 +151,46 @@ ReadOutcome readComparing(int fd) {
             if (got == 0) {
                 return ReadOutcome::kChanged;  // the file got shorter
             }
-            return readRest(fd) ? ReadOutcome::kChanged : ReadOutcome::kFailed;
+            return readRest(fd, sizeHint);
         }
         offset += bytes;
     }
 }
 
+const char* kindOf(mode_t mode) {
+    if (S_ISDIR(mode)) {
+        return "a directory";
+    }
+    if (S_ISFIFO(mode)) {
+        return "a FIFO";
+    }
+    if (S_ISSOCK(mode)) {
+        return "a socket";
+    }
+    return S_ISCHR(mode) || S_ISBLK(mode) ? "a device" : "not a file";
+}
+
+// Opens without waiting (a FIFO would block the open until a writer came), and reads only a
+// regular file of at most kMaxFileBytes.
 ReadOutcome readModelFile(const char* path) {
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         return ReadOutcome::kCannotOpen;
     }
+    struct stat info {};
     ReadOutcome outcome;
-    if (haveGoodBytes) {
-        outcome = readComparing(fd);
+    if (::fstat(fd, &info) != 0) {
+        outcome = ReadOutcome::kFailed;
+    } else if (!S_ISREG(info.st_mode)) {
+        fileKind = kindOf(info.st_mode);
+        outcome = ReadOutcome::kNotRegular;
+    } else if (static_cast<std::size_t>(info.st_size) > kMaxFileBytes) {
+        outcome = ReadOutcome::kTooLarge;
+    } else if (haveGoodBytes) {
+        outcome = readComparing(fd, static_cast<std::size_t>(info.st_size));
     } else {
         fileUsed = 0;
-        outcome = readRest(fd) ? ReadOutcome::kChanged : ReadOutcome::kFailed;
+        outcome = readRest(fd, static_cast<std::size_t>(info.st_size));
     }
     const int saved = errno;
     ::close(fd);
@@ -204,6 +241,26 @@ void commit(const PlyMesh& mesh, int entry) {
     lastMessage[0] = '\0';
 }
 
+// What the user should know about a model that was read: one line each, on standard output,
+// once per change of the file (an unchanged file is not parsed again).
+void tellNotes(const char* path, const PlyNotes& notes) {
+    if (notes.shortFaces > 0) {
+        std::printf("%s: %lld faces of fewer than 3 corners left out\n", path,
+                    static_cast<long long>(notes.shortFaces));
+    }
+    if (notes.pointCloud) {
+        std::printf("%s: %lld vertices and no faces\n", path,
+                    static_cast<long long>(notes.fileVertices));
+    }
+    if (notes.simplified) {
+        std::printf(
+            "%s: simplified to fit, %lld vertices and %lld triangles to %d and %d in %.2f s\n",
+            path, static_cast<long long>(notes.fileVertices),
+            static_cast<long long>(notes.fileTriangles), vertexCount, faceCount, notes.fitSeconds);
+    }
+    std::fflush(stdout);
+}
+
 }  // namespace
 
 void forgetLoadedModel() {
@@ -238,6 +295,18 @@ LoadOutcome loadModelFile(const char* path, int entry) {
         case ReadOutcome::kFailed:
             refuse(path, entry, std::strerror(errno));
             return LoadOutcome::kRefused;
+        case ReadOutcome::kNotRegular: {
+            char what[kMessageSize];
+            std::snprintf(what, sizeof what, "not a regular file (%s)", fileKind);
+            refuse(path, entry, what);
+            return LoadOutcome::kRefused;
+        }
+        case ReadOutcome::kTooLarge: {
+            char what[kMessageSize];
+            std::snprintf(what, sizeof what, "larger than the limit of %zu MiB", kMaxFileMiB);
+            refuse(path, entry, what);
+            return LoadOutcome::kRefused;
+        }
         case ReadOutcome::kUnchanged:
             storedEntry = entry;  // same bytes parse to the same model, whichever entry holds them
             lastMessage[0] = '\0';
@@ -257,6 +326,7 @@ LoadOutcome loadModelFile(const char* path, int entry) {
         return LoadOutcome::kRefused;
     }
     commit(mesh, entry);
+    tellNotes(path, mesh.notes);
     return LoadOutcome::kLoaded;
 }
 

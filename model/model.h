@@ -111,8 +111,18 @@ LoadOutcome loadModelFile(const char* path, int entry);
 // the file has not changed.
 void forgetLoadedModel();
 
+// What a parse found worth telling, besides the model: counts as the file holds them.
+struct PlyNotes {
+    std::int64_t fileVertices = 0;   // vertices in the file
+    std::int64_t fileTriangles = 0;  // triangles after polygons and strips are split
+    std::int64_t shortFaces = 0;     // faces of fewer than 3 corners, left out
+    bool pointCloud = false;         // vertices and no triangles
+    bool simplified = false;         // simplified (or thinned) to fit the store
+    double fitSeconds = 0;           // time the simplification took
+};
+
 // Where a parse puts its result: the caller owns the arrays (capacities kMaxVertices and
-// kMaxFaces). The counts are read on entry: a header without "vertex" or "face" keeps them.
+// kMaxFaces).
 struct PlyMesh {
     bool centre = false;  // read coordinates in double and store them less the box centre
     double centreXYZ[3] = {0, 0, 0};  // the centre taken off, set when `centre` is on
@@ -121,6 +131,7 @@ struct PlyMesh {
     float minX = 0, maxX = 0, minY = 0, maxY = 0, minZ = 0, maxZ = 0;
     Vec4* vertices = nullptr;
     FaceIndices* faces = nullptr;
+    PlyNotes notes;  // set by every accepted parse
 };
 
 constexpr std::size_t kPlyErrorSize = 160;
@@ -130,8 +141,8 @@ struct PlyError {
     char message[kPlyErrorSize] = {};
 };
 
-// Parses PLY text held in memory. Returns true and fills `mesh` when the text is a valid model
-// within capacity; returns false with `error` set otherwise. On failure the counts and bounds
-// in `mesh` are unspecified, while array elements beyond what the file declares are never
-// touched.
+// Parses PLY text held in memory, ASCII or binary. Returns true and fills `mesh` when the text
+// is a valid model, simplified to fit the capacities when it is larger; returns false with
+// `error` set otherwise. On failure the counts and bounds in `mesh` are unspecified; array
+// elements beyond the capacities are never touched.
 bool parsePly(const char* text, std::size_t size, PlyMesh& mesh, PlyError& error);

@@ -1,17 +1,21 @@
-// PLY text to model: header keywords, then the vertex and face sections. Each step returns
-// success; the first fault found stops the parse and says what and where.
+// PLY to model. The header, read line by line, chooses the reader: files of the plain ASCII
+// triangle form go to the subset reader below (header keywords as tokens, then the vertex and
+// face sections), every other layout to the general reader. Each step returns success; the
+// first fault found stops the parse and says what and where.
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
 #include "model/model.h"
+#include "model/ply_format.h"
 #include "model/scan_stream.h"
 
 namespace {
 
-constexpr int kVertexProperties = 3;  // x, y, z: anything more would shift the coordinates
-constexpr int kTriangleCorners = 3;   // the only polygon size drawn
+using ply::fail;
+
+constexpr int kTriangleCorners = 3;  // the only polygon size the subset reader takes
 
 // A header token, by position in the text; never copied, so any length is safe.
 struct Token {
@@ -27,16 +31,6 @@ struct Cursor {
     const char* p;
     const char* end;
 };
-
-bool fail(PlyError& error, const char* format, ...) __attribute__((format(printf, 2, 3)));
-
-bool fail(PlyError& error, const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(error.message, sizeof error.message, format, args);
-    va_end(args);
-    return false;
-}
 
 bool nextToken(Cursor& c, Token& token) {
     scan::skipSpace(c.p, c.end);
@@ -73,28 +67,13 @@ bool readCount(Cursor& c, const char* what, int capacity, int& count, PlyError& 
     return true;
 }
 
-// Counts the properties of the vertex element, which must be x, y, z alone.
-struct VertexElement {
-    bool open = false;
-    int properties = 0;
-
-    bool close(PlyError& error) {
-        if (open && properties > kVertexProperties) {
-            return fail(error, "vertex element has %d properties; only x, y, z are supported",
-                        properties);
-        }
-        open = false;
-        return true;
-    }
-};
-
+// The header's tokens: the counts after "vertex" and "face" wherever they stand, up to the
+// word end_header. The line-by-line reading has already chosen this reader, so format and
+// properties need no more checks here.
 bool parseHeader(Cursor& c, PlyMesh& mesh, PlyError& error) {
-    Token token, previous;
-    VertexElement vertexElement;
+    Token token;
     while (nextToken(c, token)) {
         if (token.is("vertex")) {
-            vertexElement.open = previous.is("element");
-            vertexElement.properties = 0;
             if (!readCount(c, "vertex", kMaxVertices, mesh.vertexCount, error)) {
                 return false;
             }
@@ -103,21 +82,10 @@ bool parseHeader(Cursor& c, PlyMesh& mesh, PlyError& error) {
                 return false;
             }
         } else if (token.is("end_header")) {
-            return vertexElement.close(error);
-        } else if (token.is("element")) {
-            if (!vertexElement.close(error)) {
-                return false;
-            }
-        } else if (token.is("property")) {
-            vertexElement.properties += vertexElement.open ? 1 : 0;
-        } else if (previous.is("format") &&
-                   (token.is("binary_little_endian") || token.is("binary_big_endian"))) {
-            return fail(error, "binary PLY (format %.*s) is not supported",
-                        static_cast<int>(token.length), token.begin);
+            return true;
         }
-        previous = token;
     }
-    return vertexElement.close(error);  // no end_header: the sections follow what was found
+    return true;
 }
 
 bool numberFault(scan::Result result, const char* section, int item, int count, PlyError& error) {
@@ -182,61 +150,6 @@ bool parseVertices(scan::Stream& numbers, PlyMesh& mesh, PlyError& error) {
     return true;
 }
 
-// The vertex section in double precision, read twice: once for the box, whose centre is then
-// known, and once to store each coordinate less that centre. Moves `p` past the section.
-bool readCentredCoordinates(const char*& p, const char* end, PlyMesh& mesh, bool store,
-                            PlyError& error) {
-    double low[3] = {0, 0, 0};
-    double high[3] = {0, 0, 0};
-    Box box{mesh.minX, mesh.maxX, mesh.minY, mesh.maxY, mesh.minZ, mesh.maxZ};
-    for (int i = 0; i < mesh.vertexCount; ++i) {
-        double xyz[3];
-        float stored[3];
-        for (int axis = 0; axis < 3; ++axis) {
-            const scan::Result result = scan::readDouble(p, end, xyz[axis]);
-            if (result != scan::Result::kOk) {
-                return numberFault(result, "vertex", i, mesh.vertexCount, error);
-            }
-            stored[axis] = static_cast<float>(xyz[axis] - mesh.centreXYZ[axis]);
-            if (!std::isfinite(xyz[axis]) || (store && !std::isfinite(stored[axis]))) {
-                return fail(error, "vertex %d: coordinate is not finite", i);
-            }
-            low[axis] = i == 0 || xyz[axis] < low[axis] ? xyz[axis] : low[axis];
-            high[axis] = i == 0 || xyz[axis] > high[axis] ? xyz[axis] : high[axis];
-        }
-        if (store) {
-            if (i == 0) {
-                box.seed(stored[0], stored[1], stored[2]);
-            }
-            mesh.vertices[i] = Vec4(stored[0], stored[1], stored[2], 1.0f);
-            box.widen(stored[0], stored[1], stored[2]);
-        }
-    }
-    if (!store) {
-        for (int axis = 0; axis < 3; ++axis) {
-            mesh.centreXYZ[axis] = (low[axis] + high[axis]) / 2.0;
-        }
-        return true;
-    }
-    mesh.minX = box.minX;
-    mesh.maxX = box.maxX;
-    mesh.minY = box.minY;
-    mesh.maxY = box.maxY;
-    mesh.minZ = box.minZ;
-    mesh.maxZ = box.maxZ;
-    return true;
-}
-
-bool parseCentredVertices(const char*& p, const char* end, PlyMesh& mesh, PlyError& error) {
-    const char* section = p;
-    mesh.centreXYZ[0] = mesh.centreXYZ[1] = mesh.centreXYZ[2] = 0.0;
-    if (!readCentredCoordinates(p, end, mesh, false, error)) {
-        return false;
-    }
-    p = section;
-    return readCentredCoordinates(p, end, mesh, true, error);
-}
-
 // One face record, the count and three indices, value by value: the general path, which also
 // tells what is wrong with a malformed record.
 bool readFaceValues(scan::Stream& numbers, std::int32_t (&values)[1 + kTriangleCorners], int f,
@@ -253,7 +166,7 @@ bool readFaceValues(scan::Stream& numbers, std::int32_t (&values)[1 + kTriangleC
     return true;
 }
 
-bool parseFaces(scan::Stream& numbers, PlyMesh& mesh, PlyError& error) {
+bool parseFaces(scan::Stream& numbers, PlyMesh& mesh, PlyError& error, bool& polygonMet) {
     for (int f = 0; f < mesh.faceCount; ++f) {
         std::int32_t values[1 + kTriangleCorners];
         if (!numbers.readShortInts(values) &&
@@ -261,8 +174,8 @@ bool parseFaces(scan::Stream& numbers, PlyMesh& mesh, PlyError& error) {
             return false;
         }
         if (values[0] != kTriangleCorners) {
-            return fail(error, "face %d: only triangles are supported (it has %d corners)", f,
-                        values[0]);
+            polygonMet = true;
+            return false;
         }
         for (int k = 1; k <= kTriangleCorners; ++k) {
             if (values[k] < 0 || values[k] >= mesh.vertexCount) {
@@ -277,22 +190,54 @@ bool parseFaces(scan::Stream& numbers, PlyMesh& mesh, PlyError& error) {
 
 }  // namespace
 
-bool parsePly(const char* text, std::size_t size, PlyMesh& mesh, PlyError& error) {
-    error.message[0] = '\0';
+namespace ply {
+
+PlainOutcome parsePlainText(const char* text, std::size_t size, std::size_t bodyOffset,
+                            PlyMesh& mesh, PlyError& error) {
     Cursor c{text, text + size};
     mesh.maxX = mesh.maxY = mesh.maxZ = kBoxResetMax;
     mesh.minX = mesh.minY = mesh.minZ = kBoxResetMin;
     if (!parseHeader(c, mesh, error)) {
+        return PlainOutcome::kRefused;
+    }
+    const char* lineBody = text + bodyOffset;
+    scan::skipSpace(c.p, c.end);
+    scan::skipSpace(lineBody, c.end);
+    if (c.p != lineBody) {
+        return PlainOutcome::kNotPlain;  // the word end_header stood in a comment
+    }
+    scan::Stream numbers(c.p, c.end);
+    bool polygonMet = false;
+    if (parseVertices(numbers, mesh, error) && parseFaces(numbers, mesh, error, polygonMet)) {
+        return PlainOutcome::kRead;
+    }
+    return polygonMet ? PlainOutcome::kNotPlain : PlainOutcome::kRefused;
+}
+
+}  // namespace ply
+
+bool parsePly(const char* text, std::size_t size, PlyMesh& mesh, PlyError& error) {
+    error.message[0] = '\0';
+    mesh.notes = PlyNotes{};
+    mesh.centreXYZ[0] = mesh.centreXYZ[1] = mesh.centreXYZ[2] = 0.0;
+    static ply::Header header;  // reused, so its lists keep their room
+    if (!ply::readHeader(text, size, header, error)) {
         return false;
     }
-    if (mesh.centre) {
-        if (!parseCentredVertices(c.p, c.end, mesh, error)) {
-            return false;
+    if (!mesh.centre && ply::isPlainTriangleForm(header)) {
+        switch (ply::parsePlainText(text, size, header.bodyOffset, mesh, error)) {
+            case ply::PlainOutcome::kRead:
+                mesh.notes.fileVertices = mesh.vertexCount;
+                mesh.notes.fileTriangles = mesh.faceCount;
+                mesh.notes.pointCloud = mesh.faceCount == 0 && mesh.vertexCount > 0;
+                return true;
+            case ply::PlainOutcome::kRefused:
+                return false;
+            case ply::PlainOutcome::kNotPlain:
+                break;
         }
-        scan::Stream numbers(c.p, c.end);
-        return parseFaces(numbers, mesh, error);
     }
-    mesh.centreXYZ[0] = mesh.centreXYZ[1] = mesh.centreXYZ[2] = 0.0;
-    scan::Stream numbers(c.p, c.end);
-    return parseVertices(numbers, mesh, error) && parseFaces(numbers, mesh, error);
+    static ply::Geometry geometry;  // reused, so a changed file of the same size allocates nothing
+    return ply::readBody(text, size, header, mesh.centre, geometry, error) &&
+           ply::fitToStore(geometry, mesh, error);
 }

@@ -148,6 +148,46 @@ class Stream {
         });
     }
 
+    // Reads one number in double precision, as "%lf" does.
+    Result readDouble(double& out) {
+        const char* begin;
+        const char* finish;
+        if (nextToken(begin, finish) && fastDouble(begin, finish, out)) {
+            p_ = finish;
+            return Result::kOk;
+        }
+        return fallBack(out, [](const char*& p, const char* end, double& value) {
+            return scan::readDouble(p, end, value);
+        });
+    }
+
+    // Whether the number just read took its whole token: "1.5" is not read whole as an
+    // integer, nor "2x" as a number.
+    bool tokenEnded() const { return p_ == end_ || isSpace(*p_); }
+
+    // Goes to the start of the next line: whatever is left on this one is passed over. Blanks
+    // alone leave the window as it is.
+    void endLine() {
+        const char* q = p_;
+        while (q < end_ && *q != '\n' && isSpace(*q)) {
+            ++q;
+        }
+        if (q == end_ || *q == '\n') {
+            return;  // the next token, if any, starts a new line
+        }
+        const void* lineEnd = std::memchr(q, '\n', static_cast<std::size_t>(end_ - q));
+        p_ = lineEnd != nullptr ? static_cast<const char*>(lineEnd) + 1 : end_;
+        starts_ = ends_ = 0;
+    }
+
+    // Where the next read starts looking (blanks may stand before its number), and a move of
+    // that point: the next read starts a new window.
+    const char* cursor() const { return p_; }
+    void seek(const char* p) {
+        p_ = p;
+        starts_ = ends_ = 0;
+    }
+
     // Reads N integers at once when the window holds them as tokens of one to four digits,
     // which is what the records of a face section are. Returns false and reads nothing
     // otherwise; readInt then takes them one at a time.
@@ -308,6 +348,27 @@ class Stream {
             return false;
         }
         out = swar::withSign(swar::quotient(mantissa, static_cast<int>(fractionDigits)), negative);
+        return true;
+    }
+
+    // The same short forms as fastFloat, rounded once to double: m below 10^14 and 10^k are
+    // exact in double, so the one division rounds correctly.
+    static bool fastDouble(const char* begin, const char* finish, double& out) {
+        const char* q = begin;
+        const bool negative = takeSign(q);
+        const long length = finish - q;
+        if (length < 1) {
+            return false;
+        }
+        std::uint64_t mantissa;
+        long fractionDigits;
+        const bool ok = length <= swar::kWidth ? shortDecimal(q, length, mantissa, fractionDigits)
+                                               : longDecimal(q, length, mantissa, fractionDigits);
+        if (!ok) {
+            return false;
+        }
+        const double value = static_cast<double>(mantissa) / swar::kPow10[fractionDigits];
+        out = negative ? -value : value;
         return true;
     }
 

@@ -13,7 +13,9 @@
 namespace {
 
 using testing::internal::CaptureStderr;
+using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStderr;
+using testing::internal::GetCapturedStdout;
 
 constexpr int kFirst = 0;   // airplane.ply
 constexpr int kSecond = 1;  // mug.ply
@@ -76,7 +78,8 @@ TEST_F(Reader, ReadsVerticesFacesAndBox) {
 
 TEST_F(Reader, LaterCountWinsEvenInsideAComment) {
     const std::string text =
-        "ply\ncomment vertex 99 face 99\nelement vertex 7\ncomment vertex 3\nproperty float x\n"
+        "ply\nformat ascii 1.0\ncomment vertex 99 face 99\nelement vertex 7\ncomment vertex "
+        "3\nproperty float x\n"
         "property float y\nproperty float z\nelement face 5\ncomment face 1\n"
         "property list uchar int vertex_indices\nend_header\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n";
     EXPECT_EQ(load(text), "");
@@ -87,8 +90,8 @@ TEST_F(Reader, LaterCountWinsEvenInsideAComment) {
 TEST_F(Reader, OnlyWholeTokensAreKeywords) {
     // vertex_indices, vertexes and a "face" glued to other text match nothing.
     const std::string text =
-        "ply\nelement vertex 3\nproperty float x\nproperty float y\nproperty float z\n"
-        "comment vertexes 50 surface 9 xface 9\nelement face 1\n"
+        "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\n"
+        "property float z\ncomment vertexes 50 surface 9 xface 9\nelement face 1\n"
         "property list uchar int vertex_indices\nend_header\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n";
     EXPECT_EQ(load(text), "");
     EXPECT_EQ(vertexCount, 3);
@@ -97,7 +100,8 @@ TEST_F(Reader, OnlyWholeTokensAreKeywords) {
 
 TEST_F(Reader, AnyWhitespaceSeparatesTokens) {
     const std::string text =
-        "ply\r\n\r\nelement\tvertex  3\r\nproperty float x\r\nproperty float y\r\n"
+        "ply\r\nformat ascii 1.0\r\n\r\nelement\tvertex  3\r\nproperty float x\r\nproperty float "
+        "y\r\n"
         "property float z\r\nelement face 1\r\nproperty list uchar int vertex_indices\r\n"
         "end_header\r\n\r\n0 0 0\r\n  1\t0 0\r\n\r\n0\n1 0 3 0 1\n2\r\n";
     EXPECT_EQ(load(text), "");
@@ -142,27 +146,26 @@ TEST_F(Reader, SmallerModelKeepsTheTailsOfTheLargerOne) {
     EXPECT_EQ(faces[1].v3, 3);        // and its second face
 }
 
-TEST_F(Reader, CountsPersistWhenTheHeaderOmitsThem) {
+TEST_F(Reader, AHeaderWithoutFacesIsAPointCloudWhateverWasShownBefore) {
     load(kTriangle, kSecond);
-    EXPECT_EQ(load("ply\nend_header\n7 8 9\n1 0 0\n0 1 0\n3 2 1 0\n"), "");
-    EXPECT_EQ(vertexCount, 3);
-    EXPECT_EQ(faceCount, 1);
+    const std::string cloud =
+        "ply\nformat ascii 1.0\nelement vertex 2\nproperty float x\nproperty float y\n"
+        "property float z\nend_header\n7 8 9\n1 0 0\n";
+    CaptureStdout();
+    EXPECT_EQ(load(cloud), "");
+    EXPECT_EQ(GetCapturedStdout(), "airplane.ply: 2 vertices and no faces\n");
+    EXPECT_EQ(vertexCount, 2);
+    EXPECT_EQ(faceCount, 0);
     EXPECT_EQ(vertices[0].x, 7.0f);
-    EXPECT_EQ(faces[0].v1, 2);
+    expectBox(1, 7, 0, 8, 0, 9);
 }
 
 TEST_F(Reader, AWordAfterACountKeywordKeepsTheCount) {
-    // "vertex x" sets nothing; x is then an ordinary header token.
-    const std::string text =
-        "ply\nelement vertex x\nvertex 3\nface 1\nend_header\n"
-        "0 0 0 1 0 0 0 1 0 3 0 1 2\n";
+    // In a comment "vertex x" sets nothing; x is then an ordinary header token.
+    std::string text = kTriangle;
+    text.insert(text.find("element face"), "comment vertex x\n");
     EXPECT_EQ(load(text), "");
     EXPECT_EQ(vertexCount, 3);
-}
-
-TEST_F(Reader, MissingEndHeaderStillReadsWhatWasDeclared) {
-    EXPECT_EQ(load("ply element vertex 0 element face 0"), "");
-    EXPECT_EQ(vertexCount, 0);
 }
 
 TEST_F(Reader, LongHeaderTokensAreJustNotKeywords) {
@@ -197,18 +200,20 @@ struct Malformed {
 
 std::vector<Malformed> malformedFiles() {
     return {
-        {"too many vertices", ply(10001, 0, ""),
-         "vertex count 10001 exceeds the capacity of 10000"},
-        {"too many faces", ply(3, 20001, ""), "face count 20001 exceeds the capacity of 20000"},
-        {"negative count", ply(-1, 0, ""), "negative vertex count -1"},
-        {"count beyond 32 bits", "ply\nelement vertex 4294967299\nend_header\n",
-         "vertex count does not fit in 32 bits"},
+        {"negative count", ply(-1, 0, ""),
+         "line 3: an element line has a name and a count from 0 to 2147483647"},
+        {"count beyond 32 bits", "ply\nformat ascii 1.0\nelement vertex 4294967299\nend_header\n",
+         "line 3: an element line has a name and a count from 0 to 2147483647"},
+        {"no line breaks", "ply format ascii 1.0 element vertex 0 element face 0",
+         "not a PLY file (the first line is not \"ply\")"},
+        {"header cut short", "ply\nformat ascii 1.0\nelement vertex 0\n",
+         "file ends in the header"},
+        {"no format line", "ply\nelement vertex 0\nend_header\n",
+         "line 3: the header has no format line"},
         {"index out of range", ply(3, 1, "0 0 0 1 0 0 0 1 0 3 0 1 3"),
          "face 0: index 3 outside 0..2"},
         {"negative index", ply(3, 1, "0 0 0 1 0 0 0 1 0 3 0 -1 2"),
          "face 0: index -1 outside 0..2"},
-        {"quadrilateral", ply(4, 1, "0 0 0 1 0 0 1 1 0 0 1 0 4 0 1 2 3"),
-         "face 0: only triangles are supported (it has 4 corners)"},
         {"vertices end early", ply(3, 1, "0 0 0 1 0 0 0 1"), "file ends in vertex 2 of 3"},
         {"faces end early", ply(3, 2, "0 0 0 1 0 0 0 1 0 3 0 1 2 3 0"), "file ends in face 1 of 2"},
         {"word for a coordinate", ply(3, 1, "0 0 0 1 zero 0 0 1 0 3 0 1 2"),
@@ -221,12 +226,6 @@ std::vector<Malformed> malformedFiles() {
          "vertex 2: coordinate is not finite"},
         {"overflowing coordinate", ply(3, 1, "0 0 0 1e39 0 0 0 1 0 3 0 1 2"),
          "vertex 1: coordinate is not finite"},
-        {"binary file", "ply\nformat binary_little_endian 1.0\nelement vertex 3\nend_header\n",
-         "binary PLY (format binary_little_endian) is not supported"},
-        {"extra vertex properties",
-         "ply\nelement vertex 3\nproperty float x\nproperty float y\nproperty float z\n"
-         "property float nx\nelement face 0\nend_header\n",
-         "vertex element has 4 properties; only x, y, z are supported"},
     };
 }
 
@@ -246,8 +245,8 @@ TEST_F(Reader, EveryMalformedKindIsRefusedWithItsReason) {
 
 TEST_F(Reader, ARefusedRewriteKeepsTheLastGoodReadOfTheSameEntry) {
     load(kSquare);
-    const std::string half = kSquare.substr(0, kSquare.size() / 2);
-    EXPECT_EQ(load(half), "airplane.ply: file ends in vertex 0 of 4\n");
+    const std::string cut = kSquare.substr(0, kSquare.find("4 5 6"));
+    EXPECT_EQ(load(cut), "airplane.ply: file ends in vertex 2 of 4\n");
     EXPECT_EQ(vertexCount, 4);
     EXPECT_EQ(faceCount, 2);
     expectBox(-1, 4, -2, 5, -3, 6);
@@ -360,23 +359,21 @@ TEST_F(Reader, CentringKeepsTheSmallDigitsOfFarOffCoordinates) {
 
 // ===== Parsing from memory =====
 
-TEST(ParsePly, ReportsWithoutTouchingTailsAndKeepsGivenCounts) {
+TEST(ParsePly, ReportsWithoutTouchingTails) {
     Vec4 staged[4];
     FaceIndices stagedFaces[2] = {{7, 7, 7}, {7, 7, 7}};
     staged[3] = Vec4(42.0f);
     PlyMesh mesh;
-    mesh.vertexCount = 3;  // a header without counts keeps these
-    mesh.faceCount = 1;
     mesh.vertices = staged;
     mesh.faces = stagedFaces;
     PlyError error;
-    const std::string text = "ply end_header 1 2 3 4 5 6 7 8 9 3 2 1 0";
+    const std::string text = ply(3, 1, "1 2 3 4 5 6 7 8 9 3 2 1 0");
     ASSERT_TRUE(parsePly(text.data(), text.size(), mesh, error)) << error.message;
     EXPECT_STREQ(error.message, "");
     EXPECT_EQ(staged[3].x, 42.0f);
     EXPECT_EQ(stagedFaces[1].v1, 7);
     EXPECT_EQ(mesh.maxZ, 9.0f);
-    const std::string bad = "ply end_header 1 2 3";
+    const std::string bad = ply(3, 1, "1 2 3");
     EXPECT_FALSE(parsePly(bad.data(), bad.size(), mesh, error));
     EXPECT_STREQ(error.message, "file ends in vertex 1 of 3");
 }

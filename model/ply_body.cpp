@@ -1,0 +1,619 @@
+// The general reader: every element of an ASCII or binary body in declared order, each read or
+// passed over by its declared layout. Positions come from the vertex element's x, y, z (or X,
+// Y, Z), triangles from the vertex index lists of faces (fanned) and triangle strips.
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+#include "model/ply_format.h"
+#include "model/scan_stream.h"
+
+namespace ply {
+namespace {
+
+// ===== Constants =====
+
+constexpr int kAxes = 3;
+constexpr std::int64_t kStripRestart = -1;       // in a strip: the next index starts a new strip
+constexpr std::int64_t kMinAsciiValueBytes = 2;  // one digit and one blank
+
+// ===== What to take from each element =====
+
+enum class Role { kSkip, kVertex, kFace, kStrips };
+
+struct Plan {
+    Role role = Role::kSkip;
+    int axis[kAxes] = {-1, -1, -1};  // property numbers of x, y, z in the vertex element
+    int list = -1;                   // property number of the vertex index list
+};
+
+int findProperty(const Header& header, const Element& element, std::string_view name) {
+    for (int k = 0; k < element.propertyCount; ++k) {
+        if (header.property(element, k).name == name) {
+            return k;
+        }
+    }
+    return -1;
+}
+
+bool planVertices(const Header& header, const Element& element, Plan& plan, PlyError& error) {
+    const char* const lower[kAxes] = {"x", "y", "z"};
+    const char* const upper[kAxes] = {"X", "Y", "Z"};
+    bool anyLower = false;
+    for (const char* name : lower) {
+        anyLower = anyLower || findProperty(header, element, name) >= 0;
+    }
+    for (int a = 0; a < kAxes; ++a) {
+        const char* name = anyLower ? lower[a] : upper[a];
+        plan.axis[a] = findProperty(header, element, name);
+        if (plan.axis[a] < 0) {
+            return fail(error, "the vertex element has no %s property", name);
+        }
+        if (header.property(element, plan.axis[a]).list) {
+            return fail(error, "the vertex property %s is a list", name);
+        }
+    }
+    plan.role = Role::kVertex;
+    return true;
+}
+
+bool planCorners(const Header& header, const Element& element, Role role, Plan& plan,
+                 PlyError& error) {
+    plan.list = findProperty(header, element, "vertex_indices");
+    if (plan.list < 0) {
+        plan.list = findProperty(header, element, "vertex_index");
+    }
+    if (plan.list < 0 || !header.property(element, plan.list).list) {
+        return fail(error, "the %.*s element has no vertex_indices list",
+                    static_cast<int>(element.name.size()), element.name.data());
+    }
+    plan.role = role;
+    return true;
+}
+
+// ===== Triangles from index lists =====
+
+// Takes the vertex numbers of faces and strips one at a time and turns them into triangles.
+class Corners {
+  public:
+    Corners(Geometry& geometry, std::int64_t vertexTotal, const Element& element)
+        : out_(geometry.corners),
+          shortFaces_(geometry.shortFaces),
+          vertexTotal_(vertexTotal),
+          element_(element) {}
+
+    void startFace(std::int64_t item) {
+        item_ = item;
+        taken_ = 0;
+    }
+    // A polygon of n >= 3 corners becomes the fan of n - 2 triangles from its first corner.
+    bool faceCorner(std::int64_t index, PlyError& error) {
+        if (!inRange(index, error)) {
+            return false;
+        }
+        const auto v = static_cast<std::uint32_t>(index);
+        if (taken_ == 0) {
+            first_ = v;
+        } else if (taken_ >= 2) {
+            out_.insert(out_.end(), {first_, previous_, v});
+        }
+        previous_ = v;
+        ++taken_;
+        return true;
+    }
+    void endFace() { shortFaces_ += taken_ < 3 ? 1 : 0; }
+
+    void startStrip(std::int64_t item) {
+        item_ = item;
+        taken_ = 0;
+    }
+    // In a strip every second triangle is turned round so that all face the same way; -1
+    // starts a new strip, and triangles with a repeated corner are left out.
+    bool stripCorner(std::int64_t index, PlyError& error) {
+        if (index == kStripRestart) {
+            taken_ = 0;
+            return true;
+        }
+        if (!inRange(index, error)) {
+            return false;
+        }
+        const auto v = static_cast<std::uint32_t>(index);
+        if (taken_ >= 2 && first_ != previous_ && previous_ != v && first_ != v) {
+            if (taken_ % 2 == 0) {
+                out_.insert(out_.end(), {first_, previous_, v});
+            } else {
+                out_.insert(out_.end(), {previous_, first_, v});
+            }
+        }
+        first_ = previous_;
+        previous_ = v;
+        ++taken_;
+        return true;
+    }
+
+  private:
+    bool inRange(std::int64_t index, PlyError& error) const {
+        if (index >= 0 && index < vertexTotal_) {
+            return true;
+        }
+        return fail(error, "%.*s %lld: index %lld outside 0..%lld",
+                    static_cast<int>(element_.name.size()), element_.name.data(),
+                    static_cast<long long>(item_), static_cast<long long>(index),
+                    static_cast<long long>(vertexTotal_ - 1));
+    }
+
+    std::vector<std::uint32_t>& out_;
+    std::int64_t& shortFaces_;
+    std::int64_t vertexTotal_;
+    const Element& element_;
+    std::int64_t item_ = 0;
+    std::int64_t taken_ = 0;  // corners of this face or strip so far
+    std::uint32_t first_ = 0;
+    std::uint32_t previous_ = 0;
+};
+
+// ===== Shared by both body forms =====
+
+bool fileEnds(PlyError& error, const Element& element, std::int64_t item) {
+    return fail(error, "file ends in %.*s %lld of %lld", static_cast<int>(element.name.size()),
+                element.name.data(), static_cast<long long>(item),
+                static_cast<long long>(element.count));
+}
+
+bool notFinite(PlyError& error, std::int64_t item) {
+    return fail(error, "vertex %lld: coordinate is not finite", static_cast<long long>(item));
+}
+
+bool negativeLength(PlyError& error, const Element& element, std::int64_t item,
+                    std::int64_t length) {
+    return fail(error, "%.*s %lld: negative list length %lld",
+                static_cast<int>(element.name.size()), element.name.data(),
+                static_cast<long long>(item), static_cast<long long>(length));
+}
+
+// Vertices and triangles reserved ahead, bounded by what the rest of the file can hold, so a
+// count in a small file cannot ask for memory it will never fill.
+void reserveFor(const Plan& plan, const Element& element, std::int64_t bytesLeft,
+                std::int64_t minInstanceBytes, Geometry& geometry) {
+    const std::int64_t fits = bytesLeft / std::max<std::int64_t>(minInstanceBytes, 1);
+    const auto instances = static_cast<std::size_t>(std::min(element.count, fits));
+    if (plan.role == Role::kVertex) {
+        geometry.positions.reserve(geometry.positions.size() + kAxes * instances);
+    } else if (plan.role == Role::kFace) {
+        geometry.corners.reserve(geometry.corners.size() + kAxes * instances);
+    }
+}
+
+// ===== Binary bodies =====
+
+template <typename T>
+T loadBits(const char* p, bool swap) {
+    T value;
+    std::memcpy(&value, p, sizeof value);
+    if (swap) {
+        if constexpr (sizeof(T) == 2) {
+            value = __builtin_bswap16(value);
+        } else if constexpr (sizeof(T) == 4) {
+            value = __builtin_bswap32(value);
+        } else if constexpr (sizeof(T) == 8) {
+            value = __builtin_bswap64(value);
+        }
+    }
+    return value;
+}
+
+template <typename F, typename Bits>
+F loadFloat(const char* p, bool swap) {
+    const Bits bits = loadBits<Bits>(p, swap);
+    F value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+// An integer-typed value.
+std::int64_t binaryInteger(const char* p, Type type, bool swap) {
+    switch (type) {
+        case Type::kInt8:
+            return static_cast<std::int8_t>(*p);
+        case Type::kUint8:
+            return static_cast<std::uint8_t>(*p);
+        case Type::kInt16:
+            return static_cast<std::int16_t>(loadBits<std::uint16_t>(p, swap));
+        case Type::kUint16:
+            return loadBits<std::uint16_t>(p, swap);
+        case Type::kInt32:
+            return static_cast<std::int32_t>(loadBits<std::uint32_t>(p, swap));
+        default:
+            return loadBits<std::uint32_t>(p, swap);
+    }
+}
+
+// Any value, as a double (exact for every type).
+double binaryNumber(const char* p, Type type, bool swap) {
+    if (type == Type::kFloat32) {
+        return loadFloat<float, std::uint32_t>(p, swap);
+    }
+    if (type == Type::kFloat64) {
+        return loadFloat<double, std::uint64_t>(p, swap);
+    }
+    return static_cast<double>(binaryInteger(p, type, swap));
+}
+
+// A vertex index held in a list of any item type; a non-integral one lies outside the list.
+std::int64_t binaryIndex(const char* p, Type type, bool swap) {
+    if (isInteger(type)) {
+        return binaryInteger(p, type, swap);
+    }
+    const double value = binaryNumber(p, type, swap);
+    const bool whole =
+        value >= -1 && value <= static_cast<double>(INT32_MAX) && value == std::floor(value);
+    return whole ? static_cast<std::int64_t>(value) : INT64_MIN;
+}
+
+class BinaryBody {
+  public:
+    BinaryBody(const char* p, const char* end, bool swap) : p_(p), end_(end), swap_(swap) {}
+
+    bool element(const Header& header, const Element& element, const Plan& plan,
+                 std::int64_t vertexTotal, Geometry& geometry, PlyError& error) {
+        std::int64_t stride = 0;
+        bool fixed = true;
+        for (int k = 0; k < element.propertyCount; ++k) {
+            const Property& property = header.property(element, k);
+            fixed = fixed && !property.list;
+            stride += property.list ? typeSize(property.countType) : typeSize(property.type);
+        }
+        reserveFor(plan, element, end_ - p_, stride, geometry);
+        if (fixed) {
+            return fixedElement(header, element, plan, stride, geometry, error);
+        }
+        Corners corners(geometry, vertexTotal, element);
+        for (std::int64_t i = 0; i < element.count; ++i) {
+            if (!instance(header, element, plan, i, corners, geometry, error)) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+  private:
+    // Every instance the same size: checked once, then read without further checks.
+    bool fixedElement(const Header& header, const Element& element, const Plan& plan,
+                      std::int64_t stride, Geometry& geometry, PlyError& error) {
+        const std::int64_t bytes = end_ - p_;
+        if (stride > 0 && bytes / stride < element.count) {
+            return fileEnds(error, element, bytes / stride);
+        }
+        if (plan.role != Role::kVertex) {
+            p_ += stride * element.count;
+            return true;
+        }
+        int offset[kAxes];
+        Type type[kAxes];
+        for (int a = 0; a < kAxes; ++a) {
+            offset[a] = 0;
+            for (int k = 0; k < plan.axis[a]; ++k) {
+                offset[a] += typeSize(header.property(element, k).type);
+            }
+            type[a] = header.property(element, plan.axis[a]).type;
+        }
+        for (std::int64_t i = 0; i < element.count; ++i, p_ += stride) {
+            for (int a = 0; a < kAxes; ++a) {
+                const double value = binaryNumber(p_ + offset[a], type[a], swap_);
+                if (!std::isfinite(value)) {
+                    return notFinite(error, i);
+                }
+                geometry.positions.push_back(value);
+            }
+        }
+        return true;
+    }
+
+    bool instance(const Header& header, const Element& element, const Plan& plan, std::int64_t i,
+                  Corners& corners, Geometry& geometry, PlyError& error) {
+        for (int k = 0; k < element.propertyCount; ++k) {
+            const Property& property = header.property(element, k);
+            if (!property.list) {
+                const int size = typeSize(property.type);
+                if (end_ - p_ < size) {
+                    return fileEnds(error, element, i);
+                }
+                if (plan.role == Role::kVertex &&
+                    !coordinate(plan, k, property.type, i, geometry, error)) {
+                    return false;
+                }
+                p_ += size;
+                continue;
+            }
+            if (!list(element, property, plan.role, k == plan.list, i, corners, error)) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    bool coordinate(const Plan& plan, int k, Type type, std::int64_t i, Geometry& geometry,
+                    PlyError& error) {
+        for (int a = 0; a < kAxes; ++a) {
+            if (plan.axis[a] == k) {
+                const double value = binaryNumber(p_, type, swap_);
+                if (!std::isfinite(value)) {
+                    return notFinite(error, i);
+                }
+                // Axes may be declared in any order: each goes to its own slot.
+                const std::size_t vertex = static_cast<std::size_t>(i) * kAxes;
+                geometry.positions.resize(std::max(geometry.positions.size(), vertex + kAxes));
+                geometry.positions[vertex + static_cast<std::size_t>(a)] = value;
+            }
+        }
+        return true;
+    }
+
+    bool list(const Element& element, const Property& property, Role role, bool takeCorners,
+              std::int64_t i, Corners& corners, PlyError& error) {
+        const int countSize = typeSize(property.countType);
+        if (end_ - p_ < countSize) {
+            return fileEnds(error, element, i);
+        }
+        const std::int64_t length = binaryInteger(p_, property.countType, swap_);
+        p_ += countSize;
+        if (length < 0) {
+            return negativeLength(error, element, i, length);
+        }
+        const int itemSize = typeSize(property.type);
+        if ((end_ - p_) / itemSize < length) {
+            return fileEnds(error, element, i);
+        }
+        if (!takeCorners) {
+            p_ += length * itemSize;
+            return true;
+        }
+        const bool strip = role == Role::kStrips;
+        strip ? corners.startStrip(i) : corners.startFace(i);
+        for (std::int64_t k = 0; k < length; ++k, p_ += itemSize) {
+            const std::int64_t index = binaryIndex(p_, property.type, swap_);
+            if (!(strip ? corners.stripCorner(index, error) : corners.faceCorner(index, error))) {
+                return false;
+            }
+        }
+        if (!strip) {
+            corners.endFace();
+        }
+        return true;
+    }
+
+    const char* p_;
+    const char* end_;
+    bool swap_;
+};
+
+// ===== ASCII bodies =====
+
+// The range of each integer type, by Type.
+constexpr std::int64_t kLowest[kTypeCount] = {INT8_MIN, 0, INT16_MIN, 0, INT32_MIN, 0, 0, 0};
+constexpr std::int64_t kHighest[kTypeCount] = {INT8_MAX,  UINT8_MAX,  INT16_MAX, UINT16_MAX,
+                                               INT32_MAX, UINT32_MAX, 0,         0};
+
+class AsciiBody {
+  public:
+    AsciiBody(const char* p, const char* end, bool wide)
+        : numbers_(p, end), end_(end), wide_(wide) {}
+
+    bool element(const Header& header, const Element& element, const Plan& plan,
+                 std::int64_t vertexTotal, Geometry& geometry, PlyError& error) {
+        reserveFor(plan, element, end_ - numbers_.cursor(),
+                   kMinAsciiValueBytes * element.propertyCount, geometry);
+        Corners corners(geometry, vertexTotal, element);
+        for (std::int64_t i = 0; i < element.count; ++i) {
+            if (element.propertyCount == 0 && numbers_.cursor() == end_) {
+                return true;  // instances without values: nothing left to pass over
+            }
+            for (int k = 0; k < element.propertyCount; ++k) {
+                if (!value(header, element, plan, k, i, corners, geometry, error)) {
+                    return false;
+                }
+            }
+            numbers_.endLine();  // values beyond the declared ones are passed over
+        }
+        return true;
+    }
+
+  private:
+    bool value(const Header& header, const Element& element, const Plan& plan, int k,
+               std::int64_t i, Corners& corners, Geometry& geometry, PlyError& error) {
+        const Property& property = header.property(element, k);
+        if (property.list) {
+            return list(element, property, plan, k, i, corners, error);
+        }
+        if (plan.role == Role::kVertex) {
+            for (int a = 0; a < kAxes; ++a) {
+                if (plan.axis[a] == k) {
+                    return coordinate(element, property, a, i, geometry, error);
+                }
+            }
+        }
+        double ignored;
+        return number(element, property, property.type, i, ignored, error);
+    }
+
+    // Any value of `type`; integers must be whole and in the type's range.
+    bool number(const Element& element, const Property& property, Type type, std::int64_t i,
+                double& out, PlyError& error) {
+        scan::Result result;
+        if (isInteger(type)) {
+            std::int64_t whole = 0;
+            result = integer(type, whole);
+            out = static_cast<double>(whole);
+        } else if (type == Type::kFloat64 && wide_) {
+            result = numbers_.readDouble(out);
+        } else {
+            float narrow = 0;
+            result = numbers_.readFloat(narrow);
+            out = narrow;
+        }
+        if (result == scan::Result::kOk && numbers_.tokenEnded()) {
+            return true;
+        }
+        if (result == scan::Result::kEnd) {
+            return fileEnds(error, element, i);
+        }
+        return fail(error, "%.*s %lld: %.*s is not a number of type %s",
+                    static_cast<int>(element.name.size()), element.name.data(),
+                    static_cast<long long>(i), static_cast<int>(property.name.size()),
+                    property.name.data(), typeName(type));
+    }
+
+    scan::Result integer(Type type, std::int64_t& out) {
+        const char* before = numbers_.cursor();
+        std::int32_t value = 0;
+        scan::Result result = numbers_.readInt(value);
+        out = value;
+        if (result == scan::Result::kTooLarge && type == Type::kUint32) {
+            result = wideUnsigned(before, out);  // beyond the 32-bit signed range
+        }
+        const int t = static_cast<int>(type);
+        if (result == scan::Result::kOk && (out < kLowest[t] || out > kHighest[t])) {
+            return scan::Result::kNotANumber;
+        }
+        return result == scan::Result::kTooLarge ? scan::Result::kNotANumber : result;
+    }
+
+    scan::Result wideUnsigned(const char* from, std::int64_t& out) {
+        const char* p = from;
+        scan::skipSpace(p, end_);
+        p += p < end_ && *p == '+';
+        std::uint32_t value = 0;
+        const auto [stop, code] = std::from_chars(p, end_, value);
+        if (code != std::errc()) {
+            return scan::Result::kNotANumber;
+        }
+        numbers_.seek(stop);
+        out = value;
+        return scan::Result::kOk;
+    }
+
+    // Coordinates read as floats, or as doubles when they are to be centred first.
+    bool coordinate(const Element& element, const Property& property, int axis, std::int64_t i,
+                    Geometry& geometry, PlyError& error) {
+        double value = 0;
+        const Type as = isInteger(property.type) ? property.type
+                        : wide_                  ? Type::kFloat64
+                                                 : Type::kFloat32;
+        if (!number(element, property, as, i, value, error)) {
+            return false;
+        }
+        if (!std::isfinite(value)) {
+            return notFinite(error, i);
+        }
+        const std::size_t vertex = static_cast<std::size_t>(i) * kAxes;
+        geometry.positions.resize(std::max(geometry.positions.size(), vertex + kAxes));
+        geometry.positions[vertex + static_cast<std::size_t>(axis)] = value;
+        return true;
+    }
+
+    bool list(const Element& element, const Property& property, const Plan& plan, int k,
+              std::int64_t i, Corners& corners, PlyError& error) {
+        double length = 0;
+        if (!number(element, property, property.countType, i, length, error)) {
+            return false;
+        }
+        if (length < 0) {
+            return negativeLength(error, element, i, static_cast<std::int64_t>(length));
+        }
+        const bool indices = k == plan.list;
+        const bool strip = plan.role == Role::kStrips;
+        if (indices) {
+            strip ? corners.startStrip(i) : corners.startFace(i);
+        }
+        for (std::int64_t n = 0; n < static_cast<std::int64_t>(length); ++n) {
+            double item = 0;
+            if (!number(element, property, property.type, i, item, error)) {
+                return false;
+            }
+            if (!indices) {
+                continue;
+            }
+            const bool whole = item >= -1 && item <= INT32_MAX && item == std::floor(item);
+            const std::int64_t index = whole ? static_cast<std::int64_t>(item) : INT64_MIN;
+            if (!(strip ? corners.stripCorner(index, error) : corners.faceCorner(index, error))) {
+                return false;
+            }
+        }
+        if (indices && !strip) {
+            corners.endFace();
+        }
+        return true;
+    }
+
+    scan::Stream numbers_;
+    const char* end_;
+    bool wide_;  // coordinates in double precision
+};
+
+bool planAll(const Header& header, std::vector<Plan>& plans, std::int64_t& vertexTotal,
+             Geometry& geometry, PlyError& error) {
+    plans.assign(header.elements.size(), Plan{});
+    bool vertexSeen = false;
+    for (std::size_t e = 0; e < header.elements.size(); ++e) {
+        const Element& element = header.elements[e];
+        bool ok = true;
+        if (element.name == "vertex") {
+            if (vertexSeen) {
+                return fail(error, "a second vertex element");
+            }
+            vertexSeen = true;
+            vertexTotal = element.count;
+            ok = planVertices(header, element, plans[e], error);
+        } else if (element.name == "face" || element.name == "tristrips") {
+            geometry.hasFaces = true;
+            ok = planCorners(header, element, element.name == "face" ? Role::kFace : Role::kStrips,
+                             plans[e], error);
+        }
+        if (!ok) {
+            return false;
+        }
+    }
+    if (!vertexSeen) {
+        return fail(error, "no vertex element");
+    }
+    return true;
+}
+
+}  // namespace
+
+bool readBody(const char* text, std::size_t size, const Header& header, bool wide,
+              Geometry& geometry, PlyError& error) {
+    geometry.positions.clear();
+    geometry.corners.clear();
+    geometry.shortFaces = 0;
+    geometry.hasFaces = false;
+    static std::vector<Plan> plans;  // reused from parse to parse
+    std::int64_t vertexTotal = 0;
+    if (!planAll(header, plans, vertexTotal, geometry, error)) {
+        return false;
+    }
+    const char* body = text + header.bodyOffset;
+    const char* end = text + size;
+    if (header.format == Format::kAscii) {
+        AsciiBody reader(body, end, wide);
+        for (std::size_t e = 0; e < header.elements.size(); ++e) {
+            if (!reader.element(header, header.elements[e], plans[e], vertexTotal, geometry,
+                                error)) {
+                return false;
+            }
+        }
+        return true;
+    }
+    const bool swap =
+        (header.format == Format::kBinaryBigEndian) == (__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__);
+    BinaryBody reader(body, end, swap);
+    for (std::size_t e = 0; e < header.elements.size(); ++e) {
+        if (!reader.element(header, header.elements[e], plans[e], vertexTotal, geometry, error)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace ply

@@ -1,0 +1,100 @@
+// The PLY header as declared, line by line, and the readers that work from it: the subset
+// reader for files of the plain ASCII triangle form and the general reader for every other
+// layout. Internal to model/.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "model/model.h"
+
+namespace ply {
+
+// ===== Declarations =====
+
+enum class Format { kAscii, kBinaryLittleEndian, kBinaryBigEndian };
+
+// The scalar types, in the order of their names in kTypeNames.
+enum class Type : std::uint8_t {
+    kInt8,
+    kUint8,
+    kInt16,
+    kUint16,
+    kInt32,
+    kUint32,
+    kFloat32,
+    kFloat64
+};
+
+constexpr int kTypeCount = 8;
+constexpr int kMaxTypeSize = 8;
+
+int typeSize(Type type);
+bool isInteger(Type type);
+const char* typeName(Type type);  // the short name: "uchar", "float", ...
+
+struct Property {
+    std::string_view name;          // points into the text
+    Type type = Type::kFloat32;     // the scalar, or the items of a list
+    Type countType = Type::kUint8;  // the length of a list
+    bool list = false;
+};
+
+struct Element {
+    std::string_view name;
+    std::int64_t count = 0;
+    int firstProperty = 0;  // in Header::properties
+    int propertyCount = 0;
+};
+
+struct Header {
+    Format format = Format::kAscii;
+    bool version10 = false;  // the format line says 1.0
+    std::vector<Element> elements;
+    std::vector<Property> properties;
+    std::size_t bodyOffset = 0;  // first byte after the end_header line
+
+    const Property& property(const Element& element, int k) const {
+        return properties[static_cast<std::size_t>(element.firstProperty + k)];
+    }
+};
+
+// Reads the header line by line; comment and obj_info lines are passed over whole. False with
+// `error` set when it is not a PLY header this reader understands.
+bool readHeader(const char* text, std::size_t size, Header& header, PlyError& error);
+
+// Whether the declarations are those of the plain form the subset reader takes: ascii 1.0, a
+// vertex element of x, y, z alone, then a face element of one list, within the capacities.
+bool isPlainTriangleForm(const Header& header);
+
+// ===== Readers =====
+
+// The subset reader: whitespace-separated tokens, counts after the words "vertex" and "face"
+// wherever they stand. kNotPlain when its header ends elsewhere than `bodyOffset` (the word
+// end_header in a comment) or it meets a face of other than 3 corners: the general reader
+// takes such a file instead.
+enum class PlainOutcome { kRead, kRefused, kNotPlain };
+PlainOutcome parsePlainText(const char* text, std::size_t size, std::size_t bodyOffset,
+                            PlyMesh& mesh, PlyError& error);
+
+// The model as the file holds it, before it is fitted to the store.
+struct Geometry {
+    std::vector<double> positions;       // x, y, z of each vertex
+    std::vector<std::uint32_t> corners;  // three vertex numbers per triangle
+    std::int64_t shortFaces = 0;         // faces of fewer than three corners, left out
+    bool hasFaces = false;               // the file declares faces or strips
+};
+
+// The general reader: every element of the body in turn, by its declared layout.
+bool readBody(const char* text, std::size_t size, const Header& header, bool wide,
+              Geometry& geometry, PlyError& error);
+
+// Puts the geometry into the mesh's arrays: centred when asked, simplified when it does not fit.
+bool fitToStore(Geometry& geometry, PlyMesh& mesh, PlyError& error);
+
+// Writes the message of a refusal; always false, so that a step can return it.
+bool fail(PlyError& error, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+}  // namespace ply

@@ -1,0 +1,284 @@
+// The PLY writer: header lines, then each element's instances in declared order, as text or
+// as bytes of the chosen order.
+#include "tools/plywrite/plywrite.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+
+namespace plywrite {
+namespace {
+
+// ===== Constants =====
+
+constexpr int kTypeCount = 8;
+constexpr const char* kShortNames[kTypeCount] = {"char", "uchar", "short", "ushort",
+                                                 "int",  "uint",  "float", "double"};
+constexpr const char* kSizedNames[kTypeCount] = {"int8",  "uint8",  "int16",   "uint16",
+                                                 "int32", "uint32", "float32", "float64"};
+constexpr int kSizes[kTypeCount] = {1, 1, 2, 2, 4, 4, 4, 8};
+constexpr int kColourLevels = 256;
+constexpr int kEdges = 2;        // instances of the unknown edge element
+constexpr double kPower = 2.5;   // the unknown material's one float
+constexpr int kFloatDigits = 9;  // enough for a float to come back bit for bit
+constexpr int kDoubleDigits = 17;
+
+// ===== Values =====
+
+// Collects values as text or as bytes.
+class Out {
+  public:
+    explicit Out(const Options& options) : options_(options) {}
+
+    void value(double v, Type type) {
+        if (options_.format == Format::kAscii) {
+            text(v, type);
+        } else {
+            bytes(v, type);
+        }
+    }
+
+    // Ends an instance: ASCII gets its undeclared extra values and the line end.
+    void endInstance() {
+        if (options_.format != Format::kAscii) {
+            return;
+        }
+        for (int k = 0; k < options_.extraLineValues; ++k) {
+            out_ += " 7";
+        }
+        line();
+    }
+
+    void line() { out_ += options_.crlf ? "\r\n" : "\n"; }
+    void raw(const std::string& s) { out_ += s; }
+    std::string& str() { return out_; }
+
+  private:
+    void text(double v, Type type) {
+        char buffer[64];
+        if (type == Type::kFloat32) {
+            std::snprintf(buffer, sizeof buffer, "%.*g", kFloatDigits,
+                          static_cast<double>(static_cast<float>(v)));
+        } else if (type == Type::kFloat64) {
+            std::snprintf(buffer, sizeof buffer, "%.*g", kDoubleDigits, v);
+        } else {
+            std::snprintf(buffer, sizeof buffer, "%lld", static_cast<long long>(v));
+        }
+        if (!atLineStart()) {
+            out_ += ' ';
+        }
+        out_ += buffer;
+    }
+
+    bool atLineStart() const { return out_.empty() || out_.back() == '\n'; }
+
+    void bytes(double v, Type type) {
+        unsigned char b[8] = {};
+        const int size = kSizes[static_cast<int>(type)];
+        switch (type) {
+            case Type::kFloat32: {
+                const float f = static_cast<float>(v);
+                std::memcpy(b, &f, sizeof f);
+                break;
+            }
+            case Type::kFloat64:
+                std::memcpy(b, &v, sizeof v);
+                break;
+            default: {
+                const auto i = static_cast<std::int64_t>(v);  // two's complement, low bytes first
+                std::memcpy(b, &i, sizeof i);
+            }
+        }
+        static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "bytes are built low first");
+        for (int k = 0; k < size; ++k) {
+            const int from = options_.format == Format::kBinaryBigEndian ? size - 1 - k : k;
+            out_ += static_cast<char>(b[from]);
+        }
+    }
+
+    const Options& options_;
+    std::string out_;
+};
+
+const char* name(Type type, const Options& options) {
+    return (options.sizedTypeNames ? kSizedNames : kShortNames)[static_cast<int>(type)];
+}
+
+// ===== Header =====
+
+void headerLine(Out& out, const std::string& line) {
+    out.raw(line);
+    out.line();
+}
+
+void vertexDeclaration(Out& out, const Mesh& mesh, const Options& options) {
+    headerLine(out, "element vertex " + std::to_string(mesh.positions.size()));
+    for (const char* a = options.axes; *a != '\0'; ++a) {
+        headerLine(out, std::string("property ") + name(options.coordinate, options) + " " + *a);
+    }
+    if (options.normalsAndColours) {
+        for (const char* p : {"nx", "ny", "nz"}) {
+            headerLine(out, std::string("property ") + name(Type::kFloat32, options) + " " + p);
+        }
+        for (const char* p : {"red", "green", "blue"}) {
+            headerLine(out, std::string("property ") + name(Type::kUint8, options) + " " + p);
+        }
+    }
+}
+
+void listDeclaration(Out& out, const char* element, std::size_t count, const Options& options) {
+    headerLine(out, std::string("element ") + element + " " + std::to_string(count));
+    headerLine(out, std::string("property list ") + name(options.listCount, options) + " " +
+                        name(options.index, options) + " " + options.listName);
+    if (options.faceProperties) {
+        headerLine(out, std::string("property ") + name(Type::kUint8, options) + " red");
+        headerLine(out, std::string("property list ") + name(Type::kUint8, options) + " " +
+                            name(Type::kFloat32, options) + " texcoord");
+    }
+}
+
+// ===== Body =====
+
+void writeVertices(Out& out, const Mesh& mesh, const Options& options) {
+    for (std::size_t i = 0; i < mesh.positions.size(); ++i) {
+        const auto& p = mesh.positions[i];
+        for (const char* a = options.axes; *a != '\0'; ++a) {
+            out.value(p[static_cast<std::size_t>((*a | 0x20) - 'x')], options.coordinate);
+        }
+        if (options.normalsAndColours) {
+            const double length = std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]) + 1;
+            for (int a = 0; a < 3; ++a) {
+                out.value(p[static_cast<std::size_t>(a)] / length, Type::kFloat32);
+            }
+            for (int c = 0; c < 3; ++c) {
+                out.value(static_cast<double>((i * (c + 3)) % kColourLevels), Type::kUint8);
+            }
+        }
+        out.endInstance();
+    }
+}
+
+void writeLists(Out& out, const std::vector<std::vector<int>>& lists, const Options& options) {
+    for (std::size_t f = 0; f < lists.size(); ++f) {
+        out.value(static_cast<double>(lists[f].size()), options.listCount);
+        for (int v : lists[f]) {
+            out.value(v, options.index);
+        }
+        if (options.faceProperties) {
+            out.value(static_cast<double>(f % kColourLevels), Type::kUint8);
+            out.value(static_cast<double>(2 * lists[f].size()), Type::kUint8);
+            for (std::size_t k = 0; k < 2 * lists[f].size(); ++k) {
+                out.value(0.25 * static_cast<double>(k), Type::kFloat32);
+            }
+        }
+        out.endInstance();
+    }
+}
+
+void writeCorners(Out& out, bool declare, const Mesh& mesh, const Options& options) {
+    if (options.pointCloud) {
+        return;
+    }
+    const bool strips = options.strips;
+    if (declare) {
+        listDeclaration(out, strips ? "tristrips" : "face",
+                        strips ? mesh.strips.size() : mesh.faces.size(), options);
+    } else {
+        writeLists(out, strips ? mesh.strips : mesh.faces, options);
+    }
+}
+
+void writeUnknownFirst(Out& out, bool declare, const Options& options) {
+    if (!options.unknownElements) {
+        return;
+    }
+    if (declare) {
+        headerLine(out, "element material 1");
+        headerLine(out, std::string("property ") + name(Type::kUint8, options) + " ambient_red");
+        headerLine(out, std::string("property ") + name(Type::kFloat32, options) + " power");
+        return;
+    }
+    out.value(kColourLevels - 1, Type::kUint8);
+    out.value(kPower, Type::kFloat32);
+    out.endInstance();
+}
+
+void writeUnknownLast(Out& out, bool declare, const Options& options) {
+    if (!options.unknownElements) {
+        return;
+    }
+    if (declare) {
+        headerLine(out, "element edge " + std::to_string(kEdges));
+        headerLine(out, std::string("property ") + name(Type::kInt32, options) + " vertex1");
+        headerLine(out, std::string("property ") + name(Type::kInt32, options) + " vertex2");
+        return;
+    }
+    for (int e = 0; e < kEdges; ++e) {
+        out.value(e, Type::kInt32);
+        out.value(e + 1, Type::kInt32);
+        out.endInstance();
+    }
+}
+
+// Every element in its order: declared when `declare`, its instances otherwise.
+void elements(Out& out, bool declare, const Mesh& mesh, const Options& options) {
+    writeUnknownFirst(out, declare, options);
+    if (options.facesFirst) {
+        writeCorners(out, declare, mesh, options);
+    }
+    if (declare) {
+        vertexDeclaration(out, mesh, options);
+    } else {
+        writeVertices(out, mesh, options);
+    }
+    if (!options.facesFirst) {
+        writeCorners(out, declare, mesh, options);
+    }
+    writeUnknownLast(out, declare, options);
+}
+
+}  // namespace
+
+std::string write(const Mesh& mesh, const Options& options) {
+    Out out(options);
+    const char* formats[] = {"ascii", "binary_little_endian", "binary_big_endian"};
+    headerLine(out, "ply");
+    headerLine(out, std::string("format ") + formats[static_cast<int>(options.format)] + " 1.0");
+    headerLine(out, "comment written by plywrite");
+    elements(out, true, mesh, options);
+    headerLine(out, "end_header");
+    elements(out, false, mesh, options);
+    return std::move(out.str());
+}
+
+bool writeFile(const std::string& path, const Mesh& mesh, const Options& options) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file << write(mesh, options);
+    return static_cast<bool>(file);
+}
+
+Mesh surface(int columns, int rows) {
+    Mesh mesh;
+    constexpr double kWaves = 6.0;  // crests across the surface
+    for (int r = 0; r <= rows; ++r) {
+        for (int c = 0; c <= columns; ++c) {
+            const double u = static_cast<double>(c) / columns;
+            const double v = static_cast<double>(r) / rows;
+            const double height = 0.05 * std::sin(kWaves * u * M_PI) * std::cos(kWaves * v * M_PI);
+            mesh.positions.push_back({u * 2 - 1, v * 2 - 1, height});
+        }
+    }
+    const int stride = columns + 1;
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < columns; ++c) {
+            const int a = r * stride + c;
+            mesh.faces.push_back({a, a + 1, a + stride + 1});
+            mesh.faces.push_back({a, a + stride + 1, a + stride});
+        }
+    }
+    return mesh;
+}
+
+}  // namespace plywrite
