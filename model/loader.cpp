@@ -245,14 +245,17 @@ void commit(const PlyMesh& mesh, int entry) {
 // once per change of the file (an unchanged file is not parsed again).
 void tellNotes(const char* path, const PlyNotes& notes) {
     if (notes.shortFaces > 0) {
-        std::printf("%s: %lld faces of fewer than 3 corners left out\n", path,
+        std::printf("%s: faces of fewer than 3 corners left out: %lld\n", path,
                     static_cast<long long>(notes.shortFaces));
     }
     if (notes.pointCloud) {
         std::printf("%s: %lld vertices and no faces\n", path,
                     static_cast<long long>(notes.fileVertices));
     }
-    if (notes.simplified) {
+    if (notes.simplified && notes.pointCloud) {
+        std::printf("%s: thinned to fit, %lld points to %d in %.2f s\n", path,
+                    static_cast<long long>(notes.fileVertices), vertexCount, notes.fitSeconds);
+    } else if (notes.simplified) {
         std::printf(
             "%s: simplified to fit, %lld vertices and %lld triangles to %d and %d in %.2f s\n",
             path, static_cast<long long>(notes.fileVertices),

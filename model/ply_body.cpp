@@ -15,8 +15,17 @@ namespace {
 // ===== Constants =====
 
 constexpr int kAxes = 3;
-constexpr std::int64_t kStripRestart = -1;       // in a strip: the next index starts a new strip
-constexpr std::int64_t kMinAsciiValueBytes = 2;  // one digit and one blank
+constexpr std::int64_t kStripRestart = -1;          // in a strip: the next index starts a new strip
+constexpr std::int64_t kMinAsciiValueBytes = 2;     // one digit and one blank
+constexpr double kIndexLimit = 9007199254740992.0;  // 2^53: whole doubles below are exact
+constexpr std::int64_t kNotAnIndex = INT64_MIN;     // a list item that is not a whole number
+
+// A list item as a vertex number, or kNotAnIndex.
+std::int64_t wholeIndex(double item) {
+    return item == std::floor(item) && std::fabs(item) < kIndexLimit
+               ? static_cast<std::int64_t>(item)
+               : kNotAnIndex;
+}
 
 // ===== What to take from each element =====
 
@@ -137,6 +146,11 @@ class Corners {
         if (index >= 0 && index < vertexTotal_) {
             return true;
         }
+        if (index == kNotAnIndex) {
+            return fail(error, "%.*s %lld: an index is not a whole number",
+                        static_cast<int>(element_.name.size()), element_.name.data(),
+                        static_cast<long long>(item_));
+        }
         return fail(error, "%.*s %lld: index %lld outside 0..%lld",
                     static_cast<int>(element_.name.size()), element_.name.data(),
                     static_cast<long long>(item_), static_cast<long long>(index),
@@ -240,15 +254,12 @@ double binaryNumber(const char* p, Type type, bool swap) {
     return static_cast<double>(binaryInteger(p, type, swap));
 }
 
-// A vertex index held in a list of any item type; a non-integral one lies outside the list.
+// A vertex index held in a list of any item type.
 std::int64_t binaryIndex(const char* p, Type type, bool swap) {
     if (isInteger(type)) {
         return binaryInteger(p, type, swap);
     }
-    const double value = binaryNumber(p, type, swap);
-    const bool whole =
-        value >= -1 && value <= static_cast<double>(INT32_MAX) && value == std::floor(value);
-    return whole ? static_cast<std::int64_t>(value) : INT64_MIN;
+    return wholeIndex(binaryNumber(p, type, swap));
 }
 
 class BinaryBody {
@@ -534,8 +545,7 @@ class AsciiBody {
             if (!indices) {
                 continue;
             }
-            const bool whole = item >= -1 && item <= INT32_MAX && item == std::floor(item);
-            const std::int64_t index = whole ? static_cast<std::int64_t>(item) : INT64_MIN;
+            const std::int64_t index = wholeIndex(item);
             if (!(strip ? corners.stripCorner(index, error) : corners.faceCorner(index, error))) {
                 return false;
             }

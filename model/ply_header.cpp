@@ -169,6 +169,9 @@ bool readLine(const Line& line, int number, Header& header, bool& formatSeen, bo
         return true;
     }
     if (keyword == "format") {
+        if (formatSeen) {
+            return fail(error, "line %d: a second format line", number);
+        }
         formatSeen = true;
         return readFormat(line, number, header, error);
     }
@@ -227,6 +230,9 @@ bool readHeader(const char* text, std::size_t size, Header& header, PlyError& er
         const Line line = splitLine(p, lineEnd);
         p = found != nullptr ? lineEnd + 1 : end;
         if (number == 1) {
+            if (line.count == 0 && found == nullptr) {
+                break;  // nothing but blanks
+            }
             if (line.count != 1 || line.tokens[0] != "ply") {
                 return fail(error, "not a PLY file (the first line is not \"ply\")");
             }

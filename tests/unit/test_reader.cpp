@@ -160,6 +160,30 @@ TEST_F(Reader, AHeaderWithoutFacesIsAPointCloudWhateverWasShownBefore) {
     expectBox(1, 7, 0, 8, 0, 9);
 }
 
+TEST_F(Reader, CommentTextDeclaresNothing) {
+    // Neither a format named in a comment nor a comment inside the vertex element that says
+    // "property" changes how the file is read.
+    std::string text = kSquare;
+    text.insert(text.find("element vertex"),
+                "comment converted from format binary_little_endian\n");
+    text.insert(text.find("property float z"), "comment no normal property here\nobj_info x\n");
+    EXPECT_EQ(load(text), "");
+    EXPECT_EQ(faceCount, 2);
+    expectBox(-1, 4, -2, 5, -3, 6);
+}
+
+TEST_F(Reader, PlainFilesWithPolygonsOrOtherAxesAreReadInFull) {
+    EXPECT_EQ(load(ply(4, 1, "0 0 0\n1 0 0\n1 1 0\n0 1 0\n4 0 1 2 3\n")), "");
+    EXPECT_EQ(faceCount, 2);  // the quad as a fan from its first corner
+    EXPECT_EQ(faces[1].v2, 2);
+    EXPECT_EQ(faces[1].v3, 3);
+    std::string zyx = kSquare;  // once read with its axes swapped
+    zyx.replace(zyx.find("float x"), 7, "float Q").replace(zyx.find("float z"), 7, "float x");
+    zyx.replace(zyx.find("float Q"), 7, "float z");
+    EXPECT_EQ(load(zyx), "");
+    expectBox(-3, 6, -2, 5, -1, 4);
+}
+
 TEST_F(Reader, AWordAfterACountKeywordKeepsTheCount) {
     // In a comment "vertex x" sets nothing; x is then an ordinary header token.
     std::string text = kTriangle;

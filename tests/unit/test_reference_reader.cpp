@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "support/reference_reader.h"
 #include "model/model.h"
+#include "support/reference_reader.h"
 #include "temp_folder.h"
 
 namespace {

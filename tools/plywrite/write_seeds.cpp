@@ -1,0 +1,78 @@
+// Writes a small mesh in every layout of the PLY writer into the folder given: seeds for the
+// fuzzers' general path (binary bodies of both orders, every type, lists, strips, element order).
+#include <cstdio>
+#include <string>
+
+#include "tools/plywrite/plywrite.h"
+
+namespace {
+
+using plywrite::Format;
+using plywrite::Options;
+using plywrite::Type;
+
+const plywrite::Mesh kMesh = {{{0, 0, 0}, {2, 0, 1}, {2, 3, 0}, {0, 3, 1}, {1, 1, 4}},
+                              {{0, 1, 2, 3}, {0, 3, 4}, {4, 2}},
+                              {{0, 1, 3, 2, -1, 0, 3, 4}}};
+
+struct Variant {
+    const char* name;
+    void (*change)(Options&);
+};
+
+const Variant kVariants[] = {
+    {"plain", [](Options&) {}},
+    {"extras", [](Options& o) { o.normalsAndColours = o.faceProperties = true; }},
+    {"zyx", [](Options& o) { o.axes = "zyx"; }},
+    {"faces_first", [](Options& o) { o.facesFirst = true; }},
+    {"unknown_elements", [](Options& o) { o.unknownElements = true; }},
+    {"strips",
+     [](Options& o) {
+         o.strips = true;
+         o.listCount = Type::kInt32;
+     }},
+    {"point_cloud", [](Options& o) { o.pointCloud = true; }},
+    {"line_ends",
+     [](Options& o) {
+         o.extraLineValues = 1;
+         o.crlf = true;
+     }},
+    {"wide_types",
+     [](Options& o) {
+         o.coordinate = Type::kFloat64;
+         o.listCount = Type::kUint16;
+         o.index = Type::kUint32;
+         o.sizedTypeNames = true;
+     }},
+    {"narrow_types",
+     [](Options& o) {
+         o.coordinate = Type::kInt8;
+         o.listCount = Type::kInt8;
+         o.index = Type::kInt16;
+     }},
+};
+
+const char* const kFormatNames[] = {"ascii", "le", "be"};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
+        return 2;
+    }
+    for (int f = 0; f < 3; ++f) {
+        for (const Variant& variant : kVariants) {
+            Options options;
+            options.format = static_cast<Format>(f);
+            variant.change(options);
+            const std::string path =
+                std::string(argv[1]) + "/gen_" + kFormatNames[f] + "_" + variant.name + ".ply";
+            if (!plywrite::writeFile(path, kMesh, options)) {
+                std::fprintf(stderr, "cannot write %s\n", path.c_str());
+                return 1;
+            }
+        }
+    }
+    return 0;
+}
