@@ -1,5 +1,7 @@
 // Shader program builder: reads, compiles and links the two shader files and reports the logs.
 // Any failure ends the process with status 1; nothing here is recoverable.
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -121,6 +123,12 @@ GLuint buildProgram(const char* vertexFile, const char* fragmentFile) {
 }
 
 char* readShaderSource(const char* fileName) {
+    // Only a regular file has a size to read: a directory opens on most file systems and then
+    // reports a size that no allocation can meet, and a FIFO would block the open.
+    struct stat info {};
+    if (::stat(fileName, &info) == 0 && !S_ISREG(info.st_mode)) {
+        return nullptr;
+    }
     FILE* file = std::fopen(fileName, "r");
     if (file == nullptr) {
         return nullptr;

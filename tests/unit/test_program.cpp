@@ -96,12 +96,15 @@ TEST_F(ProgramTest, ReadShaderSourceGivesWholeFileEmptyStringOrNull) {
     std::unique_ptr<char[]> text(readShaderSource("a.glsl"));
     std::unique_ptr<char[]> empty(readShaderSource("empty.glsl"));
     std::unique_ptr<char[]> missing(readShaderSource("missing.glsl"));
+    std::filesystem::create_directory(folder.path() / "folder.glsl");
+    std::unique_ptr<char[]> folderSource(readShaderSource("folder.glsl"));
     EXPECT_EQ(GetCapturedStdout() + GetCapturedStderr(), "");
     ASSERT_NE(text, nullptr);
     EXPECT_STREQ(text.get(), "line one\n\tline two\r\nno newline at end");
     ASSERT_NE(empty, nullptr);
     EXPECT_STREQ(empty.get(), "");
     EXPECT_EQ(missing, nullptr);
+    EXPECT_EQ(folderSource, nullptr);  // a directory is no source, and no huge allocation
 }
 
 TEST_F(ProgramTest, SuccessfulBuildLogsOkThreeTimesAndRunsEveryStepInOrder) {
@@ -147,9 +150,11 @@ TEST_F(ProgramTest, MissingFilesExitBeforeTheirShaderIsCreated) {
     EXPECT_EQ(childStdout(), "");
     EXPECT_EQ(childCalls(), buildCallNames(1));
 
-    // The vertex shader is finished and attached before the fragment file is opened.
+    // The vertex shader is finished and attached before the fragment file is opened; a
+    // directory in its place is unreadable like a missing file.
     folder.write(kVertexShaderFile, kVertexText);
     std::filesystem::remove(kFragmentShaderFile);
+    std::filesystem::create_directory(folder.path() / kFragmentShaderFile);
     EXPECT_EXIT(buildInChild(), ExitedWithCode(1), "^Failed to read fshader1\\.glsl\n$");
     EXPECT_EQ(childStdout(), "Shader Info Log: OK\n");
     EXPECT_EQ(childCalls(), buildCallNames(7));
