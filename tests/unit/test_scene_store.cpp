@@ -1,6 +1,6 @@
-// The scene store as the program starts: the values its lists give each member are the designed
-// ones, and a freshly started program holds exactly those (other tests change the store, so that
-// check runs in a new copy of the test program, where every value is the static
+// The scene store as the program starts: the values its lists give each member are the viewer's
+// start-up values, and a freshly started program holds exactly those (other tests change the store,
+// so that check runs in a new copy of the test program, where every value is the static
 // initialisation's).
 #include <gtest/gtest.h>
 
@@ -25,9 +25,9 @@ std::vector<double> components(const FaceIndices& f) {
     return {static_cast<double>(f.v1), static_cast<double>(f.v2), static_cast<double>(f.v3)};
 }
 
-// The designed start-up values that are not zero (for an array, its element 0); every other
+// The viewer's start-up values that are not zero (for an array, its element 0); every other
 // member starts at zero.
-const std::map<std::string, std::vector<double>> kDesignedNonZero = {
+const std::map<std::string, std::vector<double>> kNonZeroAtStartUp = {
     {"windowWidth", {512}},  {"windowHeight", {512}},  {"pulseStep", {1}},
     {"colorLocation", {-1}}, {"colors", {0, 1, 0, 1}},  // colors[0] green
 };
@@ -43,7 +43,7 @@ TEST(SceneStore, CapacitiesAndSizes) {
     EXPECT_EQ(sizeof modelFiles, 860u);
 }
 
-TEST(SceneStore, ListsTheDesignedStartUpValues) {
+TEST(SceneStore, ListsTheViewersStartUpValues) {
     std::map<std::string, std::vector<double>> listed;
 #define LISTED_VALUE(type, name, start) listed[#name] = components(static_cast<type>(start));
 #define LISTED_ARRAY(type, name, capacity, first) listed[#name] = components(first);
@@ -51,13 +51,13 @@ TEST(SceneStore, ListsTheDesignedStartUpValues) {
 #undef LISTED_VALUE
 #undef LISTED_ARRAY
     for (const auto& [name, values] : listed) {
-        const auto designed = kDesignedNonZero.find(name);
-        EXPECT_EQ(values, designed != kDesignedNonZero.end() ? designed->second
-                                                             : std::vector<double>(values.size()))
+        const auto known = kNonZeroAtStartUp.find(name);
+        EXPECT_EQ(values, known != kNonZeroAtStartUp.end() ? known->second
+                                                           : std::vector<double>(values.size()))
             << name;
     }
-    for (const auto& designed : kDesignedNonZero) {
-        EXPECT_EQ(listed.count(designed.first), 1u) << designed.first;
+    for (const auto& nonZero : kNonZeroAtStartUp) {
+        EXPECT_EQ(listed.count(nonZero.first), 1u) << nonZero.first;
     }
 }
 
