@@ -23,9 +23,10 @@ namespace {
 // ===== Constants =====
 
 constexpr std::size_t kReadChunk = 1 << 16;  // growth step when a file outgrows its size hint
-// Piece of an unchanged file read and compared at a time: it and the good bytes it is compared
-// with fit the L1 cache together, and the extra read calls still cost little.
-constexpr std::size_t kCompareChunk = 1 << 14;
+// Piece of an unchanged file read and compared at a time: as large as the L2 cache, so that a
+// model of the catalogue's size takes two or three read calls, whose cost in the kernel
+// outweighs the comparison's, while the piece stays cached for the comparison.
+constexpr std::size_t kCompareChunk = 1 << 18;
 constexpr std::size_t kPageSize = 4096;
 constexpr int kNoEntry = -1;  // the store holds no good read of any entry
 constexpr std::size_t kMessageSize = 512;

@@ -105,7 +105,7 @@ class Corners {
         if (taken_ == 0) {
             first_ = v;
         } else if (taken_ >= 2) {
-            out_.insert(out_.end(), {first_, previous_, v});
+            triangle(first_, previous_, v);
         }
         previous_ = v;
         ++taken_;
@@ -130,9 +130,9 @@ class Corners {
         const auto v = static_cast<std::uint32_t>(index);
         if (taken_ >= 2 && first_ != previous_ && previous_ != v && first_ != v) {
             if (taken_ % 2 == 0) {
-                out_.insert(out_.end(), {first_, previous_, v});
+                triangle(first_, previous_, v);
             } else {
-                out_.insert(out_.end(), {previous_, first_, v});
+                triangle(previous_, first_, v);
             }
         }
         first_ = previous_;
@@ -141,7 +141,30 @@ class Corners {
         return true;
     }
 
+    // A whole triangle at once, the common face: its three vertex numbers checked together.
+    bool wholeTriangle(std::int64_t item, std::int64_t a, std::int64_t b, std::int64_t c,
+                       PlyError& error) {
+        const auto total = static_cast<std::uint64_t>(vertexTotal_);
+        if (static_cast<std::uint64_t>(a) < total && static_cast<std::uint64_t>(b) < total &&
+            static_cast<std::uint64_t>(c) < total) {
+            triangle(static_cast<std::uint32_t>(a), static_cast<std::uint32_t>(b),
+                     static_cast<std::uint32_t>(c));
+            return true;
+        }
+        item_ = item;
+        const auto outside = [total](std::int64_t v) {
+            return static_cast<std::uint64_t>(v) >= total;
+        };
+        return inRange(outside(a) ? a : outside(b) ? b : c, error);
+    }
+
   private:
+    void triangle(std::uint32_t a, std::uint32_t b, std::uint32_t c) {
+        out_.push_back(a);
+        out_.push_back(b);
+        out_.push_back(c);
+    }
+
     bool inRange(std::int64_t index, PlyError& error) const {
         if (index >= 0 && index < vertexTotal_) {
             return true;
@@ -280,6 +303,13 @@ class BinaryBody {
             return fixedElement(header, element, plan, stride, geometry, error);
         }
         Corners corners(geometry, vertexTotal, element);
+        const Property& first = header.property(element, 0);
+        const bool onlyIndices = plan.role == Role::kFace && element.propertyCount == 1;
+        if (onlyIndices && typeSize(first.countType) == 1 && typeSize(first.type) == 4 &&
+            isInteger(first.type)) {
+            return byteCountFaces(header, element, plan, first.type == Type::kInt32, corners,
+                                  geometry, error);
+        }
         for (std::int64_t i = 0; i < element.count; ++i) {
             if (!instance(header, element, plan, i, corners, geometry, error)) {
                 return false;
@@ -309,13 +339,42 @@ class BinaryBody {
             }
             type[a] = header.property(element, plan.axis[a]).type;
         }
-        for (std::int64_t i = 0; i < element.count; ++i, p_ += stride) {
+        const std::size_t first = geometry.positions.size();
+        geometry.positions.resize(first + static_cast<std::size_t>(element.count) * kAxes);
+        double* out = geometry.positions.data() + first;
+        const bool floats =
+            type[0] == Type::kFloat32 && type[1] == Type::kFloat32 && type[2] == Type::kFloat32;
+        for (std::int64_t i = 0; i < element.count; ++i, p_ += stride, out += kAxes) {
             for (int a = 0; a < kAxes; ++a) {
-                const double value = binaryNumber(p_ + offset[a], type[a], swap_);
-                if (!std::isfinite(value)) {
-                    return notFinite(error, i);
+                out[a] = floats ? loadFloat<float, std::uint32_t>(p_ + offset[a], swap_)
+                                : binaryNumber(p_ + offset[a], type[a], swap_);
+            }
+            if (!std::isfinite(out[0] + out[1] + out[2]) &&
+                !(std::isfinite(out[0]) && std::isfinite(out[1]) && std::isfinite(out[2]))) {
+                return notFinite(error, i);
+            }
+        }
+        return true;
+    }
+
+    // Faces of one list with a one-byte count and 32-bit numbers, as most tools write them:
+    // triangles are taken whole, anything else instance by instance.
+    bool byteCountFaces(const Header& header, const Element& element, const Plan& plan,
+                        bool signedIndex, Corners& corners, Geometry& geometry, PlyError& error) {
+        constexpr std::ptrdiff_t kTriangleBytes = 1 + 3 * 4;
+        for (std::int64_t i = 0; i < element.count; ++i) {
+            if (end_ - p_ >= kTriangleBytes && *p_ == 3) {
+                std::int64_t v[3];
+                for (int k = 0; k < 3; ++k) {
+                    const std::uint32_t bits = loadBits<std::uint32_t>(p_ + 1 + 4 * k, swap_);
+                    v[k] = signedIndex ? static_cast<std::int32_t>(bits) : bits;
                 }
-                geometry.positions.push_back(value);
+                if (!corners.wholeTriangle(i, v[0], v[1], v[2], error)) {
+                    return false;
+                }
+                p_ += kTriangleBytes;
+            } else if (!instance(header, element, plan, i, corners, geometry, error)) {
+                return false;
             }
         }
         return true;
@@ -416,12 +475,34 @@ class AsciiBody {
         reserveFor(plan, element, end_ - numbers_.cursor(),
                    kMinAsciiValueBytes * element.propertyCount, geometry);
         Corners corners(geometry, vertexTotal, element);
+        slots(header, element, plan);
+        const bool plainFaces = plan.role == Role::kFace && element.propertyCount == 1 &&
+                                typeSize(header.property(element, 0).type) >= kShortIndexBytes &&
+                                isInteger(header.property(element, 0).type);
         for (std::int64_t i = 0; i < element.count; ++i) {
+            if (plainFaces && shortTriangle(i, corners, error)) {
+                if (error.message[0] != '\0') {
+                    return false;
+                }
+                continue;
+            }
             if (element.propertyCount == 0 && numbers_.cursor() == end_) {
                 return true;  // instances without values: nothing left to pass over
             }
+            double* xyz = plan.role == Role::kVertex ? vertexSlot(geometry, i) : nullptr;
             for (int k = 0; k < element.propertyCount; ++k) {
-                if (!value(header, element, plan, k, i, corners, geometry, error)) {
+                const Property& property = header.property(element, k);
+                const int slot = slots_[static_cast<std::size_t>(k)];
+                bool ok;
+                if (slot == kListSlot) {
+                    ok = list(element, property, plan, k, i, corners, error);
+                } else if (slot == kOtherSlot) {
+                    double ignored;
+                    ok = number(element, property, property.type, i, ignored, error);
+                } else {
+                    ok = coordinate(element, property, i, xyz[slot], error);
+                }
+                if (!ok) {
                     return false;
                 }
             }
@@ -431,41 +512,81 @@ class AsciiBody {
     }
 
   private:
-    bool value(const Header& header, const Element& element, const Plan& plan, int k,
-               std::int64_t i, Corners& corners, Geometry& geometry, PlyError& error) {
-        const Property& property = header.property(element, k);
-        if (property.list) {
-            return list(element, property, plan, k, i, corners, error);
+    static constexpr int kOtherSlot = kAxes;    // a scalar that is not a coordinate
+    static constexpr int kShortIndexBytes = 2;  // holds every number of up to four digits
+
+    // A face written "3 a b c" with numbers of up to four digits, taken in one go as the
+    // subset reader does; true when it was (with `error` set if an index is outside the
+    // vertices), false with nothing read otherwise.
+    bool shortTriangle(std::int64_t i, Corners& corners, PlyError& error) {
+        const char* before = numbers_.cursor();
+        std::int32_t values[1 + kAxes];
+        if (!numbers_.readShortInts(values)) {
+            return false;
+        }
+        if (values[0] != kAxes) {
+            numbers_.seek(before);
+            return false;
+        }
+        if (corners.wholeTriangle(i, values[1], values[2], values[3], error)) {
+            numbers_.endLine();
+        }
+        return true;
+    }
+
+    static constexpr int kListSlot = kAxes + 1;
+
+    // Where each property of the element goes: an axis 0..2, kOtherSlot or kListSlot.
+    void slots(const Header& header, const Element& element, const Plan& plan) {
+        slots_.assign(static_cast<std::size_t>(element.propertyCount), kOtherSlot);
+        for (int k = 0; k < element.propertyCount; ++k) {
+            if (header.property(element, k).list) {
+                slots_[static_cast<std::size_t>(k)] = kListSlot;
+            }
         }
         if (plan.role == Role::kVertex) {
             for (int a = 0; a < kAxes; ++a) {
-                if (plan.axis[a] == k) {
-                    return coordinate(element, property, a, i, geometry, error);
-                }
+                slots_[static_cast<std::size_t>(plan.axis[a])] = a;
             }
         }
-        double ignored;
-        return number(element, property, property.type, i, ignored, error);
     }
 
-    // Any value of `type`; integers must be whole and in the type's range.
-    bool number(const Element& element, const Property& property, Type type, std::int64_t i,
-                double& out, PlyError& error) {
+    // The three coordinates of vertex i; the positions grow as the vertices are read, since
+    // the count alone does not prove the text holds them.
+    static double* vertexSlot(Geometry& geometry, std::int64_t i) {
+        const std::size_t at = static_cast<std::size_t>(i) * kAxes;
+        if (geometry.positions.size() < at + kAxes) {
+            geometry.positions.resize(at + kAxes);
+        }
+        return geometry.positions.data() + at;
+    }
+
+    // Any value of `type`; integers must be whole and in the type's range. Inlined into the
+    // loop over an instance's values, where it is most of the work.
+    __attribute__((always_inline)) bool number(const Element& element, const Property& property,
+                                               Type type, std::int64_t i, double& out,
+                                               PlyError& error) {
         scan::Result result;
-        if (isInteger(type)) {
-            std::int64_t whole = 0;
-            result = integer(type, whole);
-            out = static_cast<double>(whole);
-        } else if (type == Type::kFloat64 && wide_) {
-            result = numbers_.readDouble(out);
-        } else {
+        if (type == Type::kFloat32 || (type == Type::kFloat64 && !wide_)) {
             float narrow = 0;
             result = numbers_.readFloat(narrow);
             out = narrow;
+        } else if (type == Type::kFloat64) {
+            result = numbers_.readDouble(out);
+        } else {
+            std::int64_t whole = 0;
+            result = integer(type, whole);
+            out = static_cast<double>(whole);
         }
-        if (result == scan::Result::kOk && numbers_.tokenEnded()) {
+        if (__builtin_expect(result == scan::Result::kOk && numbers_.tokenEnded(), 1)) {
             return true;
         }
+        return numberFault(element, property, type, i, result, error);
+    }
+
+    static bool numberFault(const Element& element, const Property& property, Type type,
+                            std::int64_t i, scan::Result result, PlyError& error)
+        __attribute__((noinline, cold)) {
         if (result == scan::Result::kEnd) {
             return fileEnds(error, element, i);
         }
@@ -505,22 +626,15 @@ class AsciiBody {
     }
 
     // Coordinates read as floats, or as doubles when they are to be centred first.
-    bool coordinate(const Element& element, const Property& property, int axis, std::int64_t i,
-                    Geometry& geometry, PlyError& error) {
-        double value = 0;
+    bool coordinate(const Element& element, const Property& property, std::int64_t i, double& out,
+                    PlyError& error) {
         const Type as = isInteger(property.type) ? property.type
                         : wide_                  ? Type::kFloat64
                                                  : Type::kFloat32;
-        if (!number(element, property, as, i, value, error)) {
+        if (!number(element, property, as, i, out, error)) {
             return false;
         }
-        if (!std::isfinite(value)) {
-            return notFinite(error, i);
-        }
-        const std::size_t vertex = static_cast<std::size_t>(i) * kAxes;
-        geometry.positions.resize(std::max(geometry.positions.size(), vertex + kAxes));
-        geometry.positions[vertex + static_cast<std::size_t>(axis)] = value;
-        return true;
+        return std::isfinite(out) || notFinite(error, i);
     }
 
     bool list(const Element& element, const Property& property, const Plan& plan, int k,
@@ -558,7 +672,8 @@ class AsciiBody {
 
     scan::Stream numbers_;
     const char* end_;
-    bool wide_;  // coordinates in double precision
+    bool wide_;               // coordinates in double precision
+    std::vector<int> slots_;  // by property of the element being read
 };
 
 bool planAll(const Header& header, std::vector<Plan>& plans, std::int64_t& vertexTotal,

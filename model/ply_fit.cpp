@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "model/ply_format.h"
@@ -26,25 +27,31 @@ constexpr std::uint32_t kUnused = std::numeric_limits<std::uint32_t>::max();
 // ===== Working memory, reused from model to model =====
 
 std::vector<float> flat;              // x, y, z per vertex as floats
+std::vector<float> compacted;         // the vertices still in use, in order of first use
 std::vector<std::uint32_t> simpler;   // the indices a simplification pass writes
 std::vector<std::uint32_t> renumber;  // old vertex number to new, or kUnused
 
 // ===== Fitting =====
 
-std::size_t usedVertices(const std::vector<std::uint32_t>& corners, std::size_t vertexTotal) {
-    renumber.assign(vertexTotal, kUnused);
-    std::size_t used = 0;
-    for (std::uint32_t v : corners) {
-        if (renumber[v] == kUnused) {
-            renumber[v] = static_cast<std::uint32_t>(used++);
-        }
-    }
-    return used;
-}
-
 bool fits(std::size_t triangles, std::size_t vertices) {
     return triangles <= static_cast<std::size_t>(kMaxFaces) &&
            vertices <= static_cast<std::size_t>(kMaxVertices);
+}
+
+// Keeps only the vertices the triangles use, numbered in order of first use, so that each pass
+// works on as few vertices as there are. Returns how many are left.
+std::size_t keepUsedVertices(std::vector<std::uint32_t>& corners, std::size_t vertexTotal) {
+    renumber.assign(vertexTotal, kUnused);
+    compacted.clear();
+    for (std::uint32_t& v : corners) {
+        if (renumber[v] == kUnused) {
+            renumber[v] = static_cast<std::uint32_t>(compacted.size() / kAxes);
+            compacted.insert(compacted.end(), &flat[v * kAxes], &flat[v * kAxes] + kAxes);
+        }
+        v = renumber[v];
+    }
+    flat.swap(compacted);
+    return flat.size() / kAxes;
 }
 
 // One pass toward `targetTriangles`: the careful simplifier first, the sloppy one where that
@@ -63,105 +70,82 @@ void simplifyPass(std::vector<std::uint32_t>& corners, std::size_t vertexTotal,
     corners.swap(simpler);
 }
 
-// Last resort, never reached by the meshes tried: triangles in order while they fit.
-void truncateToFit(std::vector<std::uint32_t>& corners, std::size_t vertexTotal) {
-    renumber.assign(vertexTotal, kUnused);
-    std::size_t used = 0;
+// Last resort, never reached by the meshes tried: triangles in order while their vertices fit.
+void truncateToFit(std::vector<std::uint32_t>& corners) {
     std::size_t keep = 0;
     for (; keep + kAxes <= corners.size() && keep / kAxes < kMaxFaces; keep += kAxes) {
-        std::size_t fresh = 0;
-        for (int k = 0; k < kAxes; ++k) {
-            fresh += renumber[corners[keep + k]] == kUnused ? 1 : 0;
-        }
-        if (used + fresh > static_cast<std::size_t>(kMaxVertices)) {
-            break;
-        }
-        for (int k = 0; k < kAxes; ++k) {
-            if (renumber[corners[keep + k]] == kUnused) {
-                renumber[corners[keep + k]] = static_cast<std::uint32_t>(used++);
-            }
+        const std::uint32_t highest =
+            std::max({corners[keep], corners[keep + 1], corners[keep + 2]});
+        if (highest >= static_cast<std::uint32_t>(kMaxVertices)) {
+            break;  // numbered by first use: every later vertex is beyond the capacity too
         }
     }
     corners.resize(keep);
 }
 
-// Simplifies the triangles until both the triangles and the vertices they use fit, each pass
-// working on the already smaller mesh.
-void simplifyToFit(std::vector<std::uint32_t>& corners, std::size_t vertexTotal) {
-    std::size_t target = kMaxFaces;
+// Simplifies the triangles until both they and the vertices they use fit. Each pass aims at
+// what the vertex capacity allows for the mesh's ratio of triangles to vertices, and works on
+// the already smaller mesh of the pass before. Returns the vertices left.
+std::size_t simplifyToFit(std::vector<std::uint32_t>& corners, std::size_t vertexTotal) {
     for (int pass = 0; pass < kMaxPasses; ++pass) {
+        vertexTotal = keepUsedVertices(corners, vertexTotal);
         const std::size_t triangles = corners.size() / kAxes;
-        const std::size_t used = usedVertices(corners, vertexTotal);
-        if (fits(triangles, used)) {
-            return;
+        if (fits(triangles, vertexTotal)) {
+            return vertexTotal;
         }
-        if (used > static_cast<std::size_t>(kMaxVertices)) {
-            const double share = static_cast<double>(kMaxVertices) / static_cast<double>(used);
-            target = std::min(target, static_cast<std::size_t>(static_cast<double>(triangles) *
-                                                               share * kVertexMargin));
-        }
+        const double share =
+            std::min(1.0, static_cast<double>(kMaxVertices) / static_cast<double>(vertexTotal));
+        const auto target = static_cast<std::size_t>(
+            std::min(static_cast<double>(kMaxFaces),
+                     static_cast<double>(triangles) * share * kVertexMargin));
         simplifyPass(corners, vertexTotal, target);
     }
-    if (!fits(corners.size() / kAxes, usedVertices(corners, vertexTotal))) {
-        truncateToFit(corners, vertexTotal);
-    }
-    usedVertices(corners, vertexTotal);
+    vertexTotal = keepUsedVertices(corners, vertexTotal);
+    truncateToFit(corners);
+    return keepUsedVertices(corners, vertexTotal);
 }
 
-// Thins a point cloud to the vertex capacity; `renumber` then says which points stay.
-void thinPoints(std::size_t vertexTotal) {
+// Thins a point cloud to the vertex capacity. Returns the points left.
+std::size_t thinPoints(std::size_t vertexTotal) {
     simpler.resize(kMaxVertices);
     std::size_t kept =
         meshopt_simplifyPoints(simpler.data(), flat.data(), vertexTotal, kStride, kMaxVertices);
     kept = std::min<std::size_t>(kept, kMaxVertices);
-    renumber.assign(vertexTotal, kUnused);
     std::sort(simpler.begin(), simpler.begin() + static_cast<std::ptrdiff_t>(kept));
+    compacted.clear();
     for (std::size_t k = 0; k < kept; ++k) {
-        renumber[simpler[k]] = static_cast<std::uint32_t>(k);
+        compacted.insert(compacted.end(), &flat[simpler[k] * kAxes],
+                         &flat[simpler[k] * kAxes] + kAxes);
     }
+    flat.swap(compacted);
+    return kept;
 }
 
 // ===== Into the store =====
 
-void store(const std::vector<std::uint32_t>& corners, std::size_t vertexTotal, bool renumbered,
-           PlyMesh& mesh) {
-    int count = 0;
-    for (std::size_t v = 0; v < vertexTotal; ++v) {
-        const std::uint32_t to = renumbered ? renumber[v] : static_cast<std::uint32_t>(v);
-        if (to != kUnused) {
-            mesh.vertices[to] =
-                Vec4(flat[v * kAxes], flat[v * kAxes + 1], flat[v * kAxes + 2], 1.0f);
-            ++count;
-        }
-    }
-    mesh.vertexCount = count;
+void store(const std::vector<std::uint32_t>& corners, std::size_t vertexTotal, PlyMesh& mesh) {
+    mesh.vertexCount = static_cast<int>(vertexTotal);
     mesh.faceCount = static_cast<int>(corners.size() / kAxes);
-    for (int f = 0; f < mesh.faceCount; ++f) {
-        std::uint32_t c[kAxes];
-        for (int k = 0; k < kAxes; ++k) {
-            const std::uint32_t v = corners[static_cast<std::size_t>(f) * kAxes + k];
-            c[k] = renumbered ? renumber[v] : v;
-        }
-        mesh.faces[f] =
-            FaceIndices{static_cast<std::int32_t>(c[0]), static_cast<std::int32_t>(c[1]),
-                        static_cast<std::int32_t>(c[2])};
-    }
     mesh.maxX = mesh.maxY = mesh.maxZ = kBoxResetMax;
     mesh.minX = mesh.minY = mesh.minZ = kBoxResetMin;
     for (int i = 0; i < mesh.vertexCount; ++i) {
-        const Vec4& p = mesh.vertices[i];
+        const float* p = &flat[static_cast<std::size_t>(i) * kAxes];
+        mesh.vertices[i] = Vec4(p[0], p[1], p[2], 1.0f);
         if (i == 0) {
-            mesh.minX = mesh.maxX = p.x;
-            mesh.minY = mesh.maxY = p.y;
-            mesh.minZ = mesh.maxZ = p.z;
+            mesh.minX = mesh.maxX = p[0];
+            mesh.minY = mesh.maxY = p[1];
+            mesh.minZ = mesh.maxZ = p[2];
         }
-        mesh.maxX = std::max(mesh.maxX, p.x);
-        mesh.maxY = std::max(mesh.maxY, p.y);
-        mesh.maxZ = std::max(mesh.maxZ, p.z);
-        mesh.minX = std::min(mesh.minX, p.x);
-        mesh.minY = std::min(mesh.minY, p.y);
-        mesh.minZ = std::min(mesh.minZ, p.z);
+        mesh.maxX = std::max(mesh.maxX, p[0]);
+        mesh.maxY = std::max(mesh.maxY, p[1]);
+        mesh.maxZ = std::max(mesh.maxZ, p[2]);
+        mesh.minX = std::min(mesh.minX, p[0]);
+        mesh.minY = std::min(mesh.minY, p[1]);
+        mesh.minZ = std::min(mesh.minZ, p[2]);
     }
+    // Vertex numbers below the capacity: the same bits as signed.
+    static_assert(sizeof(FaceIndices) == kAxes * sizeof(std::uint32_t), "three packed numbers");
+    std::memcpy(mesh.faces, corners.data(), corners.size() * sizeof(std::uint32_t));
 }
 
 // The centre of the box of the coordinates, in double.
@@ -200,16 +184,13 @@ bool fitToStore(Geometry& geometry, PlyMesh& mesh, PlyError& error) {
     notes.shortFaces = geometry.shortFaces;
     notes.pointCloud = triangles == 0 && vertexTotal > 0;
     if (fits(triangles, vertexTotal)) {
-        store(geometry.corners, vertexTotal, false, mesh);
+        store(geometry.corners, vertexTotal, mesh);
         return true;
     }
     const auto start = std::chrono::steady_clock::now();
-    if (triangles == 0) {
-        thinPoints(vertexTotal);
-    } else {
-        simplifyToFit(geometry.corners, vertexTotal);
-    }
-    store(geometry.corners, vertexTotal, true, mesh);
+    const std::size_t left =
+        triangles == 0 ? thinPoints(vertexTotal) : simplifyToFit(geometry.corners, vertexTotal);
+    store(geometry.corners, left, mesh);
     notes.simplified = true;
     notes.fitSeconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -31,8 +31,15 @@ enum class Type : std::uint8_t {
 constexpr int kTypeCount = 8;
 constexpr int kMaxTypeSize = 8;
 
-int typeSize(Type type);
-bool isInteger(Type type);
+// Bytes of each type in a binary body, by Type.
+constexpr int kTypeSizes[kTypeCount] = {1, 1, 2, 2, 4, 4, 4, 8};
+
+inline int typeSize(Type type) {
+    return kTypeSizes[static_cast<int>(type)];
+}
+inline bool isInteger(Type type) {
+    return type < Type::kFloat32;
+}
 const char* typeName(Type type);  // the short name: "uchar", "float", ...
 
 struct Property {

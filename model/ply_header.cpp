@@ -204,14 +204,6 @@ bool fail(PlyError& error, const char* format, ...) {
     return false;
 }
 
-int typeSize(Type type) {
-    return kTypeNames[static_cast<int>(type)].size;
-}
-
-bool isInteger(Type type) {
-    return type < Type::kFloat32;
-}
-
 const char* typeName(Type type) {
     return kTypeNames[static_cast<int>(type)].name;
 }

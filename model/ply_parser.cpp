@@ -237,7 +237,7 @@ bool parsePly(const char* text, std::size_t size, PlyMesh& mesh, PlyError& error
                 break;
         }
     }
-    static ply::Geometry geometry;  // reused, so a changed file of the same size allocates nothing
+    static ply::Geometry geometry;  // reused, so its lists keep their room
     return ply::readBody(text, size, header, mesh.centre, geometry, error) &&
            ply::fitToStore(geometry, mesh, error);
 }

@@ -3,6 +3,7 @@
 // of scan.h, which take every form the fast paths do not. Internal to model/.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -35,10 +36,16 @@ constexpr std::uint64_t kHundredsAndMillions = 100 + (1000000ULL << kLaneBits);
 constexpr std::uint64_t kOnesAndTenThousands = 1 + (10000ULL << kLaneBits);
 constexpr int kFloatSignBit = 31;  // of an IEEE single
 
-// Powers of ten for the fractional digits a fast read can take (at most 7).
-constexpr std::uint64_t kPow10Int[kWidth] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
-constexpr double kPow10[kWidth] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7};
-constexpr float kPow10Float[kWidth] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f};
+// Powers of ten for the fractional digits a fast read can take (at most 10; up to 10^10 they
+// are exact floats as well as exact doubles).
+constexpr int kMaxFraction = 10;
+constexpr std::uint64_t kPow10Int[kMaxFraction + 1] = {
+    1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000, 10000000000};
+constexpr double kPow10[kMaxFraction + 1] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5,
+                                             1e6, 1e7, 1e8, 1e9, 1e10};
+constexpr float kPow10Float[kMaxFraction + 1] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
+                                                 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+constexpr int kMaxExactDigits = 15;  // a mantissa of 15 digits is below 2^53: exact in double
 constexpr std::uint64_t kExactInFloat = std::uint64_t{1} << 24;  // integers a float holds exactly
 
 // Eight characters with '0' taken off each: digits become the byte values 0 to 9.
@@ -87,9 +94,9 @@ inline std::uint64_t dropByte(std::uint64_t x, int at) {
     return below | above;
 }
 
-// The float nearest m / 10^k, k <= 7. Below 2^24 both operands are exact floats and one float
-// division rounds once. Otherwise m and 10^k are exact in double and the double quotient is
-// rounded twice; for k <= 10 the double never lands on a float rounding boundary that the exact
+// The float nearest m / 10^k, k <= 10, m below 2^53. Below 2^24 both operands are exact floats and
+// one float division rounds once. Otherwise m and 10^k are exact in double and the double quotient
+// is rounded twice; for k <= 10 the double never lands on a float rounding boundary that the exact
 // quotient misses, so the result is the same correctly rounded float.
 inline float quotient(std::uint64_t m, int k) {
     if (m < kExactInFloat) {
@@ -225,8 +232,8 @@ class Stream {
     // A window is used only when every token that ends in it can be loaded eight characters at
     // a time (sign, digits, point, more digits) without passing the end of the text.
     static constexpr long kWindowNeed = kWindow + 3 * swar::kWidth;
-    static constexpr int kMaxWholeDigits = swar::kWidth - 1;  // so the point is in the load
-    static constexpr long kMaxFractionDigits = swar::kWidth - 1;
+    static constexpr int kMaxWholeDigits = swar::kWidth - 1;        // so the point is in the load
+    static constexpr long kMaxFractionDigits = swar::kMaxFraction;  // the second 8 in a 2nd load
 
     // Where the blanks of the 64 characters from p are (bit i: p[i] is a blank), and whether
     // every other character is a decimal digit.
@@ -331,8 +338,8 @@ class Stream {
     }
 
     // [sign] digits [point [digits]], in at most 8 characters after the sign; otherwise up to 7
-    // digits, point, up to 7 digits: m / 10^k with m below 10^14 and k at most 7, which
-    // quotient() rounds exactly as strtof does.
+    // digits, point, up to 10 digits, 15 digits in all: m / 10^k with m below 10^15 and k at
+    // most 10, which quotient() rounds exactly as strtof does.
     static bool fastFloat(const char* begin, const char* finish, float& out) {
         const char* q = begin;
         const bool negative = takeSign(q);
@@ -403,15 +410,24 @@ class Stream {
         const int point = swar::digitRun(whole);
         fractionDigits = length - point - 1;
         if (point < 1 || point > kMaxWholeDigits || q[point] != '.' || fractionDigits < 1 ||
-            fractionDigits > kMaxFractionDigits) {
+            fractionDigits > kMaxFractionDigits || point + fractionDigits > swar::kMaxExactDigits) {
             return false;
         }
         const std::uint64_t fraction = swar::loadDigits(q + point + 1);
-        if (swar::digitRun(fraction) < fractionDigits) {
+        const int first = static_cast<int>(std::min<long>(fractionDigits, swar::kWidth));
+        if (swar::digitRun(fraction) < first) {
             return false;
         }
-        mantissa = swar::valueOf(whole, point) * swar::kPow10Int[fractionDigits] +
-                   swar::valueOf(fraction, static_cast<int>(fractionDigits));
+        std::uint64_t digits = swar::valueOf(fraction, first);
+        if (fractionDigits > swar::kWidth) {  // the rest from a second load
+            const int rest = static_cast<int>(fractionDigits) - swar::kWidth;
+            const std::uint64_t more = swar::loadDigits(q + point + 1 + swar::kWidth);
+            if (swar::digitRun(more) < rest) {
+                return false;
+            }
+            digits = digits * swar::kPow10Int[rest] + swar::valueOf(more, rest);
+        }
+        mantissa = swar::valueOf(whole, point) * swar::kPow10Int[fractionDigits] + digits;
         return true;
     }
 

@@ -7,8 +7,8 @@
 // Input layout: four bytes of counts the store holds before the first load, as in
 // parse_target.cpp, then the files, separated by "@@" and one byte that picks the catalogue
 // entry of the next load (its value modulo 3; 'a', 'b' and 'c' also pad the file in front with
-// blanks, so that its text spans many of the loader's 16 KiB compare pieces and straddles the
-// piece boundary at 256 KiB: rare choices, because a padded file costs a hundred small ones).
+// blanks, so that its text straddles the boundary of the loader's 256 KiB compare pieces:
+// rare choices, because a padded file costs a hundred small ones).
 // The first file is loaded as entry 0.
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -37,7 +37,7 @@ constexpr std::size_t kSeparatorBytes = 2;
 constexpr int kEntryChoices = 3;  // enough for "the same entry" and "another one"
 constexpr unsigned char kFirstPaddedChoice = 'a';
 constexpr unsigned char kLastPaddedChoice = 'c';
-constexpr std::size_t kFrontPadding = (1 << 18) - 32;  // just short of 256 KiB, a piece boundary
+constexpr std::size_t kFrontPadding = (1 << 18) - 32;  // just short of a piece boundary
 constexpr int kMaxLoads = 8;                           // bounds the time one input takes
 constexpr int kNoEntry = -1;
 

@@ -10,6 +10,7 @@
 #include "fake_gl/fake_gl.h"
 #include "input/input.h"
 #include "support/run_folder.h"
+#include "tools/plywrite/plywrite.h"
 
 // ===== Counting allocator =====
 
@@ -124,6 +125,27 @@ unsigned long catalogueRound() {
     return allocations;
 }
 
+// Loads of an oversized binary file that has not changed: compared, not read or fitted again.
+unsigned long oversizedLoads() {
+    const char* path = "/tmp/plyviewer-alloc-check-oversized.ply";
+    plywrite::Options options;
+    options.format = plywrite::Format::kBinaryLittleEndian;
+    if (!plywrite::writeFile(path, plywrite::surface(150, 100), options)) {
+        return 1;
+    }
+    for (int i = 0; i < kWarmUpFrames; ++i) {
+        loadModelFile(path, kFirstModel);
+    }
+    allocations = 0;
+    counting = true;
+    for (int i = 0; i < kCountedFrames; ++i) {
+        loadModelFile(path, kFirstModel);
+    }
+    counting = false;
+    std::remove(path);
+    return allocations;
+}
+
 bool report(const char* what, unsigned long count) {
     std::printf("%-40s allocations: %lu\n", what, count);
     return count == 0;
@@ -142,6 +164,7 @@ int main() {
                  framesOf(kLastModel, View{kBreathingPulse, 1, 1}));
     ok &= report("first model at rest, 20 frames", framesOf(kFirstModel, View{0, 0, 0}));
     ok &= report("whole catalogue, one frame each", catalogueRound());
+    ok &= report("unchanged oversized file, 20 loads", oversizedLoads());
     std::printf("%s\n", ok ? "steady-state frames allocate nothing" : "FRAMES ALLOCATE");
     return ok ? 0 : 1;
 }

@@ -20,9 +20,8 @@ constexpr const char* kSizedNames[kTypeCount] = {"int8",  "uint8",  "int16",   "
                                                  "int32", "uint32", "float32", "float64"};
 constexpr int kSizes[kTypeCount] = {1, 1, 2, 2, 4, 4, 4, 8};
 constexpr int kColourLevels = 256;
-constexpr int kEdges = 2;        // instances of the unknown edge element
-constexpr double kPower = 2.5;   // the unknown material's one float
-constexpr int kFloatDigits = 9;  // enough for a float to come back bit for bit
+constexpr int kEdges = 2;       // instances of the unknown edge element
+constexpr double kPower = 2.5;  // the unknown material's one float
 constexpr int kDoubleDigits = 17;
 
 // ===== Values =====
@@ -59,7 +58,7 @@ class Out {
     void text(double v, Type type) {
         char buffer[64];
         if (type == Type::kFloat32) {
-            std::snprintf(buffer, sizeof buffer, "%.*g", kFloatDigits,
+            std::snprintf(buffer, sizeof buffer, "%.*g", options_.floatDigits,
                           static_cast<double>(static_cast<float>(v)));
         } else if (type == Type::kFloat64) {
             std::snprintf(buffer, sizeof buffer, "%.*g", kDoubleDigits, v);

@@ -37,6 +37,7 @@ struct Options {
     bool pointCloud = false;         // no face element at all
     int extraLineValues = 0;         // ASCII: undeclared values at the end of every line
     bool crlf = false;               // ASCII: CRLF line ends
+    int floatDigits = 9;             // ASCII: significant digits of a float (9: exact)
 };
 
 // The file's bytes.

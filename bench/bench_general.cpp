@@ -1,0 +1,155 @@
+// The general reader: binary and text bodies of the catalogue's largest model written by our
+// PLY writer, a welded 1,000,000-triangle surface read and fitted to the store, and an unchanged
+// oversized file against a bare read of the same file.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bench/bench_files.h"
+#include "model/model.h"
+#include "tools/plywrite/plywrite.h"
+
+namespace {
+
+// ===== Constants =====
+
+constexpr int kSurfaceColumns = 1000;  // 1001 x 501 vertices, 1,000,000 triangles
+constexpr int kSurfaceRows = 500;
+constexpr std::size_t kPageSize = 4096;
+constexpr double kKiBPerMiB = 1024;
+constexpr int kExporterDigits = 6;  // "%g", as most exporters write floats
+
+Vec4 parsedVertices[kMaxVertices];  // output arrays of the in-memory parses
+FaceIndices parsedFaces[kMaxFaces];
+
+// ===== Inputs =====
+
+// The largest catalogue model as a writer mesh, read through the viewer's own reader.
+plywrite::Mesh catalogueMesh(int index) {
+    plywrite::Mesh mesh;
+    loadModel(index);
+    for (int i = 0; i < vertexCount; ++i) {
+        mesh.positions.push_back({vertices[i].x, vertices[i].y, vertices[i].z});
+    }
+    for (int f = 0; f < faceCount; ++f) {
+        mesh.faces.push_back({faces[f].v1, faces[f].v2, faces[f].v3});
+    }
+    forgetLoadedModel();
+    return mesh;
+}
+
+std::string written(int index, plywrite::Format format, bool nineProperties) {
+    plywrite::Options options;
+    options.format = format;
+    options.normalsAndColours = nineProperties;
+    options.floatDigits = kExporterDigits;
+    return plywrite::write(catalogueMesh(index), options);
+}
+
+std::size_t bodyBytes(const std::string& file) {
+    const std::size_t header = file.find("end_header\n");
+    return header == std::string::npos ? 0 : file.size() - header - sizeof "end_header";
+}
+
+// The surface file in a scratch folder, written once per process.
+const std::string& surfacePath() {
+    static const std::string path = [] {
+        char folder[] = "/tmp/plyviewer-bench-XXXXXX";
+        const std::string made = ::mkdtemp(folder) != nullptr ? folder : "/tmp";
+        const std::string file = made + "/surface.ply";
+        plywrite::Options options;
+        options.format = plywrite::Format::kBinaryLittleEndian;
+        plywrite::writeFile(file, plywrite::surface(kSurfaceColumns, kSurfaceRows), options);
+        return file;
+    }();
+    return path;
+}
+
+// ===== Benchmarks =====
+
+// The parse from memory; bytes counted are those of the body alone.
+void BM_ParseBody(benchmark::State& state, int index, plywrite::Format format, bool nine) {
+    const std::string file = written(index, format, nine);
+    PlyMesh mesh;
+    mesh.vertices = parsedVertices;
+    mesh.faces = parsedFaces;
+    PlyError error;
+    for (auto _ : state) {
+        if (!parsePly(file.data(), file.size(), mesh, error)) {
+            state.SkipWithError(error.message);
+            break;
+        }
+        benchmark::DoNotOptimize(parsedVertices[0]);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(bodyBytes(file)));
+}
+
+// Read and fitted: what the viewer does when the surface file has changed. Its peak resident
+// memory is reported with it; run alone, that is the reader's own.
+void BM_SurfaceReadAndFit(benchmark::State& state) {
+    const std::string& path = surfacePath();
+    for (auto _ : state) {
+        forgetLoadedModel();
+        if (loadModelFile(path.c_str(), kFirstModel) != LoadOutcome::kLoaded) {
+            state.SkipWithError("the surface was not loaded");
+            break;
+        }
+    }
+    struct rusage usage {};
+    ::getrusage(RUSAGE_SELF, &usage);
+    state.counters["peak_MiB"] = static_cast<double>(usage.ru_maxrss) / kKiBPerMiB;
+    state.counters["faces"] = faceCount;
+    state.counters["vertices"] = vertexCount;
+}
+
+// The every-frame case for an oversized file: unchanged, so compared and not simplified again.
+void BM_SurfaceUnchanged(benchmark::State& state) {
+    const std::string& path = surfacePath();
+    forgetLoadedModel();
+    loadModelFile(path.c_str(), kFirstModel);
+    for (auto _ : state) {
+        if (loadModelFile(path.c_str(), kFirstModel) != LoadOutcome::kUnchanged) {
+            state.SkipWithError("the unchanged surface was read again");
+            break;
+        }
+    }
+}
+
+// open + read + close of the same file into a buffer already large enough.
+void BM_SurfaceBareRead(benchmark::State& state) {
+    const std::string& path = surfacePath();
+    const std::size_t size = benchfiles::readAll(path).size();
+    const std::size_t capacity = (size + 1 + kPageSize - 1) / kPageSize * kPageSize;
+    const std::unique_ptr<char, decltype(&std::free)> buffer(
+        static_cast<char*>(std::aligned_alloc(kPageSize, capacity)), &std::free);
+    for (auto _ : state) {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        std::size_t used = 0;
+        for (ssize_t got = 1; got > 0; used += static_cast<std::size_t>(got)) {
+            got = ::read(fd, buffer.get() + used, capacity - used);
+            if (got < 0) {
+                break;
+            }
+        }
+        ::close(fd);
+        benchmark::DoNotOptimize(buffer.get());
+    }
+}
+
+}  // namespace
+
+BENCHMARK_CAPTURE(BM_ParseBody, binary_le_big_atc, kLastModel,
+                  plywrite::Format::kBinaryLittleEndian, false)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_ParseBody, ascii9_big_atc, kLastModel, plywrite::Format::kAscii, true)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SurfaceReadAndFit)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_SurfaceUnchanged)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SurfaceBareRead)->Unit(benchmark::kMillisecond);
