@@ -25,7 +25,8 @@ constexpr int kSignalStatusBase = 128;  // shell convention for an end by signal
 constexpr int kUtimeField = 11;         // utime counted from the field after "(comm)"
 constexpr int kStimeField = 12;
 
-// "NAME=value" entries: ours, with those of `extra` replacing or joining them.
+// "NAME=value" entries: ours, with those of `extra` replacing or joining them; a bare "NAME" in
+// `extra` removes that variable.
 std::vector<std::string> mergedEnvironment(const std::vector<std::string>& extra) {
     std::vector<std::string> merged;
     auto nameOf = [](const std::string& entry) { return entry.substr(0, entry.find('=')); };
@@ -39,7 +40,11 @@ std::vector<std::string> mergedEnvironment(const std::vector<std::string>& extra
             merged.push_back(text);
         }
     }
-    merged.insert(merged.end(), extra.begin(), extra.end());
+    for (const std::string& mine : extra) {
+        if (mine.find('=') != std::string::npos) {
+            merged.push_back(mine);
+        }
+    }
     return merged;
 }
 

@@ -23,11 +23,16 @@ std::string timedOut(const std::string& what, Millis timeout) {
 }  // namespace
 
 ViewerSession::ViewerSession(const fs::path& runDir, const fs::path& logDir,
-                             const std::string& program) {
+                             const std::string& program)
+    : ViewerSession(runDir, logDir, std::vector<std::string>{program}, kViewerTitle) {}
+
+ViewerSession::ViewerSession(const fs::path& runDir, const fs::path& logDir,
+                             const std::vector<std::string>& argv, const std::string& title)
+    : title_(title) {
     server_.emplace(logDir);
     client_.emplace(server_->displayName());
     Launch launch;
-    launch.argv = {program};
+    launch.argv = argv;
     launch.workDir = runDir;
     launch.environment = {"DISPLAY=" + server_->displayName()};
     launch.stdoutPath = logDir / "stdout.txt";
@@ -49,10 +54,10 @@ void ViewerSession::requireRunning(const std::string& what) {
 
 void ViewerSession::waitForWindow(Millis timeout) {
     const auto deadline = Clock::now() + timeout;
-    const std::string what = std::string("the window \"") + kViewerTitle + "\"";
+    const std::string what = "the window \"" + title_ + "\"";
     for (;;) {
         requireRunning(what);
-        if (const auto found = client_->findWindow(kViewerTitle)) {
+        if (const auto found = client_->findWindow(title_)) {
             window_ = *found;
             client_->placeOnScreen(window_);
             return;

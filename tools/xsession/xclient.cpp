@@ -123,12 +123,16 @@ void XClient::placeOnScreen(WindowId window) {
 }
 
 void XClient::movePointerOver(WindowId window) {
-    Display* display = asDisplay(display_);
     const Size size = clientSize(window);
+    movePointerTo(window, {size.width / 2, size.height / 2});
+}
+
+void XClient::movePointerTo(WindowId window, Point at) {
+    Display* display = asDisplay(display_);
     int rootX = 0, rootY = 0;
     Window child = 0;
-    XTranslateCoordinates(display, window, DefaultRootWindow(display), size.width / 2,
-                          size.height / 2, &rootX, &rootY, &child);
+    XTranslateCoordinates(display, window, DefaultRootWindow(display), at.x, at.y, &rootX, &rootY,
+                          &child);
     XTestFakeMotionEvent(display, DefaultScreen(display), rootX, rootY, CurrentTime);
 }
 
@@ -204,6 +208,48 @@ void XClient::requestClose(WindowId window) {
 
 void XClient::destroyWindow(WindowId window) {
     XDestroyWindow(asDisplay(display_), window);
+    XSync(asDisplay(display_), False);
+}
+
+}  // namespace xsession
+
+namespace xsession {
+
+std::string XClient::title(WindowId window) {
+    char* name = nullptr;
+    std::string title;
+    if (XFetchName(asDisplay(display_), window, &name) != 0 && name != nullptr) {
+        title = name;
+        XFree(name);
+    }
+    return title;
+}
+
+void XClient::drag(WindowId window, unsigned button, Point from, Point to, int steps) {
+    Display* display = asDisplay(display_);
+    movePointerTo(window, from);
+    XTestFakeButtonEvent(display, button, True, CurrentTime);
+    XSync(display, False);
+    for (int i = 1; i <= steps; ++i) {
+        movePointerTo(window, {from.x + (to.x - from.x) * i / steps,
+                               from.y + (to.y - from.y) * i / steps});
+        XSync(display, False);
+    }
+    XTestFakeButtonEvent(display, button, False, CurrentTime);
+    XSync(display, False);
+}
+
+void XClient::click(WindowId window, unsigned button) {
+    Display* display = asDisplay(display_);
+    movePointerOver(window);
+    XTestFakeButtonEvent(display, button, True, CurrentTime);
+    XTestFakeButtonEvent(display, button, False, CurrentTime);
+    XSync(display, False);
+}
+
+void XClient::resize(WindowId window, Size size) {
+    XResizeWindow(asDisplay(display_), window, static_cast<unsigned>(size.width),
+                  static_cast<unsigned>(size.height));
     XSync(asDisplay(display_), False);
 }
 

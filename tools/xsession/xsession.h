@@ -94,7 +94,7 @@ Image readPng(const fs::path& path);
 struct Launch {
     std::vector<std::string> argv;  // argv[0] is run as given, relative to workDir
     fs::path workDir = ".";
-    std::vector<std::string> environment;  // "NAME=value" entries added to ours
+    std::vector<std::string> environment;  // "NAME=value" entries added to ours; "NAME" unsets
     fs::path stdoutPath = "/dev/null";
     fs::path stderrPath = "/dev/null";
     int inheritFd = -1;  // a descriptor the child keeps open, or -1
@@ -155,6 +155,11 @@ struct Size {
     int height = 0;
 };
 
+struct Point {
+    int x = 0;
+    int y = 0;
+};
+
 // One connection to the server. X errors (a window that has gone) are recorded, not fatal.
 class XClient {
   public:
@@ -175,9 +180,16 @@ class XClient {
     std::optional<Image> capture(WindowId window);  // nullopt when the window is gone
     void requestClose(WindowId window);             // WM_DELETE_WINDOW, as a window manager
     void destroyWindow(WindowId window);
+    std::string title(WindowId window);  // empty when the window has gone
+    // A press of `button` at `from`, the pointer moved in `steps` steps to `to`, a release;
+    // window coordinates. Buttons 1 left, 3 right, 4 and 5 the wheel.
+    void drag(WindowId window, unsigned button, Point from, Point to, int steps);
+    void click(WindowId window, unsigned button);  // over the window's centre
+    void resize(WindowId window, Size size);       // as a window manager would
 
   private:
     void movePointerOver(WindowId window);
+    void movePointerTo(WindowId window, Point at);
     void sendKeyCode(unsigned keycode, bool press);
 
     void* display_ = nullptr;  // Display*, kept opaque so that users need no Xlib headers
@@ -196,6 +208,9 @@ class ViewerSession {
   public:
     ViewerSession(const fs::path& runDir, const fs::path& logDir,
                   const std::string& program = "./plyviewer");
+    // Any program with its arguments, whose window has this title at start.
+    ViewerSession(const fs::path& runDir, const fs::path& logDir,
+                  const std::vector<std::string>& argv, const std::string& title);
 
     ChildProcess& process() { return *viewer_; }
     XClient& client() { return *client_; }
@@ -226,6 +241,7 @@ class ViewerSession {
     std::optional<VirtualServer> server_;
     std::optional<XClient> client_;
     std::optional<ChildProcess> viewer_;
+    std::string title_;
     WindowId window_ = 0;
 };
 
