@@ -9,8 +9,6 @@
 #include "app/app.h"
 #include "input/input.h"
 
-namespace {
-
 // Without the GL 3.1 entry points every later call would jump through a null pointer, so a
 // context that cannot provide them ends the program with a clear reason instead.
 void requireOpenGl31() {
@@ -28,18 +26,20 @@ void requireOpenGl31() {
     }
 }
 
-}  // namespace
-
-int runViewer(int argc, char** argv) {
+void openWindow(int& argc, char** argv, const char* title, int width, int height) {
     glutInit(&argc, argv);
     glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
-    glutInitWindowSize(kWindowSize, kWindowSize);
-    windowWidth = kWindowSize;
-    windowHeight = kWindowSize;
+    glutInitWindowSize(width, height);
+    windowWidth = width;
+    windowHeight = height;
     glutInitContextVersion(kContextMajor, kContextMinor);
     glutInitContextProfile(GLUT_CORE_PROFILE);
-    glutCreateWindow(kWindowTitle);
+    glutCreateWindow(title);
     requireOpenGl31();
+}
+
+int runViewer(int argc, char** argv) {
+    openWindow(argc, argv, kWindowTitle, kWindowSize, kWindowSize);
     initGpu();
     glutDisplayFunc(display);
     glutKeyboardFunc(keyboard);

@@ -17,18 +17,28 @@ GLint bindAttribute(const char* name, GLsizeiptr offset) {
     return location;
 }
 
-}  // namespace
-
-void initGpu() {
+// The program is built once the vertex array and the buffer are bound, then the layout follows.
+template <typename BuildProgram>
+void setUp(BuildProgram build) {
     GLuint vao = 0;
     glGenVertexArrays(1, &vao);
     glBindVertexArray(vao);
     GLuint buffer = 0;
     glGenBuffers(1, &buffer);
     glBindBuffer(GL_ARRAY_BUFFER, buffer);
-    program = buildProgram(kVertexShaderFile, kFragmentShaderFile);
+    program = build();
     glUseProgram(program);
     bindAttribute(kPositionAttribute, kPositionsOffset);
     colorLocation = bindAttribute(kColorAttribute, kColorsOffset);
     glClearColor(kClearColor[0], kClearColor[1], kClearColor[2], kClearColor[3]);
+}
+
+}  // namespace
+
+void initGpu() {
+    setUp([] { return buildProgram(kVertexShaderFile, kFragmentShaderFile); });
+}
+
+void initGpuWithSources(const char* vertexSource, const char* fragmentSource) {
+    setUp([=] { return buildProgramFromSource(vertexSource, fragmentSource); });
 }

@@ -42,6 +42,10 @@ GPU_STORE(STORE_DECLARE_VALUE, STORE_DECLARE_ARRAY)
 // error and ends the process with status 1.
 GLuint buildProgram(const char* vertexFile, const char* fragmentFile);
 
+// The same from shader texts held in memory (the file viewer's built-in shaders): nothing is
+// printed while all is well; a failure prints why on standard error and ends with status 1.
+GLuint buildProgramFromSource(const char* vertexSource, const char* fragmentSource);
+
 // The whole file as a new NUL-terminated buffer the caller deletes with delete[], or nullptr.
 char* readShaderSource(const char* fileName);
 
@@ -54,3 +58,5 @@ void printProgramInfoLog(GLuint program);
 // One vertex array, one buffer, the program, both attributes at their fixed offsets, white clear
 // colour.
 void initGpu();
+// The same with a program built from shader texts held in memory.
+void initGpuWithSources(const char* vertexSource, const char* fragmentSource);

@@ -14,9 +14,10 @@ constexpr int kShaderCount = 2;
 constexpr int kFailureStatus = 1;
 
 struct ShaderEntry {
-    const char* fileName;  // owned by the caller
+    const char* fileName;  // owned by the caller; names a built-in text in messages
     GLenum type;
-    GLchar* source;  // owned from the read until the compile succeeds
+    GLchar* source;        // owned from the read until the compile succeeds
+    const char* builtIn;   // the text itself when it is built in, else nullptr
 };
 
 // ===== Info logs =====
@@ -78,16 +79,22 @@ void printInfoLog(LogOwner owner, GLuint object, const char* prefix, const char*
 
 // ===== Building =====
 
-void compileAndAttach(ShaderEntry& entry, GLuint program) {
-    entry.source = readShaderSource(entry.fileName);
-    if (entry.source == nullptr) {
-        std::fprintf(stderr, "Failed to read %s\n", entry.fileName);
-        std::exit(kFailureStatus);
+// reportLogs: the info logs go to standard output (built-in shaders are ours and keep quiet).
+void compileAndAttach(ShaderEntry& entry, GLuint program, bool reportLogs) {
+    if (entry.builtIn == nullptr) {
+        entry.source = readShaderSource(entry.fileName);
+        if (entry.source == nullptr) {
+            std::fprintf(stderr, "Failed to read %s\n", entry.fileName);
+            std::exit(kFailureStatus);
+        }
     }
+    const GLchar* text = entry.builtIn != nullptr ? entry.builtIn : entry.source;
     const GLuint shader = glCreateShader(entry.type);
-    glShaderSource(shader, 1, const_cast<const GLchar**>(&entry.source), nullptr);
+    glShaderSource(shader, 1, &text, nullptr);
     glCompileShader(shader);
-    printShaderInfoLog(shader);
+    if (reportLogs) {
+        printShaderInfoLog(shader);
+    }
     GLint compiled = 0;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
     if (compiled == 0) {
@@ -99,16 +106,10 @@ void compileAndAttach(ShaderEntry& entry, GLuint program) {
     glAttachShader(program, shader);
 }
 
-}  // namespace
-
-GLuint buildProgram(const char* vertexFile, const char* fragmentFile) {
-    ShaderEntry shaders[kShaderCount] = {
-        {vertexFile, GL_VERTEX_SHADER, nullptr},
-        {fragmentFile, GL_FRAGMENT_SHADER, nullptr},
-    };
+GLuint linkShaders(ShaderEntry (&shaders)[kShaderCount], bool reportLogs) {
     const GLuint built = glCreateProgram();
     for (ShaderEntry& entry : shaders) {
-        compileAndAttach(entry, built);
+        compileAndAttach(entry, built, reportLogs);
     }
     glLinkProgram(built);
     GLint linked = 0;
@@ -118,8 +119,28 @@ GLuint buildProgram(const char* vertexFile, const char* fragmentFile) {
         failWithLog(LogOwner::kProgram, built);
     }
     glUseProgram(built);
-    printProgramInfoLog(built);
+    if (reportLogs) {
+        printProgramInfoLog(built);
+    }
     return built;
+}
+
+}  // namespace
+
+GLuint buildProgram(const char* vertexFile, const char* fragmentFile) {
+    ShaderEntry shaders[kShaderCount] = {
+        {vertexFile, GL_VERTEX_SHADER, nullptr, nullptr},
+        {fragmentFile, GL_FRAGMENT_SHADER, nullptr, nullptr},
+    };
+    return linkShaders(shaders, true);
+}
+
+GLuint buildProgramFromSource(const char* vertexSource, const char* fragmentSource) {
+    ShaderEntry shaders[kShaderCount] = {
+        {"built-in vertex shader", GL_VERTEX_SHADER, nullptr, vertexSource},
+        {"built-in fragment shader", GL_FRAGMENT_SHADER, nullptr, fragmentSource},
+    };
+    return linkShaders(shaders, false);
 }
 
 char* readShaderSource(const char* fileName) {
