@@ -19,7 +19,7 @@ void tourStep() {
         spinAngle = 0.0f;
         ++modelIndex;
     }
-    if (modelIndex > kLastModel) {
+    if (modelIndex > catalogueLength() - 1) {
         modelIndex = kFirstModel;
         animMode = kAnimNone;
         resetAnimation();

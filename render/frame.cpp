@@ -55,13 +55,51 @@ float centredTranslation(float maxValue, float minValue, float offset) {
     return static_cast<float>(-(static_cast<double>(maxValue) + minValue) / 2.0 + offset);
 }
 
+// ===== Frame parameters =====
+CameraBuilder camera = catalogueCamera;   // the frame's projection and model matrix
+void (*presenter)() = swapWindowBuffers;  // shows the finished frame; null: nothing to show
+bool pointClouds = false;                 // draw vertices without faces as points
+
+// A cloud's vertices are its points: uploaded as they are and drawn in the mesh colour.
+void drawPoints() {
+    const GLsizeiptr bytes = vertexCount * static_cast<GLsizeiptr>(sizeof(Vec4));
+    glPointSize(kPointSize);
+    drawOverlay(vertices, bytes, GL_POINTS, vertexCount, kMeshColor);
+}
+
 }  // namespace
+
+void catalogueCamera(Mat4& projection, Mat4& model) {
+    const float aspect = static_cast<float>(windowWidth) / static_cast<float>(windowHeight);
+    projection = perspective(kFieldOfView, aspect, kNearPlane, kFarPlane);
+    const float tx = centredTranslation(maxX, minX, offsetX);
+    const float ty = centredTranslation(maxY, minY, offsetY);
+    const float tz = offsetZ - boxDiagonal();
+    // Kept whole: a product sums from +0, so identity() and rotateX(0) turn -0 to +0, inf to NaN.
+    model = identity() * translate(tx, ty, tz) * rotateY(spinAngle) * rotateX(0.0f);
+}
+
+void setCamera(CameraBuilder builder) {
+    camera = builder != nullptr ? builder : catalogueCamera;
+}
+
+void setFramePresenter(void (*present)()) {
+    presenter = present;
+}
+
+void swapWindowBuffers() {
+    glutSwapBuffers();
+}
+
+void setPointClouds(bool on) {
+    pointClouds = on;
+}
 
 int wrapModelIndex(int index) {
     if (index < kFirstModel) {
-        index = kLastModel;
+        index = catalogueLength() - 1;
     }
-    if (index > kLastModel) {
+    if (index > catalogueLength() - 1) {
         index = kFirstModel;
     }
     return index;
@@ -72,16 +110,11 @@ void display() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     loadModel(modelIndex);
 
-    const float aspect = static_cast<float>(windowWidth) / static_cast<float>(windowHeight);
-    const Mat4 perspectiveMat = perspective(kFieldOfView, aspect, kNearPlane, kFarPlane);
+    Mat4 perspectiveMat(1.0f);
+    Mat4 modelMat(1.0f);
+    camera(perspectiveMat, modelMat);
     float viewMatrixf[kMatrixFloats];
     toColumnMajor(perspectiveMat, viewMatrixf);
-
-    const float tx = centredTranslation(maxX, minX, offsetX);
-    const float ty = centredTranslation(maxY, minY, offsetY);
-    const float tz = offsetZ - boxDiagonal();
-    // Kept whole: a product sums from +0, so identity() and rotateX(0) turn -0 to +0, inf to NaN.
-    const Mat4 modelMat = identity() * translate(tx, ty, tz) * rotateY(spinAngle) * rotateX(0.0f);
     float modelMatrixf[kMatrixFloats];
     toColumnMajor(modelMat, modelMatrixf);
 
@@ -97,6 +130,9 @@ void drawMesh() {
     glBufferSubData(GL_ARRAY_BUFFER, kPositionsOffset, kBlockBytes, points);
     glBufferSubData(GL_ARRAY_BUFFER, kColorsOffset, kBlockBytes, colors);
     drawWithDepthTest(GL_TRIANGLES, 3 * faceCount);
+    if (pointClouds && faceCount == 0 && vertexCount > 0) {
+        drawPoints();
+    }
     if (showNormals == 1) {
         drawNormals();
     }
@@ -104,7 +140,9 @@ void drawMesh() {
         drawBoundingBox();
     }
     glFlush();
-    glutSwapBuffers();
+    if (presenter != nullptr) {
+        presenter();
+    }
 }
 
 void drawNormals() {

@@ -21,6 +21,7 @@ constexpr double kPercent = 0.01;             // breathing amount is in percent
 constexpr Vec4 kMeshColor{0.0f, 1.0f, 0.0f, 1.0f};    // green wireframe
 constexpr Vec4 kNormalColor{1.0f, 0.0f, 0.0f, 1.0f};  // red normal segments
 constexpr Vec4 kBoxColor{0.0f, 0.0f, 1.0f, 1.0f};     // blue bounding box
+constexpr float kPointSize = 3.0f;                    // pixels across a point of a cloud
 
 // ===== Scene store: window, per-frame geometry, view =====
 
@@ -79,6 +80,23 @@ void drawBoundingBox();
 // Brings a stepped model index back into the catalogue: below 0 to the last, past it to the
 // first (no modulo).
 int wrapModelIndex(int index);
+
+// ===== Frame parameters =====
+// What a front end may change about a frame. The defaults are the catalogue viewer's; the file
+// viewer sets its own camera, draws point clouds, and presents nothing when it draws offscreen.
+
+// Builds the projection and the model matrix of one frame, after the model has been read.
+using CameraBuilder = void (*)(Mat4& projection, Mat4& model);
+// The catalogue camera: box centred in x and y, one diagonal back, near 0.1, far 10000.
+void catalogueCamera(Mat4& projection, Mat4& model);
+void setCamera(CameraBuilder camera);  // nullptr: the catalogue camera
+
+// Shows the finished frame: the window's buffer swap by default, nothing when null.
+void setFramePresenter(void (*present)());
+void swapWindowBuffers();  // the default presenter
+
+// A model with vertices but no faces is drawn as points when this is on (off by default).
+void setPointClouds(bool on);
 
 // ===== Toolkit requests for the interaction code =====
 

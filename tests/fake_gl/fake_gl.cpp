@@ -279,6 +279,9 @@ void GLAPIENTRY glDrawArrays(GLenum mode, GLint first, GLsizei count) {
 void GLAPIENTRY glFlush() {
     record("glFlush");
 }
+void GLAPIENTRY glPointSize(GLfloat size) {
+    record("glPointSize", {}, fakegl::Payload::ofFloats(&size, 1));
+}
 
 // ----- freeglut -----
 void FGAPIENTRY glutInit(int* argc, char** /*argv*/) {
