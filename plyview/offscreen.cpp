@@ -1,0 +1,160 @@
+// Pictures without a display: an OpenGL 3.1 core context on Mesa's surfaceless EGL platform, a
+// framebuffer object of the picture's size, the same frame as in the window, and a PNG file.
+#include <GL/glew.h>
+
+#include <EGL/egl.h>
+#include <EGL/eglext.h>
+#include <png.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "plyview/plyview.h"
+#include "plyview/shader_text.h"
+
+namespace plyview {
+
+namespace {
+
+constexpr int kRgbBytes = 3;
+constexpr mode_t kFolderMode = 0777;  // as mkdir(1) makes it, less the umask
+
+void failLine(const char* reason) {
+    std::fprintf(stderr, "%s: OpenGL 3.1 could not be initialised without a display: %s\n",
+                 kProgramName, reason);
+}
+
+// A 3.1 core context current without any surface; false with the line printed when none.
+bool makeContext() {
+    const auto getPlatformDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
+        eglGetProcAddress("eglGetPlatformDisplayEXT"));
+    if (getPlatformDisplay == nullptr) {
+        failLine("EGL has no platform displays");
+        return false;
+    }
+    EGLDisplay display =
+        getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+    EGLint major = 0, minor = 0;
+    if (display == EGL_NO_DISPLAY || eglInitialize(display, &major, &minor) != EGL_TRUE) {
+        failLine("no surfaceless EGL display");
+        return false;
+    }
+    if (eglBindAPI(EGL_OPENGL_API) != EGL_TRUE) {
+        failLine("EGL offers no desktop OpenGL");
+        return false;
+    }
+    const EGLint attributes[] = {EGL_CONTEXT_MAJOR_VERSION,
+                                 3,
+                                 EGL_CONTEXT_MINOR_VERSION,
+                                 1,
+                                 EGL_CONTEXT_OPENGL_PROFILE_MASK,
+                                 EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
+                                 EGL_NONE};
+    EGLContext context = eglCreateContext(display, EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, attributes);
+    if (context == EGL_NO_CONTEXT ||
+        eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, context) != EGL_TRUE) {
+        failLine("no 3.1 core context");
+        return false;
+    }
+    return true;
+}
+
+// GLEW as built for GLX loads the GL entry points, then stops for want of a GLX display; that
+// one refusal is expected here, as long as the entry points the frame needs are there.
+bool loadEntryPoints() {
+    glewExperimental = GL_TRUE;
+    const GLenum status = glewInit();
+    if (status != GLEW_OK && status != GLEW_ERROR_NO_GLX_DISPLAY) {
+        failLine(reinterpret_cast<const char*>(glewGetErrorString(status)));
+        return false;
+    }
+    if (glGenVertexArrays == nullptr || glGenFramebuffers == nullptr ||
+        glGenRenderbuffers == nullptr || glUniformMatrix4fv == nullptr) {
+        failLine("the context lacks the OpenGL 3.1 entry points");
+        return false;
+    }
+    return true;
+}
+
+// Colour and depth of the picture's size, bound for drawing and reading.
+bool makeFramebuffer(int width, int height) {
+    GLuint framebuffer = 0, colour = 0, depth = 0;
+    glGenFramebuffers(1, &framebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    glGenRenderbuffers(1, &colour);
+    glBindRenderbuffer(GL_RENDERBUFFER, colour);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
+    glGenRenderbuffers(1, &depth);
+    glBindRenderbuffer(GL_RENDERBUFFER, depth);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, width, height);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, depth);
+    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+        failLine("no framebuffer of that size");
+        return false;
+    }
+    glViewport(0, 0, width, height);
+    return true;
+}
+
+// The frame just drawn as a PNG; GL's rows run from the bottom, hence the negative stride.
+bool writePicture(const std::string& path, int width, int height,
+                  std::vector<unsigned char>& pixels) {
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(width);
+    image.height = static_cast<png_uint_32>(height);
+    image.format = PNG_FORMAT_RGB;
+    image.flags = PNG_IMAGE_FLAG_FAST;  // a wireframe on white compresses well even so
+    const png_int_32 stride = -width * kRgbBytes;
+    if (png_image_write_to_file(&image, path.c_str(), 0, pixels.data(), stride, nullptr) == 0) {
+        std::fprintf(stderr, "%s: %s\n", path.c_str(), image.message);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int writePictures(const Options& options, const std::vector<std::string>& paths) {
+    // One file names its picture; several (or an existing folder) fill a folder.
+    std::vector<std::string> outputs{options.pngOut};
+    if (paths.size() > 1 || isFolder(options.pngOut)) {
+        if (::mkdir(options.pngOut.c_str(), kFolderMode) != 0 && errno != EEXIST) {
+            std::fprintf(stderr, "%s: %s\n", options.pngOut.c_str(), std::strerror(errno));
+            return kStatusFailed;
+        }
+        outputs = pictureNames(paths, options.pngOut);
+    }
+    if (!makeContext() || !loadEntryPoints() || !makeFramebuffer(options.width, options.height)) {
+        return kStatusFailed;
+    }
+    initGpuWithSources(kVertexShaderText, kFragmentShaderText);
+    setFramePresenter(nullptr);
+    windowWidth = options.width;
+    windowHeight = options.height;
+    std::vector<unsigned char> pixels(static_cast<std::size_t>(options.width) * options.height *
+                                      kRgbBytes);
+    int status = kStatusOk;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const int entry = static_cast<int>(i);
+        if (loadModelFile(paths[i].c_str(), entry) == LoadOutcome::kRefused) {
+            status = kStatusFailed;  // the reader has said why
+            continue;
+        }
+        modelIndex = entry;
+        display();
+        if (!writePicture(outputs[i], options.width, options.height, pixels)) {
+            status = kStatusFailed;
+        }
+    }
+    return status;
+}
+
+}  // namespace plyview

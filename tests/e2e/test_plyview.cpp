@@ -1,0 +1,331 @@
+// The file viewer end to end: files and folders from the command line in a real window, its
+// title, stepping, the mouse, resizing, framing of large and offset models, point clouds, a file
+// removed while shown, and pictures drawn without a display. It runs in an empty folder, so
+// the shaders it uses can only be its built-in ones.
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+#include "tests/e2e/viewer_fixture.h"
+
+namespace e2e {
+namespace {
+
+using xsession::Point;
+using xsession::Size;
+
+constexpr int kPictureSide = 512;
+constexpr unsigned kLeftButton = 1, kRightButton = 3, kWheelUp = 4;
+
+struct P3 {
+    double x, y, z;
+};
+
+std::string plyOf(const std::vector<P3>& points, const std::vector<std::vector<int>>& faces) {
+    std::ostringstream text;
+    text.precision(12);
+    text << "ply\nformat ascii 1.0\nelement vertex " << points.size()
+         << "\nproperty float x\nproperty float y\nproperty float z\nelement face " << faces.size()
+         << "\nproperty list uchar int vertex_indices\nend_header\n";
+    for (const P3& p : points) text << p.x << ' ' << p.y << ' ' << p.z << '\n';
+    for (const auto& f : faces) text << "3 " << f[0] << ' ' << f[1] << ' ' << f[2] << '\n';
+    return text.str();
+}
+
+// A UV sphere: rings of `slices` points between two poles.
+std::string spherePly(double radius, P3 centre, int slices = 24, int stacks = 12) {
+    std::vector<P3> points{{centre.x, centre.y + radius, centre.z}};
+    for (int i = 1; i < stacks; ++i) {
+        const double polar = M_PI * i / stacks;
+        for (int j = 0; j < slices; ++j) {
+            const double around = 2 * M_PI * j / slices;
+            points.push_back({centre.x + radius * std::sin(polar) * std::cos(around),
+                              centre.y + radius * std::cos(polar),
+                              centre.z + radius * std::sin(polar) * std::sin(around)});
+        }
+    }
+    points.push_back({centre.x, centre.y - radius, centre.z});
+    const int south = static_cast<int>(points.size()) - 1;
+    auto ring = [slices](int i, int j) { return 1 + (i - 1) * slices + (j % slices); };
+    std::vector<std::vector<int>> faces;
+    for (int j = 0; j < slices; ++j) {
+        faces.push_back({0, ring(1, j + 1), ring(1, j)});
+        faces.push_back({south, ring(stacks - 1, j), ring(stacks - 1, j + 1)});
+        for (int i = 1; i + 1 < stacks; ++i) {
+            faces.push_back({ring(i, j), ring(i, j + 1), ring(i + 1, j)});
+            faces.push_back({ring(i, j + 1), ring(i + 1, j + 1), ring(i + 1, j)});
+        }
+    }
+    return plyOf(points, faces);
+}
+
+// A closed box from `low` to `high`.
+std::string boxPly(P3 low, P3 high) {
+    std::vector<P3> points;
+    for (int i = 0; i < 8; ++i) {
+        points.push_back({i & 1 ? high.x : low.x, i & 2 ? high.y : low.y, i & 4 ? high.z : low.z});
+    }
+    return plyOf(points, {{0, 2, 1},
+                          {1, 2, 3},
+                          {4, 5, 6},
+                          {5, 7, 6},
+                          {0, 1, 4},
+                          {1, 5, 4},
+                          {2, 6, 3},
+                          {3, 6, 7},
+                          {0, 4, 2},
+                          {2, 4, 6},
+                          {1, 3, 5},
+                          {3, 7, 5}});
+}
+
+std::string title(const std::string& name, int place, int count) {
+    return name + " (" + std::to_string(place) + "/" + std::to_string(count) + ") - plyview";
+}
+
+// The green wireframe spans at least half of the window's smaller side and touches no edge.
+void expectFills(const Image& image, const std::string& what) {
+    const xsession::Spread green = greenOf(image);
+    const int half = std::min(image.width, image.height) / 2;
+    EXPECT_GE(std::max(green.width(), green.height()), half) << what;
+    EXPECT_GT(green.minX, 0) << what;
+    EXPECT_GT(green.minY, 0) << what;
+    EXPECT_LT(green.maxX, image.width - 1) << what;
+    EXPECT_LT(green.maxY, image.height - 1) << what;
+}
+
+class Plyview : public ::testing::Test {
+  protected:
+    Plyview() : root_("plyview-e2e"), work_(root_.path() / "work"), logs_(root_.path() / "logs") {
+        fs::create_directories(work_);
+        fs::create_directories(logs_);
+    }
+
+    // Writes a file under the work folder (sub-folders made as needed); returns its path.
+    fs::path write(const std::string& name, const std::string& text) const {
+        const fs::path path = work_ / name;
+        fs::create_directories(path.parent_path());
+        std::ofstream(path, std::ios::binary) << text;
+        return path;
+    }
+
+    xsession::ViewerSession& start(const std::vector<std::string>& args,
+                                   const std::string& firstTitle) {
+        std::vector<std::string> argv{PLYVIEW_EXE};
+        argv.insert(argv.end(), args.begin(), args.end());
+        session_.emplace(work_, logs_, argv, firstTitle);
+        return *session_;
+    }
+
+    Image startAndWait(const std::vector<std::string>& args, const std::string& firstTitle) {
+        return start(args, firstTitle).waitForFirstFrame();
+    }
+
+    // Presses a key that shows another file; once the window has that file's title, its frame.
+    Image step(char key, const std::string& title) {
+        session_->press(key);
+        session_->waitFor(
+            [&](const Image&) { return session_->client().title(session_->window()) == title; },
+            "the title \"" + title + "\"");
+        return session_->waitForStable();
+    }
+
+    // Runs plyview to its end without a display; its status, with the console in files.
+    int runHeadless(const std::vector<std::string>& args, const fs::path& program = PLYVIEW_EXE) {
+        xsession::Launch launch;
+        launch.argv = {program.string()};
+        launch.argv.insert(launch.argv.end(), args.begin(), args.end());
+        launch.workDir = work_;
+        launch.environment = {"DISPLAY", "WAYLAND_DISPLAY"};
+        launch.stdoutPath = logs_ / "headless-out.txt";
+        launch.stderrPath = logs_ / "headless-err.txt";
+        xsession::ChildProcess child(launch);
+        EXPECT_TRUE(child.waitForExit(xsession::kExitTimeout));
+        return child.exitStatus();
+    }
+    std::string headlessErrors() const { return xsession::readFile(logs_ / "headless-err.txt"); }
+    std::string headlessOutput() const { return xsession::readFile(logs_ / "headless-out.txt"); }
+
+    xsession::ViewerSession& session() { return *session_; }
+    const fs::path& work() const { return work_; }
+
+    int quit() {
+        session_->press(xsession::kEscape);
+        return session_->waitForExit();
+    }
+
+  private:
+    xsession::TempDir root_;
+    fs::path work_;
+    fs::path logs_;
+    std::optional<xsession::ViewerSession> session_;
+};
+
+TEST_F(Plyview, FilesAndAFolderFormTheCatalogueNamedInTheTitle) {
+    write("one.ply", octahedronPly());
+    write("two.ply", wedgePly());
+    write("models/sphere.ply", spherePly(1, {0, 0, 0}));
+    write("models/Box.PLY", boxPly({0, 0, 0}, {1, 2, 3}));
+    write("models/notes.txt", "not a model");
+    const Image first = startAndWait({"one.ply", "two.ply", "models"}, title("one.ply", 1, 4));
+
+    // A folder gives its PLY files in byte order of their names: "Box.PLY" before "sphere.ply".
+    const Image two = step('N', title("two.ply", 2, 4));
+    EXPECT_NE(two, first);
+    step('N', title("Box.PLY", 3, 4));
+    const Image sphere = step('N', title("sphere.ply", 4, 4));
+    EXPECT_EQ(step('N', title("one.ply", 1, 4)), first);
+    EXPECT_EQ(step('P', title("sphere.ply", 4, 4)), sphere);
+    EXPECT_EQ(step('W', title("one.ply", 1, 4)), first);
+    EXPECT_EQ(quit(), 0);
+    EXPECT_EQ(session().process().stderrText(), "");
+}
+
+TEST_F(Plyview, MouseTurnsAndZoomsAndWRestoresTheView) {
+    write("box.ply", boxPly({0, 0, 0}, {2, 1, 0.5}));
+    const Image first = startAndWait({"box.ply"}, title("box.ply", 1, 1));
+    auto& client = session().client();
+    const auto window = session().window();
+
+    client.drag(window, kLeftButton, {200, 256}, {300, 226}, 10);
+    const Image turned = session().waitForChange(first);
+    EXPECT_GT(greenOf(turned).count, 0);
+    session().press('W');
+    EXPECT_EQ(session().waitForStable(), first);
+
+    client.click(window, kWheelUp);
+    const Image nearer = session().waitForChange(first);
+    EXPECT_GT(greenOf(nearer).width(), greenOf(first).width());
+    client.drag(window, kRightButton, {256, 300}, {256, 400}, 5);  // down: farther
+    const Image farther = session().waitForChange(nearer);
+    EXPECT_LT(greenOf(farther).width(), greenOf(nearer).width());
+    session().press('W');
+    EXPECT_EQ(session().waitForStable(), first);
+    EXPECT_EQ(quit(), 0);
+}
+
+TEST_F(Plyview, ResizingKeepsASphereRound) {
+    write("sphere.ply", spherePly(1, {0, 0, 0}, 48, 24));
+    startAndWait({"sphere.ply"}, title("sphere.ply", 1, 1));
+    for (const Size size : {Size{700, 300}, Size{300, 600}}) {
+        session().client().resize(session().window(), size);
+        const Image image = session().waitForStable(xsession::kFrameTimeout, [&](const Image& i) {
+            return i.width == size.width && i.height == size.height && greenOf(i).count > 0;
+        });
+        const xsession::Spread green = greenOf(image);
+        const double ratio = static_cast<double>(green.width()) / green.height();
+        EXPECT_NEAR(ratio, 1.0, 0.03) << size.width << "x" << size.height;
+        expectFills(image, std::to_string(size.width) + "x" + std::to_string(size.height));
+    }
+    EXPECT_EQ(quit(), 0);
+}
+
+TEST_F(Plyview, LargeOffsetTinyAndSurveyModelsFillTheWindow) {
+    write("large.ply", boxPly({-20000, 0, 5000}, {57000, 30000, 40000}));  // 77,000 units wide
+    write("offset.ply", spherePly(0.35, {0.3, -0.2, 2.6}));                // far from z = 0
+    write("tiny.ply", boxPly({0, 0, 0}, {0.1, 0.04, 0.02}));
+    write("survey.ply",
+          boxPly({429877111.59, 5412345.12, 250.0}, {429877112.79, 5412345.92, 250.8}));
+    expectFills(startAndWait({"large.ply", "offset.ply", "tiny.ply", "survey.ply"},
+                             title("large.ply", 1, 4)),
+                "large");
+    const char* const names[] = {"offset.ply", "tiny.ply", "survey.ply"};
+    for (int i = 0; i < 3; ++i) {
+        expectFills(step('N', title(names[i], i + 2, 4)), names[i]);
+    }
+    // 1.2 wide, 0.8 high: in floats at x = 429877111 it would collapse to a line (32-unit steps).
+    const xsession::Spread survey = greenOf(session().capture());
+    EXPECT_GT(survey.width(), survey.height() * 5 / 4);
+    EXPECT_EQ(quit(), 0);
+    EXPECT_EQ(session().process().stderrText(), "");
+}
+
+TEST_F(Plyview, AFileRemovedWhileShownKeepsItsPictureAndSaysSoOnce) {
+    const fs::path path = write("shown.ply", octahedronPly());
+    const Image first = startAndWait({"shown.ply"}, title("shown.ply", 1, 1));
+    fs::remove(path);
+    for (int i = 0; i < 2; ++i) {
+        session().press('e');
+        session().waitFor([](const Image& im) { return coloursOf(im).blue > 0; }, "the box");
+        session().press('e');
+        EXPECT_EQ(session().waitForStable(), first) << "round " << i;
+    }
+    EXPECT_EQ(quit(), 0);
+    const std::vector<std::string> errors = linesOf(session().process().stderrText());
+    ASSERT_EQ(errors.size(), 1u) << session().process().stderrText();
+    EXPECT_EQ(errors[0].rfind("shown.ply: ", 0), 0u) << errors[0];
+}
+
+TEST_F(Plyview, PictureWithoutADisplayEqualsTheWindowsFirstFrame) {
+    write("one.ply", octahedronPly());
+    write("sphere.ply", spherePly(1, {0, 0, 0}));
+    const Image windowed = startAndWait({"one.ply", "sphere.ply"}, title("one.ply", 1, 2));
+    ASSERT_EQ(quit(), 0);
+    ASSERT_EQ(runHeadless({"--png", "one.png", "one.ply"}), 0) << headlessErrors();
+    EXPECT_EQ(xsession::readPng(work() / "one.png"), windowed);
+    EXPECT_EQ(headlessErrors() + headlessOutput(), "");
+
+    // Several files fill a folder, one picture each, of the size asked for.
+    write("again/one.ply", octahedronPly());
+    ASSERT_EQ(
+        runHeadless({"--png", "pictures", "--size", "320x200", "one.ply", "sphere.ply", "again"}),
+        0)
+        << headlessErrors();
+    for (const char* name : {"one.png", "sphere.png", "one-2.png"}) {
+        const Image picture = xsession::readPng(work() / "pictures" / name);
+        EXPECT_EQ(picture.width, 320) << name;
+        EXPECT_EQ(picture.height, 200) << name;
+        expectFills(picture, name);
+    }
+}
+
+TEST_F(Plyview, CommandLineMistakesAndUnreadableFilesEndWithTheirStatus) {
+    write("broken.ply", octahedronPly().substr(0, 150));
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string errorStart;  // what standard error begins with
+        std::size_t errorLines;
+    };
+    const std::vector<Case> cases = {
+        {{}, 2, "usage: plyview", 1},
+        {{"--bogus", "a.ply"}, 2, "plyview: unknown option '--bogus'", 2},
+        {{"--png", "x.png", "--size", "0x5", "a.ply"}, 2, "plyview: --size", 2},
+        {{"--png", "x.png", "missing.ply"}, 1, "missing.ply: ", 1},
+        {{"--png", "x.png", "broken.ply"}, 1, "broken.ply: ", 1},
+        {{"--help"}, 0, "", 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(runHeadless(c.args), c.status) << ::testing::PrintToString(c.args);
+        const std::string errors = headlessErrors();
+        EXPECT_EQ(errors.substr(0, c.errorStart.size()), c.errorStart) << errors;
+        EXPECT_EQ(linesOf(errors).size(), c.errorLines) << errors;
+    }
+    EXPECT_NE(headlessOutput().find("left drag"), std::string::npos) << headlessOutput();
+    EXPECT_FALSE(fs::exists(work() / "x.png"));
+}
+
+TEST_F(Plyview, InstalledViewersRunFromAnyFolder) {
+    const fs::path prefix = work() / "installed";
+    xsession::Launch install;
+    install.argv = {PLYVIEWER_CMAKE, "--install", PLYVIEWER_BUILD_DIR, "--prefix", prefix.string()};
+    install.stderrPath = work() / "install-errors.txt";
+    xsession::ChildProcess installing(install);
+    ASSERT_TRUE(installing.waitForExit(xsession::kExitTimeout));
+    ASSERT_EQ(installing.exitStatus(), 0) << installing.stderrText();
+
+    write("elsewhere/one.ply", octahedronPly());
+    ASSERT_EQ(runHeadless({"--png", "one.png", "elsewhere/one.ply"}, prefix / "bin/plyview"), 0)
+        << headlessErrors();
+    EXPECT_GT(greenOf(xsession::readPng(work() / "one.png")).count, 0);
+    xsession::TempDir logs("plyview-installed");
+    xsession::ViewerSession catalogue(work() / "elsewhere", logs.path(),
+                                      {(prefix / "bin/plyviewer").string()},
+                                      xsession::kViewerTitle);
+    EXPECT_GT(greenOf(catalogue.waitForFirstFrame()).count, 0);
+    catalogue.press(xsession::kEscape);
+    EXPECT_EQ(catalogue.waitForExit(), 0);
+}
+
+}  // namespace
+}  // namespace e2e
