@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "plyview/plyview.h"
 
@@ -82,6 +83,11 @@ int run(int argc, char** argv) {
         return writePictures(options, catalogue);
     }
     if (!checkAtStart()) {
+        return kStatusFailed;
+    }
+    if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr) {
+        std::fprintf(stderr, "%s: no display to open a window on; --png OUT draws pictures\n",
+                     kProgramName);
         return kStatusFailed;
     }
     runWindow(argc, argv, options, catalogue);

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "tests/e2e/viewer_fixture.h"
+#include "tools/plywrite/plywrite.h"
 
 namespace e2e {
 namespace {
@@ -240,6 +241,19 @@ TEST_F(Plyview, LargeOffsetTinyAndSurveyModelsFillTheWindow) {
     EXPECT_EQ(session().process().stderrText(), "");
 }
 
+TEST_F(Plyview, APointCloudShowsItsPoints) {
+    plywrite::Options cloud;
+    cloud.pointCloud = true;
+    cloud.format = plywrite::Format::kBinaryLittleEndian;
+    write("cloud.ply", plywrite::write(plywrite::surface(19, 19), cloud));
+    const Image image = startAndWait({"cloud.ply"}, title("cloud.ply", 1, 1));
+    // 400 points of 3 x 3 pixels, well apart.
+    EXPECT_GE(greenOf(image).count, 400 * 9);
+    expectFills(image, "cloud");
+    EXPECT_EQ(quit(), 0);
+    EXPECT_EQ(session().process().stderrText(), "");
+}
+
 TEST_F(Plyview, AFileRemovedWhileShownKeepsItsPictureAndSaysSoOnce) {
     const fs::path path = write("shown.ply", octahedronPly());
     const Image first = startAndWait({"shown.ply"}, title("shown.ply", 1, 1));
@@ -281,6 +295,7 @@ TEST_F(Plyview, PictureWithoutADisplayEqualsTheWindowsFirstFrame) {
 
 TEST_F(Plyview, CommandLineMistakesAndUnreadableFilesEndWithTheirStatus) {
     write("broken.ply", octahedronPly().substr(0, 150));
+    write("good.ply", octahedronPly());
     struct Case {
         std::vector<std::string> args;
         int status;
@@ -293,7 +308,8 @@ TEST_F(Plyview, CommandLineMistakesAndUnreadableFilesEndWithTheirStatus) {
         {{"--png", "x.png", "--size", "0x5", "a.ply"}, 2, "plyview: --size", 2},
         {{"--png", "x.png", "missing.ply"}, 1, "missing.ply: ", 1},
         {{"--png", "x.png", "broken.ply"}, 1, "broken.ply: ", 1},
-        {{"--help"}, 0, "", 0},
+        {{"good.ply"}, 1, "plyview: no display", 1},
+        {{"--help"}, 0, "", 0},  // last: its output is looked at below
     };
     for (const Case& c : cases) {
         EXPECT_EQ(runHeadless(c.args), c.status) << ::testing::PrintToString(c.args);
