@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "plyview/plyview.h"
@@ -27,24 +28,31 @@ void failLine(const char* reason) {
                  kProgramName, reason);
 }
 
-// A 3.1 core context current without any surface; false with the line printed when none.
-bool makeContext() {
+// A 3.1 core context for drawing without any surface, or why there is none.
+struct Context {
+    EGLDisplay display = EGL_NO_DISPLAY;
+    EGLContext context = EGL_NO_CONTEXT;
+    const char* failure = nullptr;
+};
+
+// Loads the renderer and creates the context; it is made current by the thread that draws.
+Context createContext() {
+    Context made;
     const auto getPlatformDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
         eglGetProcAddress("eglGetPlatformDisplayEXT"));
     if (getPlatformDisplay == nullptr) {
-        failLine("EGL has no platform displays");
-        return false;
+        made.failure = "EGL has no platform displays";
+        return made;
     }
-    EGLDisplay display =
-        getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+    made.display = getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
     EGLint major = 0, minor = 0;
-    if (display == EGL_NO_DISPLAY || eglInitialize(display, &major, &minor) != EGL_TRUE) {
-        failLine("no surfaceless EGL display");
-        return false;
+    if (made.display == EGL_NO_DISPLAY || eglInitialize(made.display, &major, &minor) != EGL_TRUE) {
+        made.failure = "no surfaceless EGL display";
+        return made;
     }
     if (eglBindAPI(EGL_OPENGL_API) != EGL_TRUE) {
-        failLine("EGL offers no desktop OpenGL");
-        return false;
+        made.failure = "EGL offers no desktop OpenGL";
+        return made;
     }
     const EGLint attributes[] = {EGL_CONTEXT_MAJOR_VERSION,
                                  3,
@@ -53,13 +61,21 @@ bool makeContext() {
                                  EGL_CONTEXT_OPENGL_PROFILE_MASK,
                                  EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
                                  EGL_NONE};
-    EGLContext context = eglCreateContext(display, EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, attributes);
-    if (context == EGL_NO_CONTEXT ||
-        eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, context) != EGL_TRUE) {
-        failLine("no 3.1 core context");
-        return false;
+    made.context = eglCreateContext(made.display, EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, attributes);
+    if (made.context == EGL_NO_CONTEXT) {
+        made.failure = "no 3.1 core context";
     }
-    return true;
+    return made;
+}
+
+// Makes the context current on this thread; false with the line printed when there is none.
+bool makeCurrent(const Context& made) {
+    if (made.failure == nullptr && eglBindAPI(EGL_OPENGL_API) == EGL_TRUE &&
+        eglMakeCurrent(made.display, EGL_NO_SURFACE, EGL_NO_SURFACE, made.context) == EGL_TRUE) {
+        return true;
+    }
+    failLine(made.failure != nullptr ? made.failure : "the context cannot be made current");
+    return false;
 }
 
 // GLEW as built for GLX loads the GL entry points, then stops for want of a GLX display; that
@@ -132,7 +148,14 @@ int writePictures(const Options& options, const std::vector<std::string>& paths)
         }
         outputs = pictureNames(paths, options.pngOut);
     }
-    if (!makeContext() || !loadEntryPoints() || !makeFramebuffer(options.width, options.height)) {
+    // Loading the renderer is most of a picture's start-up and reading a model needs no GL, so
+    // the first file is read (and simplified, when it is big) meanwhile.
+    Context made;
+    std::thread loader([&made] { made = createContext(); });
+    const LoadOutcome first = loadModelFile(paths.front().c_str(), kFirstModel);
+    loader.join();
+    if (!makeCurrent(made) || !loadEntryPoints() ||
+        !makeFramebuffer(options.width, options.height)) {
         return kStatusFailed;
     }
     initGpuWithSources(kVertexShaderText, kFragmentShaderText);
@@ -144,7 +167,8 @@ int writePictures(const Options& options, const std::vector<std::string>& paths)
     int status = kStatusOk;
     for (std::size_t i = 0; i < paths.size(); ++i) {
         const int entry = static_cast<int>(i);
-        if (loadModelFile(paths[i].c_str(), entry) == LoadOutcome::kRefused) {
+        const LoadOutcome outcome = i == 0 ? first : loadModelFile(paths[i].c_str(), entry);
+        if (outcome == LoadOutcome::kRefused) {
             status = kStatusFailed;  // the reader has said why
             continue;
         }
