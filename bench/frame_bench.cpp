@@ -13,27 +13,17 @@
 
 #include "app/app.h"
 #include "input/input.h"
+#include "plyview/plyview.h"
 #include "support/run_folder.h"
 
 namespace {
 
 // ===== Window =====
 
-// The viewer's own start-up without the event loop: window, 3.1 core context, GL entry points,
-// program and buffer.
-bool openWindow(int& argc, char** argv) {
-    glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
-    glutInitWindowSize(kWindowSize, kWindowSize);
-    windowWidth = windowHeight = kWindowSize;
-    glutInitContextVersion(kContextMajor, kContextMinor);
-    glutInitContextProfile(GLUT_CORE_PROFILE);
-    glutCreateWindow(kWindowTitle);
-    glewExperimental = GL_TRUE;
-    if (glewInit() != GLEW_OK || !GLEW_VERSION_3_1) {
-        std::fprintf(stderr, "no OpenGL 3.1 context\n");
-        return false;
-    }
+// The viewer's own start-up without the event loop: window, 3.1 core context, GL entry points
+// (a context without them ends the program), program and buffer.
+bool openViewerWindow(int& argc, char** argv) {
+    openWindow(argc, argv, kWindowTitle, kWindowSize, kWindowSize);
     initGpu();
     glutDisplayFunc(display);
     glutMainLoopEvent();  // let the window be mapped before the first frame
@@ -59,6 +49,23 @@ void BM_RealFrame(benchmark::State& state, int index, int overlays) {
     }
     countFrames(state);
     showNormals = showBox = 0;
+}
+
+// The file viewer's camera turning with every frame, as a left drag does: the model is not read
+// again (its file is unchanged), only the view moves.
+void BM_OrbitFrame(benchmark::State& state) {
+    setCamera(plyview::fileCamera);
+    modelIndex = kLastModel;
+    display();
+    glFinish();
+    for (auto _ : state) {
+        plyview::turn(plyview::orbit, 3, 1);
+        display();
+        glFinish();
+    }
+    countFrames(state);
+    setCamera(nullptr);
+    plyview::orbit = plyview::Orbit();
 }
 
 // ===== Pieces of a big-model frame =====
@@ -121,6 +128,7 @@ BENCHMARK_CAPTURE(BM_RealFrame, big_atc_overlays, kLastModel, 1)
 BENCHMARK_CAPTURE(BM_RealFrame, airplane, kFirstModel, 0)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+BENCHMARK(BM_OrbitFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PieceLoadAssemble)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PieceUpload)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PieceDraw)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -129,7 +137,7 @@ BENCHMARK(BM_PieceSwap)->Unit(benchmark::kMillisecond)->UseRealTime();
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv) || !testsupport::enterRunFolder() ||
-        !openWindow(argc, argv)) {
+        !openViewerWindow(argc, argv)) {
         return 1;
     }
     benchmark::RunSpecifiedBenchmarks();
