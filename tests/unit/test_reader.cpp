@@ -161,12 +161,13 @@ TEST_F(Reader, AHeaderWithoutFacesIsAPointCloudWhateverWasShownBefore) {
 }
 
 TEST_F(Reader, CommentTextDeclaresNothing) {
-    // Neither a format named in a comment nor a comment inside the vertex element that says
-    // "property" changes how the file is read.
+    // Neither a format named in a comment, nor a comment inside the vertex element that says
+    // "property", nor an end_header in a comment changes how the file is read.
     std::string text = kSquare;
     text.insert(text.find("element vertex"),
                 "comment converted from format binary_little_endian\n");
     text.insert(text.find("property float z"), "comment no normal property here\nobj_info x\n");
+    text.insert(text.find("element face"), "comment face 9 then end_header early\n");
     EXPECT_EQ(load(text), "");
     EXPECT_EQ(faceCount, 2);
     expectBox(-1, 4, -2, 5, -3, 6);
