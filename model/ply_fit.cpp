@@ -145,7 +145,9 @@ void store(const std::vector<std::uint32_t>& corners, std::size_t vertexTotal, P
     }
     // Vertex numbers below the capacity: the same bits as signed.
     static_assert(sizeof(FaceIndices) == kAxes * sizeof(std::uint32_t), "three packed numbers");
-    std::memcpy(mesh.faces, corners.data(), corners.size() * sizeof(std::uint32_t));
+    if (!corners.empty()) {  // an empty list may have no storage to copy from
+        std::memcpy(mesh.faces, corners.data(), corners.size() * sizeof(std::uint32_t));
+    }
 }
 
 // The centre of the box of the coordinates, in double.

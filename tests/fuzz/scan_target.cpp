@@ -6,8 +6,8 @@
 // what they must agree with.
 //
 // Then the section reader (scan::Stream), which the parser uses, reads the input once more in
-// a mix of floats, integers and groups of four integers that the first byte picks, and must
-// give what the one-at-a-time readers give in the same order.
+// a mix of floats, doubles, integers and groups of four integers that the first byte picks, and
+// must give what the one-at-a-time readers give in the same order (for doubles: strtod).
 #include <climits>
 #include <cstddef>
 #include <cstdint>
@@ -28,7 +28,7 @@ constexpr int kKindBits = 2;                      // bits of the first byte per 
 constexpr int kKindsPerByte = CHAR_BIT / kKindBits;  // reads before the pattern repeats
 
 // What one read of the section reader is; the first byte of the input picks them in turn.
-enum class ReadKind { kFloat, kInt, kGroup, kAlsoFloat };
+enum class ReadKind { kFloat, kInt, kGroup, kDouble };
 
 // ===== What the C library says =====
 
@@ -193,6 +193,21 @@ bool sameFloat(scan::Stream& stream, const char*& p, const char* end, int read) 
     return result == scan::Result::kOk;
 }
 
+bool sameDouble(scan::Stream& stream, const char*& p, const char* end, int read) {
+    double fromStream = 0.0;
+    double alone = 0.0;
+    const scan::Result streamResult = stream.readDouble(fromStream);
+    const scan::Result result = scan::readDouble(p, end, alone);
+    if (streamResult != result ||
+        (result == scan::Result::kOk && std::memcmp(&fromStream, &alone, sizeof alone) != 0)) {
+        fuzz::broken(
+            "read %d as a double: the section reader gives result %d, %a; readDouble "
+            "gives %d, %a",
+            read, static_cast<int>(streamResult), fromStream, static_cast<int>(result), alone);
+    }
+    return result == scan::Result::kOk;
+}
+
 bool sameInt(scan::Stream& stream, const char*& p, const char* end, int read) {
     std::int32_t fromStream = 0;
     std::int32_t alone = 0;
@@ -232,9 +247,10 @@ void readAsSections(const char* text, const char* end, std::uint8_t pattern) {
     for (int read = 0;; ++read) {
         const int shift = kKindBits * (read % kKindsPerByte);
         const auto kind = static_cast<ReadKind>((pattern >> shift) & ((1 << kKindBits) - 1));
-        const bool more = kind == ReadKind::kInt     ? sameInt(stream, p, end, read)
-                          : kind == ReadKind::kGroup ? sameGroup(stream, p, end, read)
-                                                     : sameFloat(stream, p, end, read);
+        const bool more = kind == ReadKind::kInt      ? sameInt(stream, p, end, read)
+                          : kind == ReadKind::kGroup  ? sameGroup(stream, p, end, read)
+                          : kind == ReadKind::kDouble ? sameDouble(stream, p, end, read)
+                                                      : sameFloat(stream, p, end, read);
         if (!more) {
             return;
         }
