@@ -45,22 +45,22 @@ static_assert(sizeof(FaceIndices) == 12, "FaceIndices must be three packed ints"
 
 extern const char modelFiles[kModelCount][kModelNameSize];  // the catalogue, index order
 
-#define MODEL_STORE(VALUE, ARRAY)                              \
-    /* current catalogue entry; display wraps it into 0..42 */ \
-    VALUE(int, modelIndex, kFirstModel)                        \
-    /* vertices and triangles of the loaded model */           \
-    VALUE(int, vertexCount, 0)                                 \
-    VALUE(int, faceCount, 0)                                   \
-    /* (x, y, z, 1) per vertex; tails keep older models */     \
-    ARRAY(Vec4, vertices, kMaxVertices, Vec4())                \
-    /* triangles; tails keep older models */                   \
-    ARRAY(FaceIndices, faces, kMaxFaces, FaceIndices())        \
-    /* bounding box of the loaded vertices */                  \
-    VALUE(float, minX, 0.0f)                                   \
-    VALUE(float, maxX, 0.0f)                                   \
-    VALUE(float, minY, 0.0f)                                   \
-    VALUE(float, maxY, 0.0f)                                   \
-    VALUE(float, minZ, 0.0f)                                   \
+#define MODEL_STORE(VALUE, ARRAY)                                      \
+    /* current catalogue entry; display wraps it into the catalogue */ \
+    VALUE(int, modelIndex, kFirstModel)                                \
+    /* vertices and triangles of the loaded model */                   \
+    VALUE(int, vertexCount, 0)                                         \
+    VALUE(int, faceCount, 0)                                           \
+    /* (x, y, z, 1) per vertex; tails keep older models */             \
+    ARRAY(Vec4, vertices, kMaxVertices, Vec4())                        \
+    /* triangles; tails keep older models */                           \
+    ARRAY(FaceIndices, faces, kMaxFaces, FaceIndices())                \
+    /* bounding box of the loaded vertices */                          \
+    VALUE(float, minX, 0.0f)                                           \
+    VALUE(float, maxX, 0.0f)                                           \
+    VALUE(float, minY, 0.0f)                                           \
+    VALUE(float, maxY, 0.0f)                                           \
+    VALUE(float, minZ, 0.0f)                                           \
     VALUE(float, maxZ, 0.0f)
 MODEL_STORE(STORE_DECLARE_VALUE, STORE_DECLARE_ARRAY)
 
