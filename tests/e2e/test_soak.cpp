@@ -26,8 +26,10 @@ constexpr long kFramesPerTour = static_cast<long>(kModels) * kTicksPerTurn * kFr
 constexpr long kMinSoakFrames = 10000;
 static_assert(kTours * kFramesPerTour >= kMinSoakFrames, "the soak must draw 10,000 frames");
 
-// A tour takes 35 s alone on two cores, 55 s beside other tests.
-constexpr xsession::Millis kTourTimeout{150000};
+// A tour takes 35 s alone on two cores, 55 s beside other tests, and several minutes when the
+// software renderer shares the cores with builds. The limit only guards against a hang: the
+// soak judges memory, not speed.
+constexpr xsession::Millis kTourTimeout{480000};
 constexpr auto kSampleInterval = std::chrono::milliseconds(500);
 constexpr long kToleranceKb = 1024;
 
