@@ -82,9 +82,21 @@ void viewMatrices(const Framing& framing, const Orbit& view, const Motion& motio
         translate(-framing.centreX, -framing.centreY, -framing.centreZ);
 }
 
+Box turntableBox(const Box& box) {
+    const double cx = (static_cast<double>(box.minX) + box.maxX) * kHalf;
+    const double cz = (static_cast<double>(box.minZ) + box.maxZ) * kHalf;
+    const double hx = (static_cast<double>(box.maxX) - box.minX) * kHalf;
+    const double hz = (static_cast<double>(box.maxZ) - box.minZ) * kHalf;
+    const double reach = std::sqrt(hx * hx + hz * hz);
+    return Box{static_cast<float>(cx - reach), static_cast<float>(cx + reach), box.minY, box.maxY,
+               static_cast<float>(cz - reach), static_cast<float>(cz + reach)};
+}
+
 void fileCamera(Mat4& projection, Mat4& model) {
     const float aspect = static_cast<float>(windowWidth) / static_cast<float>(windowHeight);
-    Framing framing = frameBox(Box{minX, maxX, minY, maxY, minZ, maxZ}, aspect);
+    const Box box{minX, maxX, minY, maxY, minZ, maxZ};
+    // The tour turns the model about the vertical axis: frame all it sweeps, so nothing is cut.
+    Framing framing = frameBox(tourMode == 1 && vertexCount > 0 ? turntableBox(box) : box, aspect);
     if (tourMode == 1 && vertexCount > 0) {
         framing.centreX -= tourCentre(maxX, minX);
         framing.centreZ -= tourCentre(maxZ, minZ);

@@ -76,6 +76,10 @@ constexpr double kDepthSlack = 1.25;  // radii around the model kept between nea
 // unit box around the origin.
 Framing frameBox(const Box& box, float aspect);
 
+// The box a model sweeps when it turns about the vertical axis through its box centre: x and z
+// reach out to the corners' distance from that axis. The tour is framed with it.
+Box turntableBox(const Box& box);
+
 // What the mouse changed: turns about the box centre and a distance factor.
 struct Orbit {
     float yaw = 0;    // degrees about the vertical axis

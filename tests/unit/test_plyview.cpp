@@ -97,9 +97,11 @@ struct Projected {
 };
 
 // The eight corners through the camera into normalised device coordinates.
-Projected project(const plyview::Box& b, const plyview::Orbit& orbit, float aspect) {
+Projected project(const plyview::Box& b, const plyview::Orbit& orbit, float aspect,
+                  const plyview::Box& framed, const plyview::Motion& motion = {}) {
     Mat4 projection(1.0f), model(1.0f);
-    plyview::viewMatrices(plyview::frameBox(b, aspect), orbit, {}, aspect, projection, model);
+    plyview::viewMatrices(plyview::frameBox(framed, aspect), orbit, motion, aspect, projection,
+                          model);
     Projected out;
     for (int i = 0; i < 8; ++i) {
         const Vec4 corner(i & 1 ? b.maxX : b.minX, i & 2 ? b.maxY : b.minY, i & 4 ? b.maxZ : b.minZ,
@@ -131,7 +133,7 @@ TEST(PlyviewCamera, AnyBoxFillsHalfTheSmallerSideAndStaysInView) {
     };
     for (const float aspect : {1.0f, 2.0f, 0.5f}) {
         for (const plyview::Box& b : boxes) {
-            const Projected p = project(b, {}, aspect);
+            const Projected p = project(b, {}, aspect, b);
             const std::string where =
                 "box from " + std::to_string(b.minX) + " aspect " + std::to_string(aspect);
             // Device coordinates run -1..1 on both axes: in units of half the window's height,
@@ -155,10 +157,31 @@ TEST(PlyviewCamera, TurningAndZoomingKeepTheModelBetweenNearAndFar) {
     for (const plyview::Orbit orbit :
          {plyview::Orbit{90, 0, 1}, plyview::Orbit{37, -90, 1}, plyview::Orbit{180, 45, 0.7f},
           plyview::Orbit{0, 0, plyview::kMaxZoom}}) {
-        const Projected p = project(box, orbit, 1.0f);
+        const Projected p = project(box, orbit, 1.0f, box);
         EXPECT_GT(p.nearest, -1) << orbit.yaw << " " << orbit.pitch << " " << orbit.zoom;
         EXPECT_LT(p.farthest, 1) << orbit.yaw << " " << orbit.pitch << " " << orbit.zoom;
     }
+}
+
+TEST(PlyviewCamera, TheTourIsFramedSoTheTurningModelStaysInView) {
+    // A model deep along the line of sight, centred as the tour centres it: framed at rest, it
+    // would reach out of the view when it has turned sideways.
+    const plyview::Box box{-0.5f, 0.5f, 0, 1, -4, 4};
+    const plyview::Box sweep = plyview::turntableBox(box);
+    EXPECT_FLOAT_EQ(sweep.maxX, std::sqrt(16.25f));
+    EXPECT_FLOAT_EQ(sweep.minZ, -std::sqrt(16.25f));
+    EXPECT_EQ(sweep.minY, box.minY);
+    double widest = 0, widestAtRest = 0;
+    for (float spin = 0; spin < 360; spin += 5) {
+        const plyview::Motion turned{0, 0, 0, spin};
+        const Projected p = project(box, {}, 1.0f, sweep, turned);
+        widest = std::max({widest, -p.minX, p.maxX});
+        EXPECT_GT(p.nearest, -1) << spin;
+        const Projected r = project(box, {}, 1.0f, box, turned);
+        widestAtRest = std::max({widestAtRest, -r.minX, r.maxX});
+    }
+    EXPECT_LT(widest, 1.0);
+    EXPECT_GT(widestAtRest, 1.0);  // what the tour would show with the framing at rest
 }
 
 TEST(PlyviewCamera, EmptyAndPointBoxesGiveFiniteMatrices) {
