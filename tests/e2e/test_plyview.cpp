@@ -4,7 +4,6 @@
 // the shaders it uses can only be its built-in ones.
 #include <cmath>
 #include <fstream>
-#include <sstream>
 
 #include "tests/e2e/viewer_fixture.h"
 #include "tools/plywrite/plywrite.h"
@@ -22,20 +21,18 @@ struct P3 {
     double x, y, z;
 };
 
-std::string plyOf(const std::vector<P3>& points, const std::vector<std::vector<int>>& faces) {
-    std::ostringstream text;
-    text.precision(12);
-    text << "ply\nformat ascii 1.0\nelement vertex " << points.size()
-         << "\nproperty float x\nproperty float y\nproperty float z\nelement face " << faces.size()
-         << "\nproperty list uchar int vertex_indices\nend_header\n";
-    for (const P3& p : points) text << p.x << ' ' << p.y << ' ' << p.z << '\n';
-    for (const auto& f : faces) text << "3 " << f[0] << ' ' << f[1] << ' ' << f[2] << '\n';
-    return text.str();
+// ASCII PLY by our own writer, coordinates in double so that survey values keep their digits.
+std::string plyOf(plywrite::Mesh mesh) {
+    plywrite::Options options;
+    options.coordinate = plywrite::Type::kFloat64;
+    return plywrite::write(mesh, options);
 }
 
 // A UV sphere: rings of `slices` points between two poles.
 std::string spherePly(double radius, P3 centre, int slices = 24, int stacks = 12) {
-    std::vector<P3> points{{centre.x, centre.y + radius, centre.z}};
+    plywrite::Mesh mesh;
+    auto& points = mesh.positions;
+    points.push_back({centre.x, centre.y + radius, centre.z});
     for (int i = 1; i < stacks; ++i) {
         const double polar = M_PI * i / stacks;
         for (int j = 0; j < slices; ++j) {
@@ -48,36 +45,27 @@ std::string spherePly(double radius, P3 centre, int slices = 24, int stacks = 12
     points.push_back({centre.x, centre.y - radius, centre.z});
     const int south = static_cast<int>(points.size()) - 1;
     auto ring = [slices](int i, int j) { return 1 + (i - 1) * slices + (j % slices); };
-    std::vector<std::vector<int>> faces;
     for (int j = 0; j < slices; ++j) {
-        faces.push_back({0, ring(1, j + 1), ring(1, j)});
-        faces.push_back({south, ring(stacks - 1, j), ring(stacks - 1, j + 1)});
+        mesh.faces.push_back({0, ring(1, j + 1), ring(1, j)});
+        mesh.faces.push_back({south, ring(stacks - 1, j), ring(stacks - 1, j + 1)});
         for (int i = 1; i + 1 < stacks; ++i) {
-            faces.push_back({ring(i, j), ring(i, j + 1), ring(i + 1, j)});
-            faces.push_back({ring(i, j + 1), ring(i + 1, j + 1), ring(i + 1, j)});
+            mesh.faces.push_back({ring(i, j), ring(i, j + 1), ring(i + 1, j)});
+            mesh.faces.push_back({ring(i, j + 1), ring(i + 1, j + 1), ring(i + 1, j)});
         }
     }
-    return plyOf(points, faces);
+    return plyOf(mesh);
 }
 
-// A closed box from `low` to `high`.
+// A closed box from `low` to `high`, as six quads.
 std::string boxPly(P3 low, P3 high) {
-    std::vector<P3> points;
+    plywrite::Mesh mesh;
     for (int i = 0; i < 8; ++i) {
-        points.push_back({i & 1 ? high.x : low.x, i & 2 ? high.y : low.y, i & 4 ? high.z : low.z});
+        mesh.positions.push_back(
+            {i & 1 ? high.x : low.x, i & 2 ? high.y : low.y, i & 4 ? high.z : low.z});
     }
-    return plyOf(points, {{0, 2, 1},
-                          {1, 2, 3},
-                          {4, 5, 6},
-                          {5, 7, 6},
-                          {0, 1, 4},
-                          {1, 5, 4},
-                          {2, 6, 3},
-                          {3, 6, 7},
-                          {0, 4, 2},
-                          {2, 4, 6},
-                          {1, 3, 5},
-                          {3, 7, 5}});
+    mesh.faces = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4},
+                  {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
+    return plyOf(mesh);
 }
 
 std::string title(const std::string& name, int place, int count) {
