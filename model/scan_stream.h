@@ -337,21 +337,28 @@ class Stream {
         return true;
     }
 
-    // [sign] digits [point [digits]], in at most 8 characters after the sign; otherwise up to 7
-    // digits, point, up to 10 digits, 15 digits in all: m / 10^k with m below 10^15 and k at
-    // most 10, which quotient() rounds exactly as strtof does.
-    static bool fastFloat(const char* begin, const char* finish, float& out) {
+    // Splits a short decimal into its sign, its digits as one integer m and the count k of
+    // fraction digits (the value is m / 10^k); false for any form the fast paths do not take.
+    static bool decimalParts(const char* begin, const char* finish, bool& negative,
+                             std::uint64_t& mantissa, long& fractionDigits) {
         const char* q = begin;
-        const bool negative = takeSign(q);
+        negative = takeSign(q);
         const long length = finish - q;
         if (length < 1) {
             return false;
         }
+        return length <= swar::kWidth ? shortDecimal(q, length, mantissa, fractionDigits)
+                                      : longDecimal(q, length, mantissa, fractionDigits);
+    }
+
+    // [sign] digits [point [digits]], in at most 8 characters after the sign; otherwise up to 7
+    // digits, point, up to 10 digits, 15 digits in all: m / 10^k with m below 10^15 and k at
+    // most 10, which quotient() rounds exactly as strtof does.
+    static bool fastFloat(const char* begin, const char* finish, float& out) {
+        bool negative;
         std::uint64_t mantissa;
         long fractionDigits;
-        const bool ok = length <= swar::kWidth ? shortDecimal(q, length, mantissa, fractionDigits)
-                                               : longDecimal(q, length, mantissa, fractionDigits);
-        if (!ok) {
+        if (!decimalParts(begin, finish, negative, mantissa, fractionDigits)) {
             return false;
         }
         out = swar::withSign(swar::quotient(mantissa, static_cast<int>(fractionDigits)), negative);
@@ -361,17 +368,10 @@ class Stream {
     // The same short forms as fastFloat, rounded once to double: m below 10^14 and 10^k are
     // exact in double, so the one division rounds correctly.
     static bool fastDouble(const char* begin, const char* finish, double& out) {
-        const char* q = begin;
-        const bool negative = takeSign(q);
-        const long length = finish - q;
-        if (length < 1) {
-            return false;
-        }
+        bool negative;
         std::uint64_t mantissa;
         long fractionDigits;
-        const bool ok = length <= swar::kWidth ? shortDecimal(q, length, mantissa, fractionDigits)
-                                               : longDecimal(q, length, mantissa, fractionDigits);
-        if (!ok) {
+        if (!decimalParts(begin, finish, negative, mantissa, fractionDigits)) {
             return false;
         }
         const double value = static_cast<double>(mantissa) / swar::kPow10[fractionDigits];
