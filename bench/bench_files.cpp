@@ -76,4 +76,27 @@ void removeChangingPair(const ChangingPair& pair) {
     ::rmdir(pair.folder.c_str());
 }
 
+namespace {
+Vec4 parsedVertices[kMaxVertices];  // output arrays of the in-memory parses
+FaceIndices parsedFaces[kMaxFaces];
+}  // namespace
+
+bool parseText(const std::string& text, PlyError& error) {
+    PlyMesh mesh;
+    mesh.vertices = parsedVertices;
+    mesh.faces = parsedFaces;
+    return parsePly(text.data(), text.size(), mesh, error);
+}
+
+void parseEveryIteration(benchmark::State& state, const std::string& text) {
+    PlyError error;
+    for (auto _ : state) {
+        if (!parseText(text, error)) {
+            state.SkipWithError(error.message);
+            break;
+        }
+        benchmark::DoNotOptimize(parsedVertices[0]);
+    }
+}
+
 }  // namespace benchfiles

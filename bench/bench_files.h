@@ -2,7 +2,11 @@
 // between two files of equal size.
 #pragma once
 
+#include <benchmark/benchmark.h>
+
 #include <string>
+
+#include "model/model.h"
 
 namespace benchfiles {
 
@@ -23,5 +27,12 @@ bool makeChangingPair(const std::string& model, ChangingPair& pair);
 
 // Deletes the pair and its scratch folder.
 void removeChangingPair(const ChangingPair& pair);
+
+// Parses `text` from memory into arrays of the benchmarks' own (not the scene store).
+bool parseText(const std::string& text, PlyError& error);
+
+// The benchmark loop of an in-memory parse: one parse of `text` per iteration; a text that
+// does not parse ends the benchmark with the reader's message.
+void parseEveryIteration(benchmark::State& state, const std::string& text);
 
 }  // namespace benchfiles

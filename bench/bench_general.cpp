@@ -26,9 +26,6 @@ constexpr std::size_t kPageSize = 4096;
 constexpr double kKiBPerMiB = 1024;
 constexpr int kExporterDigits = 6;  // "%g", as most exporters write floats
 
-Vec4 parsedVertices[kMaxVertices];  // output arrays of the in-memory parses
-FaceIndices parsedFaces[kMaxFaces];
-
 // ===== Inputs =====
 
 // The largest catalogue model as a writer mesh, read through the viewer's own reader.
@@ -77,17 +74,7 @@ const std::string& surfacePath() {
 // The parse from memory; bytes counted are those of the body alone.
 void BM_ParseBody(benchmark::State& state, int index, plywrite::Format format, bool nine) {
     const std::string file = written(index, format, nine);
-    PlyMesh mesh;
-    mesh.vertices = parsedVertices;
-    mesh.faces = parsedFaces;
-    PlyError error;
-    for (auto _ : state) {
-        if (!parsePly(file.data(), file.size(), mesh, error)) {
-            state.SkipWithError(error.message);
-            break;
-        }
-        benchmark::DoNotOptimize(parsedVertices[0]);
-    }
+    benchfiles::parseEveryIteration(state, file);
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                             static_cast<std::int64_t>(bodyBytes(file)));
 }

@@ -18,9 +18,7 @@ namespace {
 
 // ===== Shared set-up =====
 
-ReferenceModel referenceModel;      // output of the reference reader; too large for the stack
-Vec4 parsedVertices[kMaxVertices];  // output arrays of the in-memory parse
-FaceIndices parsedFaces[kMaxFaces];
+ReferenceModel referenceModel;  // output of the reference reader; too large for the stack
 
 constexpr std::size_t kPageSize = 4096;
 
@@ -38,11 +36,8 @@ void countBytes(benchmark::State& state, std::size_t fileBytes) {
 }
 
 bool parses(const std::string& text) {
-    PlyMesh mesh;
-    mesh.vertices = parsedVertices;
-    mesh.faces = parsedFaces;
     PlyError error;
-    return parsePly(text.data(), text.size(), mesh, error);
+    return benchfiles::parseText(text, error);
 }
 
 std::size_t sizeOf(const char* path) {
@@ -131,17 +126,7 @@ void BM_LoadAfterForget(benchmark::State& state, int index) {
 // The parse alone, from bytes already in memory.
 void BM_ParsePlyMemory(benchmark::State& state, int index) {
     const std::string text = benchfiles::readAll(modelName(index));
-    PlyMesh mesh;
-    mesh.vertices = parsedVertices;
-    mesh.faces = parsedFaces;
-    PlyError error;
-    for (auto _ : state) {
-        if (!parsePly(text.data(), text.size(), mesh, error)) {
-            state.SkipWithError(error.message);
-            break;
-        }
-        benchmark::DoNotOptimize(parsedVertices[0]);
-    }
+    benchfiles::parseEveryIteration(state, text);
     countBytes(state, text.size());
 }
 
