@@ -79,12 +79,16 @@ enum class ReadOutcome {
     kUnchanged,
     kChanged,
     kCannotOpen,
-    kFailed,      // errno tells why
-    kNotRegular,  // a directory, FIFO, device or socket: `fileKind` says which
-    kTooLarge,    // more than kMaxFileBytes
+    kFailed,       // errno tells why
+    kNotReadable,  // not a regular file, or larger than kMaxFileBytes: `readFault` says which
 };
 
-const char* fileKind = "";  // what the last path that was not a regular file named
+char readFault[kMessageSize] = "";  // why the last kNotReadable path was not read
+
+ReadOutcome tooLarge() {
+    std::snprintf(readFault, sizeof readFault, "larger than the limit of %zu MiB", kMaxFileMiB);
+    return ReadOutcome::kNotReadable;
+}
 
 void ensureFileBytes(std::size_t bytes) {
     if (fileBytes.size() < bytes) {
@@ -108,7 +112,7 @@ ReadOutcome readRest(int fd, std::size_t sizeHint) {
     ensureFileBytes(sizeHint + 1);  // +1 sees the end at once
     for (;;) {
         if (fileUsed > kMaxFileBytes) {
-            return ReadOutcome::kTooLarge;  // it grew while we read
+            return tooLarge();  // it grew while we read
         }
         if (fileUsed == fileBytes.size()) {
             fileBytes.resize(fileBytes.size() + kReadChunk);
@@ -183,10 +187,10 @@ ReadOutcome readModelFile(const char* path) {
     if (::fstat(fd, &info) != 0) {
         outcome = ReadOutcome::kFailed;
     } else if (!S_ISREG(info.st_mode)) {
-        fileKind = kindOf(info.st_mode);
-        outcome = ReadOutcome::kNotRegular;
+        std::snprintf(readFault, sizeof readFault, "not a regular file (%s)", kindOf(info.st_mode));
+        outcome = ReadOutcome::kNotReadable;
     } else if (static_cast<std::size_t>(info.st_size) > kMaxFileBytes) {
-        outcome = ReadOutcome::kTooLarge;
+        outcome = tooLarge();
     } else if (haveGoodBytes) {
         outcome = readComparing(fd, static_cast<std::size_t>(info.st_size));
     } else {
@@ -299,18 +303,9 @@ LoadOutcome loadModelFile(const char* path, int entry) {
         case ReadOutcome::kFailed:
             refuse(path, entry, std::strerror(errno));
             return LoadOutcome::kRefused;
-        case ReadOutcome::kNotRegular: {
-            char what[kMessageSize];
-            std::snprintf(what, sizeof what, "not a regular file (%s)", fileKind);
-            refuse(path, entry, what);
+        case ReadOutcome::kNotReadable:
+            refuse(path, entry, readFault);
             return LoadOutcome::kRefused;
-        }
-        case ReadOutcome::kTooLarge: {
-            char what[kMessageSize];
-            std::snprintf(what, sizeof what, "larger than the limit of %zu MiB", kMaxFileMiB);
-            refuse(path, entry, what);
-            return LoadOutcome::kRefused;
-        }
         case ReadOutcome::kUnchanged:
             storedEntry = entry;  // same bytes parse to the same model, whichever entry holds them
             lastMessage[0] = '\0';
