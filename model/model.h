@@ -3,8 +3,10 @@
 // tests, the benchmarks and the fuzzer.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "math/linalg.h"
 
@@ -146,3 +148,57 @@ struct PlyError {
 // `error` set otherwise. On failure the counts and bounds in `mesh` are unspecified; array
 // elements beyond the capacities are never touched.
 bool parsePly(const char* text, std::size_t size, PlyMesh& mesh, PlyError& error);
+
+// ===== Models at the file's own size =====
+// The file viewer keeps every vertex and triangle of a file, in storage sized by the file, and
+// draws them from GPU buffers; nothing is simplified for display.
+
+constexpr int kCoordinates = 3;  // x, y, z per position; three vertex numbers per triangle
+
+struct FileModel {
+    std::vector<float> positions;             // x, y, z per vertex, less `centre`
+    std::vector<std::uint32_t> triangles;     // three vertex numbers per triangle, counted from 0
+    double centre[kCoordinates] = {0, 0, 0};  // the box centre taken off, in double
+    // Box of `positions`; inverted (min above max) without vertices.
+    float minX = kBoxResetMin, maxX = kBoxResetMax;
+    float minY = kBoxResetMin, maxY = kBoxResetMax;
+    float minZ = kBoxResetMin, maxZ = kBoxResetMax;
+    PlyNotes notes;  // counts as the file holds them
+
+    std::size_t vertexCount() const { return positions.size() / kCoordinates; }
+    std::size_t triangleCount() const { return triangles.size() / kCoordinates; }
+};
+
+// Parses a whole PLY file held in memory, ASCII or binary, keeping every vertex and triangle:
+// coordinates are read in double and the centre of their box is taken off before they become
+// floats. False with `error` set when the file is refused; `model` is then emptied. The
+// parse's own working memory is released before it returns.
+bool parseFileModel(const char* text, std::size_t size, FileModel& model, PlyError& error);
+
+// About how many bytes reading and showing a file of `fileBytes` takes at its peak: the file's
+// bytes, the parse, the model, its edge list and the drawing copies. `head` holds the start of
+// the file (its header, or as much of it as was read); counts a header cannot vouch for are
+// bounded by what the file's bytes can hold.
+std::uint64_t fileModelBytesNeeded(const char* head, std::size_t headBytes,
+                                   std::uint64_t fileBytes);
+
+// Each edge of the triangles once, as pairs of vertex numbers (a, b) with a < b, in order of a:
+// a wireframe drawn from them draws every shared edge once instead of twice.
+void uniqueEdges(const std::vector<std::uint32_t>& triangles, std::size_t vertexCount,
+                 std::vector<std::uint32_t>& edges);
+
+// ===== A light stand-in while the model moves =====
+
+constexpr std::size_t kProxyFromTriangles = 200000;  // more triangles than this get a proxy
+constexpr std::size_t kProxyFromPoints = 1000000;    // a point cloud of more points than this
+constexpr std::size_t kProxyTriangles = 50000;       // what a proxy aims at
+constexpr std::size_t kProxyPoints = 200000;
+
+// Whether a model is large enough to be drawn from a proxy while it moves.
+bool needsProxy(const FileModel& model);
+
+// A simplified copy of `model` to draw while it moves: its triangles simplified with the
+// sloppy simplifier (a point cloud thinned), the vertices they use in order of first use, the
+// box and centre of the model. False when `cancel` was set before it was done; `proxy` is then
+// unspecified. Reads `model` only, so it may run on another thread while the model is shown.
+bool buildProxy(const FileModel& model, FileModel& proxy, const std::atomic<bool>& cancel);

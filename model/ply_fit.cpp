@@ -150,6 +150,8 @@ void store(const std::vector<std::uint32_t>& corners, std::size_t vertexTotal, P
     }
 }
 
+}  // namespace
+
 // The centre of the box of the coordinates, in double.
 void findCentre(const std::vector<double>& positions, double centre[kAxes]) {
     for (int a = 0; a < kAxes; ++a) {
@@ -162,8 +164,6 @@ void findCentre(const std::vector<double>& positions, double centre[kAxes]) {
         centre[a] = (low + high) / 2.0;
     }
 }
-
-}  // namespace
 
 bool fitToStore(Geometry& geometry, PlyMesh& mesh, PlyError& error) {
     const std::size_t vertexTotal = geometry.positions.size() / kAxes;

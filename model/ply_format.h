@@ -98,6 +98,9 @@ struct Geometry {
 bool readBody(const char* text, std::size_t size, const Header& header, bool wide,
               Geometry& geometry, PlyError& error);
 
+// The centre of the box of the coordinates (x, y, z per vertex), in double.
+void findCentre(const std::vector<double>& positions, double centre[3]);
+
 // Puts the geometry into the mesh's arrays: centred when asked, simplified when it does not fit.
 bool fitToStore(Geometry& geometry, PlyMesh& mesh, PlyError& error);
 

@@ -1,0 +1,124 @@
+// Models at the file's own size: the general reader's geometry kept whole, coordinates centred
+// in double before they become floats, and an estimate of the memory a file takes to show.
+#include <algorithm>
+#include <cmath>
+
+#include "model/model.h"
+#include "model/ply_format.h"
+
+namespace {
+
+// ===== Constants =====
+
+// Bytes per vertex and per triangle at the two peaks of showing a file. While it is parsed: the
+// coordinates in double, then as floats beside them, and the triangles. While it is shown: the
+// model, its edge list (about 1.5 edges of two numbers per triangle, and as much again while
+// it is built), the simplifier's working memory for the proxy, and the GPU copy of positions
+// and edges.
+constexpr std::uint64_t kParseVertexBytes = 3 * sizeof(double) + 3 * sizeof(float);
+constexpr std::uint64_t kParseTriangleBytes = 3 * sizeof(std::uint32_t);
+constexpr std::uint64_t kShowVertexBytes = 4 * 3 * sizeof(float) + 4;
+constexpr std::uint64_t kShowTriangleBytes = 9 * sizeof(std::uint32_t);
+constexpr std::uint64_t kMinAsciiValueBytes = 2;  // one digit and one blank
+
+// ===== Positions =====
+
+struct Bounds {
+    float low[kCoordinates] = {kBoxResetMin, kBoxResetMin, kBoxResetMin};
+    float high[kCoordinates] = {kBoxResetMax, kBoxResetMax, kBoxResetMax};
+};
+
+// The coordinates as floats less the centre of their box, and the box of the floats; false
+// when one leaves the float range. The doubles are released.
+bool takePositions(std::vector<double>& wide, FileModel& model, PlyError& error) {
+    ply::findCentre(wide, model.centre);
+    model.positions.resize(wide.size());
+    Bounds box;
+    float* out = model.positions.data();
+    for (std::size_t i = 0; i < wide.size(); i += kCoordinates) {
+        for (int a = 0; a < kCoordinates; ++a) {
+            const float value = static_cast<float>(wide[i + a] - model.centre[a]);
+            if (!std::isfinite(value)) {
+                return ply::fail(error, "vertex %zu: coordinate is beyond the float range",
+                                 i / kCoordinates);
+            }
+            out[i + a] = value;
+            box.low[a] = i == 0 ? value : std::min(box.low[a], value);
+            box.high[a] = i == 0 ? value : std::max(box.high[a], value);
+        }
+    }
+    std::vector<double>().swap(wide);
+    model.minX = box.low[0];
+    model.maxX = box.high[0];
+    model.minY = box.low[1];
+    model.maxY = box.high[1];
+    model.minZ = box.low[2];
+    model.maxZ = box.high[2];
+    return true;
+}
+
+// ===== Estimate =====
+
+// The fewest bytes one instance of the element takes in the body.
+std::uint64_t leastInstanceBytes(const ply::Header& header, const ply::Element& element) {
+    std::uint64_t bytes = 0;
+    for (int k = 0; k < element.propertyCount; ++k) {
+        const ply::Property& property = header.property(element, k);
+        if (header.format == ply::Format::kAscii) {
+            bytes += kMinAsciiValueBytes;
+        } else {
+            bytes += static_cast<std::uint64_t>(
+                ply::typeSize(property.list ? property.countType : property.type));
+        }
+    }
+    return std::max<std::uint64_t>(bytes, 1);
+}
+
+}  // namespace
+
+bool parseFileModel(const char* text, std::size_t size, FileModel& model, PlyError& error) {
+    error.message[0] = '\0';
+    model = FileModel{};
+    ply::Header header;
+    ply::Geometry geometry;
+    if (!ply::readHeader(text, size, header, error) ||
+        !ply::readBody(text, size, header, true, geometry, error) ||
+        !takePositions(geometry.positions, model, error)) {
+        model = FileModel{};
+        return false;
+    }
+    model.triangles = std::move(geometry.corners);
+    PlyNotes& notes = model.notes;
+    notes.fileVertices = static_cast<std::int64_t>(model.vertexCount());
+    notes.fileTriangles = static_cast<std::int64_t>(model.triangleCount());
+    notes.shortFaces = geometry.shortFaces;
+    notes.pointCloud = model.triangleCount() == 0 && model.vertexCount() > 0;
+    return true;
+}
+
+std::uint64_t fileModelBytesNeeded(const char* head, std::size_t headBytes,
+                                   std::uint64_t fileBytes) {
+    ply::Header header;
+    PlyError ignored;
+    std::uint64_t vertices = 0;
+    std::uint64_t triangles = 0;
+    if (ply::readHeader(head, headBytes, header, ignored)) {
+        for (const ply::Element& element : header.elements) {
+            const std::uint64_t fits = fileBytes / leastInstanceBytes(header, element);
+            const std::uint64_t count = std::min(static_cast<std::uint64_t>(element.count), fits);
+            if (element.name == "vertex") {
+                vertices += count;
+            } else if (element.name == "face" || element.name == "tristrips") {
+                triangles += count;
+            }
+        }
+    } else {
+        // No header to go by: as many vertices and triangles as the bytes could hold.
+        vertices = fileBytes / (3 * kMinAsciiValueBytes);
+        triangles = vertices;
+    }
+    const std::uint64_t parsing =
+        fileBytes + vertices * kParseVertexBytes + triangles * kParseTriangleBytes;
+    const std::uint64_t showing = vertices * kShowVertexBytes + triangles * kShowTriangleBytes;
+    return std::max(parsing, showing);
+}
