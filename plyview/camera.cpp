@@ -20,12 +20,6 @@ bool isEmpty(const Box& box) {
     return !(box.minX <= box.maxX && box.minY <= box.maxY && box.minZ <= box.maxZ);
 }
 
-// The tour turns the mesh about its own x/z box centre (the assembly moves the corners there),
-// so in tour mode only the y centre is still to be taken off.
-float tourCentre(float maxValue, float minValue) {
-    return static_cast<float>((static_cast<double>(maxValue) + minValue) / 2.0);
-}
-
 }  // namespace
 
 Framing frameBox(const Box& given, float aspect) {
@@ -96,12 +90,9 @@ void fileCamera(Mat4& projection, Mat4& model) {
     const float aspect = static_cast<float>(windowWidth) / static_cast<float>(windowHeight);
     const Box box{minX, maxX, minY, maxY, minZ, maxZ};
     // The tour turns the model about the vertical axis: frame all it sweeps, so nothing is cut.
-    Framing framing = frameBox(tourMode == 1 && vertexCount > 0 ? turntableBox(box) : box, aspect);
-    if (tourMode == 1 && vertexCount > 0) {
-        framing.centreX -= tourCentre(maxX, minX);
-        framing.centreZ -= tourCentre(maxZ, minZ);
-    }
-    // The tour owns offsetX while it runs (it holds the centre taken off the corners).
+    const bool tour = tourMode == 1 && !isEmpty(box);
+    const Framing framing = frameBox(tour ? turntableBox(box) : box, aspect);
+    // The tour owns offsetX while it runs (the catalogue viewer keeps its centring there).
     const Motion motion{tourMode == 1 ? 0.0f : offsetX, offsetY, offsetZ, spinAngle};
     viewMatrices(framing, orbit, motion, aspect, projection, model);
 }

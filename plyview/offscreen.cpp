@@ -96,8 +96,8 @@ bool loadEntryPoints() {
 }
 
 // Colour and depth of the picture's size, bound for drawing and reading.
-bool makeFramebuffer(int width, int height) {
-    GLuint framebuffer = 0, colour = 0, depth = 0;
+bool makeFramebuffer(int width, int height, GLuint& framebuffer) {
+    GLuint colour = 0, depth = 0;
     glGenFramebuffers(1, &framebuffer);
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
     glGenRenderbuffers(1, &colour);
@@ -149,17 +149,21 @@ int writePictures(const Options& options, const std::vector<std::string>& paths)
         outputs = pictureNames(paths, options.pngOut);
     }
     // Loading the renderer is most of a picture's start-up and reading a model needs no GL, so
-    // the first file is read (and simplified, when it is big) meanwhile.
+    // the first file is read meanwhile.
     Context made;
     std::thread loader([&made] { made = createContext(); });
-    const LoadOutcome first = loadModelFile(paths.front().c_str(), kFirstModel);
+    auto first = std::make_unique<FileModel>();
+    std::string problem;
+    const FileStamp firstStamp = stampOf(paths.front());
+    const bool firstRead = readFileModel(paths.front(), *first, problem);
     loader.join();
+    GLuint framebuffer = 0;
     if (!makeCurrent(made) || !loadEntryPoints() ||
-        !makeFramebuffer(options.width, options.height)) {
+        !makeFramebuffer(options.width, options.height, framebuffer)) {
         return kStatusFailed;
     }
     initGpuWithSources(kVertexShaderText, kFragmentShaderText);
-    setFramePresenter(nullptr);
+    startScene(SceneTarget{framebuffer, nullptr, false});
     windowWidth = options.width;
     windowHeight = options.height;
     std::vector<unsigned char> pixels(static_cast<std::size_t>(options.width) * options.height *
@@ -167,11 +171,16 @@ int writePictures(const Options& options, const std::vector<std::string>& paths)
     int status = kStatusOk;
     for (std::size_t i = 0; i < paths.size(); ++i) {
         const int entry = static_cast<int>(i);
-        const LoadOutcome outcome = i == 0 ? first : loadModelFile(paths[i].c_str(), entry);
-        if (outcome == LoadOutcome::kRefused) {
-            status = kStatusFailed;  // the reader has said why
+        showModel(entry, nullptr, FileStamp{});  // room for the next model before it is read
+        const bool read = i == 0 ? firstRead : readFileModel(paths[i], *first, problem);
+        if (!read) {
+            report(paths[i], problem);
+            status = kStatusFailed;
             continue;
         }
+        tellNotes(paths[i], first->notes);
+        showModel(entry, std::move(first), i == 0 ? firstStamp : stampOf(paths[i]));
+        first = std::make_unique<FileModel>();
         modelIndex = entry;
         display();
         if (!writePicture(outputs[i], options.width, options.height, pixels)) {

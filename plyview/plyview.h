@@ -4,6 +4,9 @@
 // include chain; used by its main and its tests.
 #pragma once
 
+#include <atomic>
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -112,16 +115,155 @@ struct Motion {
 void viewMatrices(const Framing& framing, const Orbit& view, const Motion& motion, float aspect,
                   Mat4& projection, Mat4& model);
 
+// ===== Reading a file =====
+
+// Sets the memory figure a file's needs are held against, in MB, for the tests: no test can
+// fill a machine's memory, and a `ulimit` is not survived by the renderer or the sanitizers.
+constexpr const char* kMemoryVariable = "PLYVIEW_MEMORY_AVAILABLE_MB";
+constexpr std::uint64_t kBytesPerMB = 1000000;
+constexpr std::size_t kHeadBytes = 1 << 16;  // read first, to judge the memory a file needs
+
+// What the process can still take: MemAvailable, less what RLIMIT_AS, RLIMIT_DATA and the
+// cgroup's memory.max leave; kMemoryVariable overrides it.
+std::uint64_t availableMemoryBytes();
+
+// Reads the whole file with read() into one buffer of its size, parses it into `model` and
+// releases the buffer. Before anything large is allocated, the memory the file needs is held
+// against what is available. False with `problem` set, without the path: "needs about N MB, M
+// MB available", "not a regular file (a FIFO)", the system's reason, or the reader's.
+bool readFileModel(const std::string& path, FileModel& model, std::string& problem);
+
+// What a file's status says of its contents: a change of any field is an edit. Links are
+// followed; `exists` is false when the path names nothing (or nothing readable).
+struct FileStamp {
+    bool exists = false;
+    std::uint64_t device = 0, inode = 0, size = 0;
+    std::int64_t modified = 0, changed = 0;  // nanoseconds
+    bool operator==(const FileStamp& other) const;
+    bool operator!=(const FileStamp& other) const { return !(*this == other); }
+};
+FileStamp stampOf(const std::string& path);
+
+// ===== Geometry on the GPU =====
+
+// Where the built-in program reads positions and colours.
+struct ShaderSlots {
+    GLint position = 0;
+    GLint colour = -1;  // -1: the program has no colour input
+};
+
+// Lines, points or segments of one model on the GPU, in pieces within one buffer's and one
+// draw call's limits. Positions are x, y, z floats; the colour is a constant attribute. Objects
+// are released only by release() (at exit the context may be gone).
+class GpuGeometry {
+  public:
+    // Lines indexed into the positions: pairs of vertex numbers.
+    void uploadLines(const std::vector<float>& positions, const std::vector<std::uint32_t>& lines,
+                     const ShaderSlots& slots);
+    // Positions drawn as they come: GL_POINTS, GL_LINES (pairs) or GL_LINE_STRIP.
+    void uploadArray(GLenum mode, const std::vector<float>& positions, const ShaderSlots& slots);
+    // Primitives [first, first + count): lines, points or strip vertices.
+    void draw(std::uint64_t first, std::uint64_t count) const;
+    void drawAll() const { draw(0, primitives_); }
+    std::uint64_t primitives() const { return primitives_; }
+    bool empty() const { return pieces_.empty(); }
+    void release();
+
+  private:
+    struct Piece {
+        GLuint array = 0;                    // vertex array of the piece
+        GLuint indices = 0;                  // element buffer, or 0 for plain arrays
+        std::uint64_t first = 0, count = 0;  // primitives it holds
+    };
+    void uploadSelfContained(const std::vector<float>& positions,
+                             const std::vector<std::uint32_t>& lines, const ShaderSlots& slots);
+
+    GLenum mode_ = GL_LINES;
+    std::vector<Piece> pieces_;
+    std::vector<GLuint> buffers_;
+    std::uint64_t primitives_ = 0;
+};
+
+// Lowers the bytes one buffer may hold (0: back to the real limit), so that the tests see a
+// model split into pieces without a model of gigabytes.
+void setBufferLimitForTests(std::uint64_t bytes);
+
+// ===== The proxy, built away from the drawing thread =====
+
+// Slows every proxy build by this many milliseconds, for the tests of a window that answers
+// while one is built.
+constexpr const char* kProxyDelayVariable = "PLYVIEW_TEST_PROXY_DELAY_MS";
+
+struct ProxyJob {
+    std::shared_ptr<const FileModel> model;  // read only while the job runs
+    std::atomic<bool> cancel{false};         // set by the drawing thread: stop soon
+    std::atomic<bool> done{false};           // set by the job; then the rest may be read
+    bool built = false;                      // false when cancelled
+    FileModel proxy;
+    std::vector<std::uint32_t> edges;  // of the proxy's triangles
+};
+
+// Starts the job on a thread of its own that nothing waits for: ending the program, another
+// file or an edit only sets `cancel`.
+void startProxyJob(const std::shared_ptr<ProxyJob>& job);
+
+// ===== The file viewer's frames =====
+
+// One line on standard error, "PATH: problem", with the path as the user gave it.
+void report(const std::string& path, const std::string& problem);
+// What the user should know about a model that was read: one stdout line each, per read.
+void tellNotes(const std::string& path, const PlyNotes& notes);
+
+// Prints one line per frame shown, "frame full|proxy|breathing <ms since start>", for the
+// tests and benchmarks that must tell the proxy from the full model in a real window.
+constexpr const char* kFrameLogVariable = "PLYVIEW_TEST_LOG";
+
+constexpr double kSettleSeconds = 0.2;          // after the last motion, the full model again
+constexpr double kWatchSeconds = 0.1;           // how often the shown file's status is looked at
+constexpr double kStepSeconds = 0.04;           // one step of a full redraw drawn in pieces
+constexpr std::uint64_t kDirectLines = 600000;  // more lines than this are drawn in steps
+constexpr std::uint64_t kFirstStepLines = 250000;
+
+// Where frames go: the window (with a swap per frame) or a framebuffer drawn offscreen.
+struct SceneTarget {
+    GLuint framebuffer = 0;       // 0: the window
+    void (*present)() = nullptr;  // shows a finished frame; null offscreen
+    bool steps = false;           // heavy full frames drawn in steps between events
+};
+
+// Sets the file viewer's frames up on the built-in program (current): the core's display()
+// hands every frame to it.
+void startScene(const SceneTarget& target);
+
+// Called with the entry a frame shows whenever it differs from the last one.
+void setEntryListener(void (*shown)(int entry));
+
+// Shows `model` as catalogue entry `entry` without reading its file (already read); null shows
+// nothing (and releases what was shown).
+void showModel(int entry, std::unique_ptr<FileModel> model, const FileStamp& stamp);
+
+// Work between events: proxy results, the full model after motion, steps of a full redraw,
+// edits of the shown file. Returns the seconds until it wants to run again.
+double sceneTick();
+
+// The view was moved by the mouse: the proxy is drawn until it settles.
+void noteMotion();
+
+// Lines of the full model the next full frame draws (0 before a model is shown), and whether
+// a proxy is ready: for the tests.
+std::uint64_t fullLines();
+bool proxyReady();
+
 // ===== Running =====
 
-// Sets up the core for the files: their catalogue, refusal instead of exit for files that go
-// missing, centred coordinates, points for clouds, the file camera.
+// Sets up the core for the files: their catalogue, and the file viewer's frames.
 void useFiles(const std::vector<std::string>& paths);
 
 // The window on the catalogue `paths` (kept alive by the caller): title, mouse, reshape; never
-// returns.
+// returns. `first` is the first file's model when it has been read already.
 [[noreturn]] void runWindow(int argc, char** argv, const Options& options,
-                            const std::vector<std::string>& paths);
+                            const std::vector<std::string>& paths, std::unique_ptr<FileModel> first,
+                            const FileStamp& stamp);
 
 // Draws every file of the catalogue offscreen and writes the pictures; the process status.
 int writePictures(const Options& options, const std::vector<std::string>& paths);

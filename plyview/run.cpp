@@ -2,8 +2,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "plyview/plyview.h"
 
@@ -16,27 +18,17 @@ namespace {
 std::vector<std::string> catalogue;
 std::vector<const char*> catalogueNames;
 
-bool canOpen(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        return false;
-    }
-    ::close(fd);
-    return true;
-}
-
-// A single file that cannot be read ends the program; among several, such a file stays an entry
-// that shows an empty frame, once the reader has said why.
-bool checkAtStart() {
-    if (catalogue.size() == 1) {
-        return loadModelFile(catalogueNames[0], kFirstModel) != LoadOutcome::kRefused;
-    }
-    for (std::size_t i = 0; i < catalogue.size(); ++i) {
-        if (!canOpen(catalogue[i])) {
-            loadModelFile(catalogueNames[i], static_cast<int>(i));
+// Among several files, one that cannot be opened is named at once; it keeps its place and
+// shows an empty frame.
+void nameUnopenable() {
+    for (const std::string& path : catalogue) {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) {
+            report(path, std::strerror(errno));
+        } else {
+            ::close(fd);
         }
     }
-    return true;
 }
 
 }  // namespace
@@ -48,10 +40,6 @@ void useFiles(const std::vector<std::string>& paths) {
         catalogueNames.push_back(path.c_str());
     }
     setCatalogue(catalogueNames.data(), static_cast<int>(catalogueNames.size()));
-    setMissingFile(MissingFile::kRefuse);
-    setCentreCoordinates(true);
-    setPointClouds(true);
-    setCamera(fileCamera);
 }
 
 int run(int argc, char** argv) {
@@ -82,15 +70,28 @@ int run(int argc, char** argv) {
     if (!options.pngOut.empty()) {
         return writePictures(options, catalogue);
     }
-    if (!checkAtStart()) {
-        return kStatusFailed;
-    }
     if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr) {
         std::fprintf(stderr, "%s: no display to open a window on; --png OUT draws pictures\n",
                      kProgramName);
         return kStatusFailed;
     }
-    runWindow(argc, argv, options, catalogue);
+    // A single file that cannot be read ends the program; read before the window opens, it is
+    // not read again for the first frame.
+    std::unique_ptr<FileModel> first;
+    FileStamp stamp;
+    if (catalogue.size() == 1) {
+        stamp = stampOf(catalogue[0]);
+        first = std::make_unique<FileModel>();
+        std::string problem;
+        if (!readFileModel(catalogue[0], *first, problem)) {
+            report(catalogue[0], problem);
+            return kStatusFailed;
+        }
+        tellNotes(catalogue[0], first->notes);
+    } else {
+        nameUnopenable();
+    }
+    runWindow(argc, argv, options, catalogue, std::move(first), stamp);
 }
 
 }  // namespace plyview

@@ -22,23 +22,28 @@ constexpr int kNoDrag = -1;
 
 // ===== Window state =====
 const std::vector<std::string>* shownPaths = nullptr;  // the catalogue, for the title
-int shownEntry = -1;       // entry the title names; another one resets the view
-int dragButton = kNoDrag;  // mouse button held down for a drag
-int lastX = 0, lastY = 0;  // pointer position at the last drag event
+int dragButton = kNoDrag;                              // mouse button held down for a drag
+int lastX = 0, lastY = 0;                              // pointer position at the last drag event
 
 int entryCount() {
     return static_cast<int>(shownPaths->size());
 }
 
-// Every frame passes here after the model is read: a new entry gets its title and a fresh view.
-void windowCamera(Mat4& projection, Mat4& model) {
-    if (modelIndex != shownEntry) {
-        shownEntry = modelIndex;
-        orbit = Orbit();
-        const std::string& path = (*shownPaths)[static_cast<std::size_t>(modelIndex)];
-        glutSetWindowTitle(windowTitle(path, modelIndex, entryCount()).c_str());
-    }
-    fileCamera(projection, model);
+// A new entry on screen gets its title and a fresh view.
+void entryShown(int entry) {
+    orbit = Orbit();
+    const std::string& path = (*shownPaths)[static_cast<std::size_t>(entry)];
+    glutSetWindowTitle(windowTitle(path, entry, entryCount()).c_str());
+}
+
+// Work between events, as often as the scene asks for it.
+void tick(int) {
+    const double seconds = sceneTick();
+    glutTimerFunc(static_cast<unsigned>(seconds * 1000), tick, 0);
+}
+
+void present() {
+    glutSwapBuffers();
 }
 
 void keys(unsigned char key, int x, int y) {
@@ -51,6 +56,7 @@ void keys(unsigned char key, int x, int y) {
 void mouse(int button, int state, int x, int y) {
     if (state == GLUT_DOWN && (button == kWheelUp || button == kWheelDown)) {
         zoomBy(orbit, button == kWheelUp ? kWheelZoom : 1.0f / kWheelZoom);
+        noteMotion();
         glutPostRedisplay();
     } else if (state == GLUT_DOWN && (button == GLUT_LEFT_BUTTON || button == GLUT_RIGHT_BUTTON)) {
         dragButton = button;
@@ -72,6 +78,7 @@ void drag(int x, int y) {
     } else {
         return;
     }
+    noteMotion();
     glutPostRedisplay();
 }
 
@@ -84,22 +91,26 @@ void reshape(int width, int height) {
 
 }  // namespace
 
-void runWindow(int argc, char** argv, const Options& options,
-               const std::vector<std::string>& paths) {
+void runWindow(int argc, char** argv, const Options& options, const std::vector<std::string>& paths,
+               std::unique_ptr<FileModel> first, const FileStamp& stamp) {
     shownPaths = &paths;
-    shownEntry = kFirstModel;
     // Our options are not freeglut's: it only sees the program name.
     int toolkitArgc = argc > 0 ? 1 : 0;
     openWindow(toolkitArgc, argv, windowTitle(paths.front(), 0, entryCount()).c_str(),
                options.width, options.height);
     initGpuWithSources(kVertexShaderText, kFragmentShaderText);
-    setCamera(windowCamera);
+    startScene(SceneTarget{0, present, true});
+    if (first) {
+        showModel(kFirstModel, std::move(first), stamp);
+    }
+    setEntryListener(entryShown);
     glutDisplayFunc(display);
     glutKeyboardFunc(keys);
     glutIdleFunc(idle);
     glutMouseFunc(mouse);
     glutMotionFunc(drag);
     glutReshapeFunc(reshape);
+    glutTimerFunc(0, tick, 0);
     glutMainLoop();
     std::exit(kStatusOk);
 }

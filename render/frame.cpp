@@ -55,20 +55,7 @@ float centredTranslation(float maxValue, float minValue, float offset) {
     return static_cast<float>(-(static_cast<double>(maxValue) + minValue) / 2.0 + offset);
 }
 
-// ===== Frame parameters =====
-CameraBuilder camera = catalogueCamera;   // the frame's projection and model matrix
-void (*presenter)() = swapWindowBuffers;  // shows the finished frame; null: nothing to show
-bool pointClouds = false;                 // draw vertices without faces as points
-
-// A cloud's vertices are its points: uploaded as they are and drawn in the mesh colour.
-void drawPoints() {
-    const GLsizeiptr bytes = vertexCount * static_cast<GLsizeiptr>(sizeof(Vec4));
-    glPointSize(kPointSize);
-    drawOverlay(vertices, bytes, GL_POINTS, vertexCount, kMeshColor);
-}
-
-}  // namespace
-
+// The catalogue camera: box centred in x and y, one diagonal back, near 0.1, far 10000.
 void catalogueCamera(Mat4& projection, Mat4& model) {
     const float aspect = static_cast<float>(windowWidth) / static_cast<float>(windowHeight);
     projection = perspective(kFieldOfView, aspect, kNearPlane, kFarPlane);
@@ -79,20 +66,12 @@ void catalogueCamera(Mat4& projection, Mat4& model) {
     model = identity() * translate(tx, ty, tz) * rotateY(spinAngle) * rotateX(0.0f);
 }
 
-void setCamera(CameraBuilder builder) {
-    camera = builder != nullptr ? builder : catalogueCamera;
-}
+void (*frameDrawer)() = nullptr;  // a front end's own frame, or null for the store's
 
-void setFramePresenter(void (*present)()) {
-    presenter = present;
-}
+}  // namespace
 
-void swapWindowBuffers() {
-    glutSwapBuffers();
-}
-
-void setPointClouds(bool on) {
-    pointClouds = on;
+void setFrameDrawer(void (*draw)()) {
+    frameDrawer = draw;
 }
 
 int wrapModelIndex(int index) {
@@ -107,12 +86,16 @@ int wrapModelIndex(int index) {
 
 void display() {
     modelIndex = wrapModelIndex(modelIndex);
+    if (frameDrawer != nullptr) {
+        frameDrawer();
+        return;
+    }
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     loadModel(modelIndex);
 
     Mat4 perspectiveMat(1.0f);
     Mat4 modelMat(1.0f);
-    camera(perspectiveMat, modelMat);
+    catalogueCamera(perspectiveMat, modelMat);
     float viewMatrixf[kMatrixFloats];
     toColumnMajor(perspectiveMat, viewMatrixf);
     float modelMatrixf[kMatrixFloats];
@@ -130,9 +113,6 @@ void drawMesh() {
     glBufferSubData(GL_ARRAY_BUFFER, kPositionsOffset, kBlockBytes, points);
     glBufferSubData(GL_ARRAY_BUFFER, kColorsOffset, kBlockBytes, colors);
     drawWithDepthTest(GL_TRIANGLES, 3 * faceCount);
-    if (pointClouds && faceCount == 0 && vertexCount > 0) {
-        drawPoints();
-    }
     if (showNormals == 1) {
         drawNormals();
     }
@@ -140,13 +120,24 @@ void drawMesh() {
         drawBoundingBox();
     }
     glFlush();
-    if (presenter != nullptr) {
-        presenter();
-    }
+    glutSwapBuffers();
 }
 
 void drawNormals() {
     drawOverlay(normalLines, kNormalStoreBytes, GL_LINES, 2 * faceCount, kNormalColor);
+}
+
+void boxPolyline(float x0, float x1, float y0, float y1, float z0, float z1,
+                 Vec4 polyline[kBoxLineCount]) {
+    const Vec4 corners[kBoxLineCount] = {
+        {x0, y1, z1, 1}, {x1, y1, z1, 1}, {x1, y1, z0, 1}, {x0, y1, z0, 1},
+        {x0, y1, z1, 1}, {x0, y0, z1, 1}, {x1, y0, z1, 1}, {x1, y1, z1, 1},
+        {x1, y0, z1, 1}, {x1, y0, z0, 1}, {x1, y1, z0, 1}, {x1, y0, z0, 1},
+        {x0, y0, z0, 1}, {x0, y1, z0, 1}, {x0, y0, z0, 1}, {x0, y0, z1, 1},
+    };
+    for (int i = 0; i < kBoxLineCount; ++i) {
+        polyline[i] = corners[i];
+    }
 }
 
 void drawBoundingBox() {
@@ -157,16 +148,7 @@ void drawBoundingBox() {
         z0 -= centerZ;
         z1 -= centerZ;
     }
-    const float y0 = minY, y1 = maxY;
-    const Vec4 polyline[kBoxLineCount] = {
-        {x0, y1, z1, 1}, {x1, y1, z1, 1}, {x1, y1, z0, 1}, {x0, y1, z0, 1},
-        {x0, y1, z1, 1}, {x0, y0, z1, 1}, {x1, y0, z1, 1}, {x1, y1, z1, 1},
-        {x1, y0, z1, 1}, {x1, y0, z0, 1}, {x1, y1, z0, 1}, {x1, y0, z0, 1},
-        {x0, y0, z0, 1}, {x0, y1, z0, 1}, {x0, y0, z0, 1}, {x0, y0, z1, 1},
-    };
-    for (int i = 0; i < kBoxLineCount; ++i) {
-        boxLines[i] = polyline[i];
-    }
+    boxPolyline(x0, x1, minY, maxY, z0, z1, boxLines);
     // A model without vertices has the inverted reset box: there is nothing to outline.
     if (vertexCount <= 0) {
         return;

@@ -81,22 +81,27 @@ void drawBoundingBox();
 // first (no modulo).
 int wrapModelIndex(int index);
 
-// ===== Frame parameters =====
-// What a front end may change about a frame. The defaults are the catalogue viewer's; the file
-// viewer sets its own camera, draws point clouds, and presents nothing when it draws offscreen.
+// ===== Frames drawn by a front end =====
+// A front end that keeps its own model on the GPU (the file viewer) draws every frame itself:
+// display() then brings the index back into the catalogue and hands the frame over, so that the
+// keys and animations, which call display(), show the front end's picture. nullptr (the
+// default): the frame is read, assembled and drawn from the store.
+void setFrameDrawer(void (*draw)());
 
-// Builds the projection and the model matrix of one frame, after the model has been read.
-using CameraBuilder = void (*)(Mat4& projection, Mat4& model);
-// The catalogue camera: box centred in x and y, one diagonal back, near 0.1, far 10000.
-void catalogueCamera(Mat4& projection, Mat4& model);
-void setCamera(CameraBuilder camera);  // nullptr: the catalogue camera
+// ===== Geometry shared with a front end =====
 
-// Shows the finished frame: the window's buffer swap by default, nothing when null.
-void setFramePresenter(void (*present)());
-void swapWindowBuffers();  // the default presenter
+// The polyline through all twelve edges of the box, as the box overlay draws it.
+void boxPolyline(float x0, float x1, float y0, float y1, float z0, float z1,
+                 Vec4 polyline[kBoxLineCount]);
 
-// A model with vertices but no faces is drawn as points when this is on (off by default).
-void setPointClouds(bool on);
+// The normal of the corner order p0, p1, p2 divided by s = D / 20, the normal overlay's segment;
+// a zero normal (w = 1) where the quotient is not finite (a model without size).
+Vec4 scaledNormal(const Vec4& p0, const Vec4& p1, const Vec4& p2, float s);
+
+// The breathing displacement of a face with scaled normal n: `pulse` percent of the diagonal D
+// along the face's direction, in double. False when the face does not move (no direction, or a
+// model without size).
+bool breathingOffset(const Vec4& n, float diagonal, int pulse, double offset[3]);
 
 // ===== Toolkit requests for the interaction code =====
 

@@ -172,6 +172,43 @@ void GLAPIENTRY uniformMatrix4fv(GLint location, GLsizei count, GLboolean transp
                                  const GLfloat* value) {
     record("glUniformMatrix4fv", {location, count, transpose}, Payload::ofFloats(value, 16));
 }
+void GLAPIENTRY deleteBuffers(GLsizei n, const GLuint* names) {
+    record("glDeleteBuffers", {n, n > 0 ? names[0] : 0});
+}
+void GLAPIENTRY deleteVertexArrays(GLsizei n, const GLuint* names) {
+    record("glDeleteVertexArrays", {n, n > 0 ? names[0] : 0});
+}
+void GLAPIENTRY genFramebuffers(GLsizei n, GLuint* out) {
+    record("glGenFramebuffers", {n});
+    for (GLsizei i = 0; i < n; ++i) out[i] = nextName++;
+}
+void GLAPIENTRY bindFramebuffer(GLenum target, GLuint framebuffer) {
+    record("glBindFramebuffer", {target, framebuffer});
+}
+void GLAPIENTRY deleteFramebuffers(GLsizei n, const GLuint* names) {
+    record("glDeleteFramebuffers", {n, n > 0 ? names[0] : 0});
+}
+void GLAPIENTRY genRenderbuffers(GLsizei n, GLuint* out) {
+    record("glGenRenderbuffers", {n});
+    for (GLsizei i = 0; i < n; ++i) out[i] = nextName++;
+}
+void GLAPIENTRY bindRenderbuffer(GLenum target, GLuint renderbuffer) {
+    record("glBindRenderbuffer", {target, renderbuffer});
+}
+void GLAPIENTRY deleteRenderbuffers(GLsizei n, const GLuint* names) {
+    record("glDeleteRenderbuffers", {n, n > 0 ? names[0] : 0});
+}
+void GLAPIENTRY renderbufferStorage(GLenum target, GLenum format, GLsizei width, GLsizei height) {
+    record("glRenderbufferStorage", {target, format, width, height});
+}
+void GLAPIENTRY framebufferRenderbuffer(GLenum target, GLenum attachment, GLenum renderTarget,
+                                        GLuint renderbuffer) {
+    record("glFramebufferRenderbuffer", {target, attachment, renderTarget, renderbuffer});
+}
+void GLAPIENTRY blitFramebuffer(GLint x0, GLint y0, GLint x1, GLint y1, GLint dx0, GLint dy0,
+                                GLint dx1, GLint dy1, GLbitfield mask, GLenum filter) {
+    record("glBlitFramebuffer", {x0, y0, x1, y1, dx0, dy0, dx1, dy1, mask, filter});
+}
 
 }  // namespace
 
@@ -241,6 +278,17 @@ PFNGLBUFFERSUBDATAPROC __glewBufferSubData = fakegl::bufferSubData;
 PFNGLGETUNIFORMLOCATIONARBPROC __glewGetUniformLocationARB = fakegl::getUniformLocationARB;
 PFNGLGETUNIFORMLOCATIONPROC __glewGetUniformLocation = fakegl::getUniformLocation;
 PFNGLUNIFORMMATRIX4FVPROC __glewUniformMatrix4fv = fakegl::uniformMatrix4fv;
+PFNGLDELETEBUFFERSPROC __glewDeleteBuffers = fakegl::deleteBuffers;
+PFNGLDELETEVERTEXARRAYSPROC __glewDeleteVertexArrays = fakegl::deleteVertexArrays;
+PFNGLGENFRAMEBUFFERSPROC __glewGenFramebuffers = fakegl::genFramebuffers;
+PFNGLBINDFRAMEBUFFERPROC __glewBindFramebuffer = fakegl::bindFramebuffer;
+PFNGLDELETEFRAMEBUFFERSPROC __glewDeleteFramebuffers = fakegl::deleteFramebuffers;
+PFNGLGENRENDERBUFFERSPROC __glewGenRenderbuffers = fakegl::genRenderbuffers;
+PFNGLBINDRENDERBUFFERPROC __glewBindRenderbuffer = fakegl::bindRenderbuffer;
+PFNGLDELETERENDERBUFFERSPROC __glewDeleteRenderbuffers = fakegl::deleteRenderbuffers;
+PFNGLRENDERBUFFERSTORAGEPROC __glewRenderbufferStorage = fakegl::renderbufferStorage;
+PFNGLFRAMEBUFFERRENDERBUFFERPROC __glewFramebufferRenderbuffer = fakegl::framebufferRenderbuffer;
+PFNGLBLITFRAMEBUFFERPROC __glewBlitFramebuffer = fakegl::blitFramebuffer;
 
 GLboolean glewExperimental = GL_FALSE;
 GLboolean __GLEW_VERSION_3_1 = GL_TRUE;
@@ -281,6 +329,16 @@ void GLAPIENTRY glFlush() {
 }
 void GLAPIENTRY glPointSize(GLfloat size) {
     record("glPointSize", {}, fakegl::Payload::ofFloats(&size, 1));
+}
+void GLAPIENTRY glDrawElements(GLenum mode, GLsizei count, GLenum type, const void* offset) {
+    record("glDrawElements",
+           {mode, count, type, static_cast<long long>(reinterpret_cast<std::size_t>(offset))});
+}
+void GLAPIENTRY glViewport(GLint x, GLint y, GLsizei width, GLsizei height) {
+    record("glViewport", {x, y, width, height});
+}
+void GLAPIENTRY glFinish() {
+    record("glFinish");
 }
 
 // ----- freeglut -----

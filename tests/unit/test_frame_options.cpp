@@ -1,5 +1,5 @@
 // What a front end may change about the core, against the recording fake GL: a catalogue of its
-// own length, its camera, point clouds, an offscreen frame without a swap, and shaders built in.
+// own length, frames of its own, and shaders built in.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,9 +16,7 @@ class FrameOptionsTest : public SceneTest {
   protected:
     void TearDown() override {
         setCatalogue(nullptr, 0);
-        setCamera(nullptr);
-        setFramePresenter(swapWindowBuffers);
-        setPointClouds(false);
+        setFrameDrawer(nullptr);
         SceneTest::TearDown();
     }
     TempFolder folder;
@@ -46,50 +44,25 @@ TEST_F(FrameOptionsTest, ACatalogueOfItsOwnLengthWrapsAndEndsTheTourThere) {
     EXPECT_EQ(maxX, 1.0f);  // the first file is on screen
 }
 
-TEST_F(FrameOptionsTest, CameraPointCloudsAndAnOffscreenFrame) {
-    folder.write(modelFiles[0], plyText({{0, 0, 0, 1}, {1, 0, 0, 1}, {0, 1, 0, 1}}, {}));
-    colorLocation = 1;
-    setCamera([](Mat4& projection, Mat4& model) {
-        projection = translate(1, 2, 3);
-        model = rotateY(90);
-    });
-    setPointClouds(true);
-    setFramePresenter(nullptr);
+// A front end's own frame: display() wraps the index and hands over, reading and drawing nothing.
+int framesDrawn = 0;
+
+TEST_F(FrameOptionsTest, AFrontEndsFrameDrawerTakesTheWholeFrame) {
+    for (int i = 0; i < 3; ++i)
+        folder.write(kFiles[i], plyText({{0, 0, 0, 1}, {i + 1.0f, 1, 1, 1}}, {}));
+    setCatalogue(kFiles, 3);
+    setFrameDrawer([] { ++framesDrawn; });
+    modelIndex = 3;
     display();
+    EXPECT_EQ(modelIndex, 0);
+    EXPECT_EQ(framesDrawn, 1);
+    EXPECT_TRUE(fakegl::calls.empty());
+    EXPECT_EQ(vertexCount, 0);  // the store's reader was not asked
 
-    const auto uploads = fakegl::named("glUniformMatrix4fv");
-    ASSERT_EQ(uploads.size(), 2u);
-    std::vector<float> expected(kMatrixFloats);
-    toColumnMajor(rotateY(90), expected.data());
-    EXPECT_EQ(uploads[0].floats, expected);
-    toColumnMajor(translate(1, 2, 3), expected.data());
-    EXPECT_EQ(uploads[1].floats, expected);
-
-    // After the empty triangle pass: the vertices themselves, 3 px, green, depth-tested.
-    const std::vector<std::string> names = fakegl::names();
-    const auto points = std::find(names.begin(), names.end(), "glPointSize");
-    ASSERT_NE(points, names.end());
-    const std::size_t at = static_cast<std::size_t>(points - names.begin());
-    expectCalls({{"glPointSize", {}},
-                 {"glBufferData", {GL_ARRAY_BUFFER, 48, GL_STATIC_DRAW}},
-                 {"glDisableVertexAttribArray", {1}},
-                 {"glVertexAttrib4f", {1}},
-                 {"glEnable", {GL_DEPTH_TEST}},
-                 {"glDrawArrays", {GL_POINTS, 0, 3}},
-                 {"glDisable", {GL_DEPTH_TEST}},
-                 {"glEnableVertexAttribArray", {1}}},
-                at);
-    EXPECT_EQ(fakegl::calls[at].floats, (std::vector<float>{kPointSize}));
-    EXPECT_EQ(fakegl::calls[at + 1].data, vertices);
-    EXPECT_EQ(fakegl::calls[at + 3].floats, (std::vector<float>{0, 1, 0, 1}));
-    EXPECT_EQ(names.back(), "glFlush");  // nothing to swap offscreen
-
-    // The catalogue viewer keeps a faceless model's points to itself.
-    fakegl::calls.clear();
-    setPointClouds(false);
-    setFramePresenter(swapWindowBuffers);
+    setFrameDrawer(nullptr);
     display();
-    EXPECT_EQ(fakegl::count("glPointSize"), 0u);
+    EXPECT_EQ(framesDrawn, 1);
+    EXPECT_EQ(maxX, 1.0f);
     EXPECT_EQ(fakegl::names().back(), "glutSwapBuffers");
 }
 

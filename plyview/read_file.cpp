@@ -1,0 +1,161 @@
+// Reading a file whole: its start first, to judge the memory it needs, then the rest into one
+// buffer of its size with read(). Not mmap: a file truncated while mapped (as cp over it does)
+// would raise SIGBUS in the middle of the parse.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "plyview/plyview.h"
+
+namespace plyview {
+
+namespace {
+
+// read() that retries when a signal interrupts it; -1 with errno set on failure.
+ssize_t readSome(int fd, char* into, std::size_t bytes) {
+    for (;;) {
+        const ssize_t got = ::read(fd, into, bytes);
+        if (got >= 0 || errno != EINTR) {
+            return got;
+        }
+    }
+}
+
+// Reads until `bytes` are in or the file ends; how many came, or -1 with errno set.
+ssize_t readFully(int fd, char* into, std::size_t bytes) {
+    std::size_t done = 0;
+    while (done < bytes) {
+        const ssize_t got = readSome(fd, into + done, bytes - done);
+        if (got < 0) {
+            return -1;
+        }
+        if (got == 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    return static_cast<ssize_t>(done);
+}
+
+const char* kindOf(mode_t mode) {
+    if (S_ISDIR(mode)) {
+        return "a directory";
+    }
+    if (S_ISFIFO(mode)) {
+        return "a FIFO";
+    }
+    if (S_ISSOCK(mode)) {
+        return "a socket";
+    }
+    return S_ISCHR(mode) || S_ISBLK(mode) ? "a device" : "not a file";
+}
+
+std::string megabytes(std::uint64_t bytes) {
+    return std::to_string((bytes + kBytesPerMB - 1) / kBytesPerMB);
+}
+
+// An open file descriptor, closed when it goes.
+struct Descriptor {
+    int fd;
+    ~Descriptor() {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+};
+
+// The file's bytes into `text` (size + 1 bytes, so that a file that grew is seen); false with
+// `problem` set. The start is read first and the memory judged before the rest is allocated.
+bool readBytes(const std::string& path, std::unique_ptr<char[]>& text, std::size_t& size,
+               std::string& problem) {
+    // O_NONBLOCK: a FIFO would block the open until a writer came.
+    const Descriptor file{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
+    struct stat info {};
+    if (file.fd < 0 || ::fstat(file.fd, &info) != 0) {
+        problem = std::strerror(errno);
+        return false;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        problem = std::string("not a regular file (") + kindOf(info.st_mode) + ")";
+        return false;
+    }
+    size = static_cast<std::size_t>(info.st_size);
+    char head[kHeadBytes];
+    const ssize_t headRead = readFully(file.fd, head, sizeof head);
+    if (headRead < 0) {
+        problem = std::strerror(errno);
+        return false;
+    }
+    const auto headBytes = static_cast<std::size_t>(headRead);
+    const std::uint64_t needed = fileModelBytesNeeded(head, headBytes, size);
+    const std::uint64_t available = availableMemoryBytes();
+    if (needed > available) {
+        problem = "needs about " + megabytes(needed) + " MB, " +
+                  std::to_string(available / kBytesPerMB) + " MB available";
+        return false;
+    }
+    text.reset(new (std::nothrow) char[size + 1]);
+    if (!text) {
+        problem = "needs about " + megabytes(needed) + " MB, more than can be had";
+        return false;
+    }
+    if (headBytes > size) {
+        problem = "changed while it was read";  // it grew after its size was taken
+        return false;
+    }
+    std::memcpy(text.get(), head, headBytes);
+    const ssize_t rest = readFully(file.fd, text.get() + headBytes, size + 1 - headBytes);
+    if (rest < 0) {
+        problem = std::strerror(errno);
+        return false;
+    }
+    if (headBytes + static_cast<std::size_t>(rest) != size) {
+        problem = "changed while it was read";  // the next look at it reads it again
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool FileStamp::operator==(const FileStamp& other) const {
+    return exists == other.exists && device == other.device && inode == other.inode &&
+           size == other.size && modified == other.modified && changed == other.changed;
+}
+
+FileStamp stampOf(const std::string& path) {
+    constexpr std::int64_t kNanosPerSecond = 1000000000;
+    struct stat info {};
+    FileStamp stamp;
+    if (::stat(path.c_str(), &info) != 0) {
+        return stamp;
+    }
+    stamp.exists = true;
+    stamp.device = static_cast<std::uint64_t>(info.st_dev);
+    stamp.inode = static_cast<std::uint64_t>(info.st_ino);
+    stamp.size = static_cast<std::uint64_t>(info.st_size);
+    stamp.modified = info.st_mtim.tv_sec * kNanosPerSecond + info.st_mtim.tv_nsec;
+    stamp.changed = info.st_ctim.tv_sec * kNanosPerSecond + info.st_ctim.tv_nsec;
+    return stamp;
+}
+
+bool readFileModel(const std::string& path, FileModel& model, std::string& problem) {
+    std::unique_ptr<char[]> text;
+    std::size_t size = 0;
+    if (!readBytes(path, text, size, problem)) {
+        return false;
+    }
+    PlyError error;
+    if (!parseFileModel(text.get(), size, model, error)) {
+        problem = error.message;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace plyview

@@ -1,0 +1,85 @@
+// What the file viewer draws from a model besides its own lines, built on the CPU when first
+// needed: the box polyline, the normal segments of the overlay, and the breathing corners. The
+// normals and the displacement are those of the catalogue viewer's assembly.
+#include "plyview/scene_parts.h"
+
+namespace plyview {
+
+namespace {
+
+constexpr int kCornersPerTriangle = 3;
+
+Vec4 corner(const FileModel& model, std::uint32_t v) {
+    const float* p = &model.positions[static_cast<std::size_t>(v) * kCoordinates];
+    return Vec4(p[0], p[1], p[2], 1.0f);
+}
+
+void append(std::vector<float>& out, const Vec4& p) {
+    out.push_back(p.x);
+    out.push_back(p.y);
+    out.push_back(p.z);
+}
+
+float normalScale(float diagonal) {
+    return static_cast<float>(static_cast<double>(diagonal) / kNormalScaleDivisor);
+}
+
+float centroid(float a, float b, float c) {
+    return static_cast<float>((static_cast<double>(a) + b + c) / 3.0);
+}
+
+template <typename Visit>
+void eachTriangle(const FileModel& model, Visit visit) {
+    for (std::size_t t = 0; t + 2 < model.triangles.size(); t += kCornersPerTriangle) {
+        visit(corner(model, model.triangles[t]), corner(model, model.triangles[t + 1]),
+              corner(model, model.triangles[t + 2]));
+    }
+}
+
+}  // namespace
+
+std::vector<float> boxCorners(const FileModel& model) {
+    Vec4 polyline[kBoxLineCount];
+    boxPolyline(model.minX, model.maxX, model.minY, model.maxY, model.minZ, model.maxZ, polyline);
+    std::vector<float> out;
+    for (const Vec4& p : polyline) {
+        append(out, p);
+    }
+    return out;
+}
+
+std::vector<float> normalSegments(const FileModel& model, float diagonal) {
+    const float s = normalScale(diagonal);
+    std::vector<float> out;
+    out.reserve(model.triangles.size() * 2);
+    eachTriangle(model, [&](const Vec4& p0, const Vec4& p1, const Vec4& p2) {
+        const Vec4 n = scaledNormal(p0, p1, p2, s);
+        const Vec4 c(centroid(p0.x, p1.x, p2.x), centroid(p0.y, p1.y, p2.y),
+                     centroid(p0.z, p1.z, p2.z), 1.0f);
+        append(out, c);
+        append(out, Vec4(c.x + n.x, c.y + n.y, c.z + n.z, 1.0f));
+    });
+    return out;
+}
+
+std::vector<float> breathingLines(const FileModel& model, float diagonal, int pulse) {
+    const float s = normalScale(diagonal);
+    std::vector<float> out;
+    out.reserve(model.triangles.size() * 2 * kCoordinates);
+    eachTriangle(model, [&](Vec4 p0, Vec4 p1, Vec4 p2) {
+        double offset[kCoordinates];
+        if (breathingOffset(scaledNormal(p0, p1, p2, s), diagonal, pulse, offset)) {
+            for (Vec4* p : {&p0, &p1, &p2}) {
+                p->x = static_cast<float>(static_cast<double>(p->x) + offset[0]);
+                p->y = static_cast<float>(static_cast<double>(p->y) + offset[1]);
+                p->z = static_cast<float>(static_cast<double>(p->z) + offset[2]);
+            }
+        }
+        for (const Vec4* p : {&p0, &p1, &p1, &p2, &p2, &p0}) {
+            append(out, *p);
+        }
+    });
+    return out;
+}
+
+}  // namespace plyview

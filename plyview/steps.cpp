@@ -1,0 +1,139 @@
+// A full frame too heavy to draw between two events (seconds, for millions of lines on a
+// software renderer) is drawn in steps into a framebuffer of its own, each step sized to take
+// about kStepSeconds, with the events handled in between; when the last step is done the frame
+// is copied to the window. A finished frame is kept, so showing it again costs one copy.
+#include <GL/glew.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "plyview/scene_parts.h"
+
+namespace plyview {
+
+namespace {
+
+constexpr std::uint64_t kMinStepLines = 20000;
+
+struct Steps {
+    GLuint framebuffer = 0, colour = 0, depth = 0;  // the frame being drawn, or the last one
+    int width = 0, height = 0;
+    bool active = false;    // steps are under way
+    bool complete = false;  // the framebuffer holds the finished frame of `key`
+    FrameKey key;
+    FrameMatrices matrices;
+    std::uint64_t next = 0;  // the first line not drawn yet
+    std::uint64_t perStep = kFirstStepLines;
+};
+Steps steps;
+
+void makeRenderbuffer(GLuint& buffer, GLenum format, GLenum attachment) {
+    glGenRenderbuffers(1, &buffer);
+    glBindRenderbuffer(GL_RENDERBUFFER, buffer);
+    glRenderbufferStorage(GL_RENDERBUFFER, format, steps.width, steps.height);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, attachment, GL_RENDERBUFFER, buffer);
+}
+
+// A framebuffer of the window's size.
+void ensureFramebuffer() {
+    if (steps.framebuffer != 0 && steps.width == windowWidth && steps.height == windowHeight) {
+        return;
+    }
+    if (steps.framebuffer != 0) {
+        glDeleteFramebuffers(1, &steps.framebuffer);
+        glDeleteRenderbuffers(1, &steps.colour);
+        glDeleteRenderbuffers(1, &steps.depth);
+    }
+    steps.width = windowWidth;
+    steps.height = windowHeight;
+    glGenFramebuffers(1, &steps.framebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, steps.framebuffer);
+    makeRenderbuffer(steps.colour, GL_RGBA8, GL_COLOR_ATTACHMENT0);
+    makeRenderbuffer(steps.depth, GL_DEPTH24_STENCIL8, GL_DEPTH_STENCIL_ATTACHMENT);
+}
+
+void show() {
+    const SceneTarget target = sceneTarget();
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, steps.framebuffer);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, target.framebuffer);
+    glBlitFramebuffer(0, 0, steps.width, steps.height, 0, 0, steps.width, steps.height,
+                      GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    glBindFramebuffer(GL_FRAMEBUFFER, target.framebuffer);
+    if (target.present != nullptr) {
+        target.present();
+    }
+    finishFrame(Picture::kFull);
+}
+
+}  // namespace
+
+FrameKey FrameKey::of(const FrameMatrices& matrices, std::uint64_t generation) {
+    FrameKey key;
+    key.matrices = matrices;
+    key.generation = generation;
+    key.width = windowWidth;
+    key.height = windowHeight;
+    key.box = showBox;
+    key.normals = showNormals;
+    return key;
+}
+
+bool FrameKey::operator==(const FrameKey& other) const {
+    return std::memcmp(&matrices, &other.matrices, sizeof matrices) == 0 &&
+           generation == other.generation && width == other.width && height == other.height &&
+           box == other.box && normals == other.normals;
+}
+
+void drawInSteps(const FrameKey& key, const FrameMatrices& matrices) {
+    if (steps.complete && steps.key == key) {
+        show();
+        return;
+    }
+    if (steps.active && steps.key == key) {
+        return;
+    }
+    ensureFramebuffer();
+    glBindFramebuffer(GL_FRAMEBUFFER, steps.framebuffer);
+    glViewport(0, 0, steps.width, steps.height);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    steps.active = true;
+    steps.complete = false;
+    steps.key = key;
+    steps.matrices = matrices;
+    steps.next = 0;
+    continueSteps();
+}
+
+void continueSteps() {
+    if (!steps.active) {
+        return;
+    }
+    const std::uint64_t total = fullPrimitives();
+    glBindFramebuffer(GL_FRAMEBUFFER, steps.framebuffer);
+    glViewport(0, 0, steps.width, steps.height);
+    glEnable(GL_DEPTH_TEST);
+    const Clock::time_point start = Clock::now();
+    drawFullPart(steps.matrices, steps.next, steps.perStep);
+    glFinish();  // the step's real cost, so that the next one can be sized
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    steps.next += steps.perStep;
+    const double scale = kStepSeconds / std::max(seconds, kStepSeconds / 8);
+    steps.perStep = std::max(kMinStepLines, static_cast<std::uint64_t>(steps.perStep * scale));
+    if (steps.next < total) {
+        return;
+    }
+    drawFullOverlays(steps.matrices);
+    steps.active = false;
+    steps.complete = true;
+    show();
+}
+
+bool stepsUnderWay() {
+    return steps.active;
+}
+
+void stopSteps() {
+    steps.active = false;
+}
+
+}  // namespace plyview
