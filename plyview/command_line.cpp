@@ -1,4 +1,4 @@
-// The command line: files and folders in, a catalogue out; --png, --size and --help.
+// The command line: files and folders in, a catalogue out; --png, --size, --style and --help.
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -17,6 +17,14 @@ namespace {
 constexpr const char* kPlyExtension = ".ply";
 constexpr std::size_t kPlyExtensionLength = 4;
 constexpr const char* kPngExtension = ".png";
+
+// --style's values by name.
+struct StyleName {
+    const char* name;
+    Style style;
+};
+constexpr StyleName kStyleNames[] = {
+    {"wire", Style::kWire}, {"surface", Style::kSurface}, {"edges", Style::kEdges}};
 
 bool endsWithPly(const std::string& name) {
     if (name.size() <= kPlyExtensionLength) {
@@ -76,6 +84,17 @@ bool parseSize(const std::string& text, int& width, int& height) {
     return side(text.substr(0, x), width) && side(text.substr(x + 1), height);
 }
 
+// One of kStyleNames; false for anything else.
+bool parseStyle(const std::string& text, Style& style) {
+    for (const StyleName& entry : kStyleNames) {
+        if (text == entry.name) {
+            style = entry.style;
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 bool isFolder(const std::string& path) {
@@ -84,20 +103,24 @@ bool isFolder(const std::string& path) {
 }
 
 std::string usageLine() {
-    return "usage: plyview [--png OUT.png] [--size WxH] FILE|FOLDER...";
+    return "usage: plyview [--png OUT.png] [--size WxH] [--style wire|surface|edges] "
+           "FILE|FOLDER...";
 }
 
 std::string helpText() {
     return usageLine() +
            "\n"
-           "Shows PLY models as a green wireframe, framed to fill the window. A folder stands\n"
-           "for its *.ply files in name order. Each file is read again for every frame, so an\n"
-           "edit shows at once; a file that is refused or goes missing keeps its last picture.\n"
+           "Shows PLY models framed to fill the window, as a green wireframe unless --style\n"
+           "says otherwise. A folder stands for its *.ply files in name order. Each file is\n"
+           "read again for every frame, so an edit shows at once; a file that is refused or\n"
+           "goes missing keeps its last picture.\n"
            "\n"
            "Options:\n"
            "  --png OUT     draw without a display and write a PNG picture; with several files\n"
            "                OUT is a folder that gets one NAME.png per file\n"
            "  --size WxH    picture or window size in pixels (default 512x512)\n"
+           "  --style S     the first display style: wire (the default), surface, or edges\n"
+           "                (a surface with its wireframe on it)\n"
            "  --help        this text\n"
            "\n"
            "Mouse:\n"
@@ -108,6 +131,7 @@ std::string helpText() {
            "  N / P         next / previous file (wraps around); W first file; all reset the view\n"
            "  e             bounding box on/off (blue)\n"
            "  m             face normals on/off (red)\n"
+           "  s             next display style: wire -> surface -> edges -> wire\n"
            "  x X y Y z Z   move along an axis, press again to stop\n"
            "  R             turntable tour through the files; press again to pause\n"
            "  B             breathing: faces drift out along their normals and back\n"
@@ -126,7 +150,7 @@ ParseResult parseCommandLine(int argc, const char* const* argv) {
             onlyFiles = true;
         } else if (arg == "--help" || arg == "-h") {
             options.help = true;
-        } else if (arg == "--png" || arg == "--size") {
+        } else if (arg == "--png" || arg == "--size" || arg == "--style") {
             if (i + 1 >= argc) {
                 result.error = arg + " needs a value";
                 return result;
@@ -134,6 +158,11 @@ ParseResult parseCommandLine(int argc, const char* const* argv) {
             const std::string value = argv[++i];
             if (arg == "--png") {
                 options.pngOut = value;
+            } else if (arg == "--style") {
+                if (!parseStyle(value, options.style)) {
+                    result.error = "--style wants wire, surface or edges, not '" + value + "'";
+                    return result;
+                }
             } else if (!parseSize(value, options.width, options.height)) {
                 result.error = "--size wants WxH with sides from 1 to " +
                                std::to_string(kMaxPictureSize) + ", not '" + value + "'";

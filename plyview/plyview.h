@@ -25,11 +25,16 @@ constexpr int kStatusUsage = 2;   // the command line itself is wrong
 
 // ===== Command line =====
 
+// How the model is drawn: `--style` chooses the first one, the key `s` steps through them in
+// this order and wraps around.
+enum class Style { kWire, kSurface, kEdges };
+
 struct Options {
     std::vector<std::string> inputs;  // files and folders, as given
     std::string pngOut;               // --png OUT: a file, or a folder for several models
     int width = kDefaultPictureSize;  // --size WxH, for the picture or the window
     int height = kDefaultPictureSize;
+    Style style = Style::kWire;  // --style wire|surface|edges
     bool help = false;
 };
 

@@ -1,7 +1,8 @@
 // The file viewer end to end: files and folders from the command line in a real window, its
 // title, stepping, the mouse, resizing, framing of large and offset models, point clouds, a file
-// removed while shown, and pictures drawn without a display. It runs in an empty folder, so
-// the shaders it uses can only be its built-in ones.
+// removed while shown, pictures drawn without a display, and the installed desktop files as a
+// desktop uses them. It runs in an empty folder, so the shaders it uses can only be its built-in
+// ones.
 #include <cmath>
 #include <fstream>
 
@@ -15,6 +16,7 @@ using xsession::Point;
 using xsession::Size;
 
 constexpr int kPictureSide = 512;
+constexpr int kThumbnailSide = 128;
 constexpr unsigned kLeftButton = 1, kRightButton = 3, kWheelUp = 4;
 
 struct P3 {
@@ -83,6 +85,53 @@ void expectFills(const Image& image, const std::string& what) {
     EXPECT_LT(green.maxY, image.height - 1) << what;
 }
 
+// The value of `key` in a desktop key file; empty when it has none.
+std::string keyOf(const fs::path& file, const std::string& key) {
+    for (const std::string& line : linesOf(xsession::readFile(file))) {
+        if (line.rfind(key + "=", 0) == 0) {
+            return line.substr(key.size() + 1);
+        }
+    }
+    return "";
+}
+
+std::string shellQuoted(const std::string& text) {
+    std::string quoted = "'";
+    for (const char c : text) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
+}
+
+// A thumbnailer's Exec line with its field codes filled in as a file manager does, as a shell
+// command: the line's own quoting follows the shell's double-quote rules.
+std::string thumbnailCommand(const std::string& exec, const fs::path& input, const fs::path& output,
+                             int size) {
+    std::string command;
+    for (std::size_t i = 0; i < exec.size(); ++i) {
+        const char code = exec[i] == '%' && i + 1 < exec.size() ? exec[++i] : '\0';
+        if (code == 'i') {
+            command += shellQuoted(input.string());
+        } else if (code == 'o') {
+            command += shellQuoted(output.string());
+        } else if (code == 's') {
+            command += std::to_string(size);
+        } else {
+            command += code == '\0' ? exec[i] : code;  // "%%" is a percent sign
+        }
+    }
+    return command;
+}
+
+// Pixels unlike the top-left corner, which is background: a blank picture has none.
+long drawnPixels(const Image& image) {
+    Image background = image;
+    for (std::size_t i = 0; i < background.rgb.size(); ++i) {
+        background.rgb[i] = image.rgb[i % 3];
+    }
+    return xsession::differingPixels(image, background);
+}
+
 class Plyview : public ::testing::Test {
   protected:
     Plyview() : root_("plyview-e2e"), work_(root_.path() / "work"), logs_(root_.path() / "logs") {
@@ -119,13 +168,16 @@ class Plyview : public ::testing::Test {
         return session_->waitForStable();
     }
 
-    // Runs plyview to its end without a display; its status, with the console in files.
-    int runHeadless(const std::vector<std::string>& args, const fs::path& program = PLYVIEW_EXE) {
+    // Runs plyview (or another program) to its end without a display, with `environment` added
+    // to ours; its status, with the console in files.
+    int runHeadless(const std::vector<std::string>& args, const fs::path& program = PLYVIEW_EXE,
+                    const std::vector<std::string>& environment = {}) {
         xsession::Launch launch;
         launch.argv = {program.string()};
         launch.argv.insert(launch.argv.end(), args.begin(), args.end());
         launch.workDir = work_;
         launch.environment = {"DISPLAY", "WAYLAND_DISPLAY"};
+        launch.environment.insert(launch.environment.end(), environment.begin(), environment.end());
         launch.stdoutPath = logs_ / "headless-out.txt";
         launch.stderrPath = logs_ / "headless-err.txt";
         xsession::ChildProcess child(launch);
@@ -134,6 +186,14 @@ class Plyview : public ::testing::Test {
     }
     std::string headlessErrors() const { return xsession::readFile(logs_ / "headless-err.txt"); }
     std::string headlessOutput() const { return xsession::readFile(logs_ / "headless-out.txt"); }
+
+    // `cmake --install` of the build tree into `prefix`.
+    void install(const fs::path& prefix) {
+        ASSERT_EQ(runHeadless({"--install", PLYVIEWER_BUILD_DIR, "--prefix", prefix.string()},
+                              PLYVIEWER_CMAKE),
+                  0)
+            << headlessErrors();
+    }
 
     xsession::ViewerSession& session() { return *session_; }
     const fs::path& work() const { return work_; }
@@ -319,12 +379,7 @@ TEST_F(Plyview, CommandLineMistakesAndUnreadableFilesEndWithTheirStatus) {
 
 TEST_F(Plyview, InstalledViewersRunFromAnyFolder) {
     const fs::path prefix = work() / "installed";
-    xsession::Launch install;
-    install.argv = {PLYVIEWER_CMAKE, "--install", PLYVIEWER_BUILD_DIR, "--prefix", prefix.string()};
-    install.stderrPath = work() / "install-errors.txt";
-    xsession::ChildProcess installing(install);
-    ASSERT_TRUE(installing.waitForExit(xsession::kExitTimeout));
-    ASSERT_EQ(installing.exitStatus(), 0) << installing.stderrText();
+    ASSERT_NO_FATAL_FAILURE(install(prefix));
 
     write("elsewhere/one.ply", octahedronPly());
     ASSERT_EQ(runHeadless({"--png", "one.png", "elsewhere/one.ply"}, prefix / "bin/plyview"), 0)
@@ -337,6 +392,46 @@ TEST_F(Plyview, InstalledViewersRunFromAnyFolder) {
     EXPECT_GT(greenOf(catalogue.waitForFirstFrame()).count, 0);
     catalogue.press(xsession::kEscape);
     EXPECT_EQ(catalogue.waitForExit(), 0);
+}
+
+// The installed desktop entry, thumbnailer and MIME type as a desktop uses them. The prefix holds
+// a space, which the Exec lines must quote.
+TEST_F(Plyview, InstalledDesktopFilesOpenThumbnailAndRecogniseModels) {
+    const fs::path share = work() / "desktop prefix/share";
+    ASSERT_NO_FATAL_FAILURE(install(share.parent_path()));
+    const fs::path entry = share / "applications/plyview.desktop";
+    const fs::path thumbnailer = share / "thumbnailers/plyview.thumbnailer";
+    EXPECT_EQ(runHeadless({entry.string()}, "desktop-file-validate"), 0);
+    EXPECT_EQ(headlessOutput() + headlessErrors(), "");
+    for (const fs::path& file : {entry, thumbnailer}) {
+        EXPECT_EQ(keyOf(file, "MimeType"), PLYVIEW_MIME_TYPE ";") << file;
+    }
+
+    const fs::path model = write("model.ply", octahedronPly());
+    const fs::path broken = write("broken.ply", octahedronPly().substr(0, 150));
+    const std::string exec = keyOf(thumbnailer, "Exec");
+    const fs::path png = work() / "thumbnail.png";
+    ASSERT_EQ(runHeadless({"-c", thumbnailCommand(exec, model, png, kThumbnailSide)}, "/bin/sh"), 0)
+        << exec << "\n"
+        << headlessErrors();
+    const Image thumbnail = xsession::readPng(png);
+    EXPECT_EQ(thumbnail.width, kThumbnailSide);
+    EXPECT_EQ(thumbnail.height, kThumbnailSide);
+    EXPECT_GE(drawnPixels(thumbnail), kThumbnailSide);  // at least a line's worth of model
+    const fs::path refused = work() / "refused.png";
+    EXPECT_NE(
+        runHeadless({"-c", thumbnailCommand(exec, broken, refused, kThumbnailSide)}, "/bin/sh"), 0);
+    EXPECT_FALSE(fs::exists(refused));
+
+    // The type is found by the name's ending and, without it, by the first line.
+    const std::string dataDirs = "XDG_DATA_DIRS=" + share.string() + ":/usr/share";
+    ASSERT_EQ(runHeadless({(share / "mime").string()}, "update-mime-database", {dataDirs}), 0)
+        << headlessErrors();
+    const fs::path unnamed = write("model-without-extension", octahedronPly());
+    for (const fs::path& file : {model, unnamed}) {
+        EXPECT_EQ(runHeadless({"query", "filetype", file.string()}, "xdg-mime", {dataDirs}), 0);
+        EXPECT_EQ(headlessOutput(), PLYVIEW_MIME_TYPE "\n") << file << headlessErrors();
+    }
 }
 
 }  // namespace

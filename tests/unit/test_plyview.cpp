@@ -28,7 +28,9 @@ TEST(PlyviewCommandLine, OptionsFilesAndMistakes) {
         std::string png;
         int width, height;
         std::string error;  // a prefix of the message; empty: accepted
+        plyview::Style style = plyview::Style::kWire;
     };
+    using plyview::Style;
     const std::vector<Case> cases = {
         {{"a.ply", "dir"}, {"a.ply", "dir"}, "", 512, 512, ""},
         {{"--png", "o.png", "--size", "640x480", "a.ply"}, {"a.ply"}, "o.png", 640, 480, ""},
@@ -41,6 +43,11 @@ TEST(PlyviewCommandLine, OptionsFilesAndMistakes) {
         {{"--size", "0x10", "a.ply"}, {}, "", 512, 512, "--size wants WxH"},
         {{"--size", "8193x10", "a.ply"}, {}, "", 512, 512, "--size wants WxH"},
         {{"--size", "12x-3", "a.ply"}, {}, "", 512, 512, "--size wants WxH"},
+        {{"--style", "surface", "a.ply"}, {"a.ply"}, "", 512, 512, "", Style::kSurface},
+        {{"--png", "o.png", "--style", "edges", "a"}, {"a"}, "o.png", 512, 512, "", Style::kEdges},
+        {{"--style", "wire", "a.ply"}, {"a.ply"}, "", 512, 512, ""},
+        {{"--style", "Surface", "a.ply"}, {}, "", 512, 512, "--style wants wire, surface or edges"},
+        {{"a.ply", "--style"}, {}, "", 512, 512, "--style needs a value"},
     };
     for (const Case& c : cases) {
         const plyview::ParseResult r = parse(c.args);
@@ -52,6 +59,7 @@ TEST(PlyviewCommandLine, OptionsFilesAndMistakes) {
             EXPECT_EQ(r.options.pngOut, c.png) << where;
             EXPECT_EQ(r.options.width, c.width) << where;
             EXPECT_EQ(r.options.height, c.height) << where;
+            EXPECT_EQ(r.options.style, c.style) << where;
         }
     }
 }
@@ -59,7 +67,7 @@ TEST(PlyviewCommandLine, OptionsFilesAndMistakes) {
 TEST(PlyviewCommandLine, HelpNamesOptionsMouseAndKeys) {
     const std::string help = plyview::helpText();
     for (const char* item :
-         {"usage: plyview", "--png", "--size", "left drag", "wheel", "N / P", "Esc"}) {
+         {"usage: plyview", "--png", "--size", "--style", "left drag", "wheel", "N / P", "Esc"}) {
         EXPECT_NE(help.find(item), std::string::npos) << item;
     }
 }
