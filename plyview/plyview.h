@@ -219,8 +219,9 @@ void report(const std::string& path, const std::string& problem);
 // What the user should know about a model that was read: one stdout line each, per read.
 void tellNotes(const std::string& path, const PlyNotes& notes);
 
-// Prints one line per frame shown, "frame full|proxy|breathing <ms since start>", for the
-// tests and benchmarks that must tell the proxy from the full model in a real window.
+// Prints one line per frame shown, "frame full|proxy|breathing|nothing <ms since start>", and
+// "proxy <triangles> triangles <vertices> vertices" when a proxy is ready, for the tests and
+// benchmarks that must tell the proxy from the full model in a real window.
 constexpr const char* kFrameLogVariable = "PLYVIEW_TEST_LOG";
 
 constexpr double kSettleSeconds = 0.2;          // after the last motion, the full model again

@@ -217,6 +217,11 @@ void takeProxyWhenDone() {
         shown.proxyGpu.uploadLines(shown.proxy->positions, job->edges, slots);
     }
     ++shown.generation;
+    if (frameLog) {
+        std::printf("proxy %zu triangles %zu vertices\n", shown.proxy->triangleCount(),
+                    shown.proxy->vertexCount());
+        std::fflush(stdout);
+    }
 }
 
 // ===== Frames =====

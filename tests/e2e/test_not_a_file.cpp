@@ -41,7 +41,7 @@ TEST_F(NotAFile, EachKindIsRefusedOnceAndTheViewerKeepsDrawing) {
         fs::remove_all(model);
         make();
         start().waitForWindow();
-        session().waitForStable();  // the empty white frame
+        session().waitForStable();                       // the empty white frame
         session().press(std::string(2 * kRounds, 'e'));  // each press draws a frame
         EXPECT_LT(residentKiB(session().process().pid()), kMaxResidentKiB);
         ASSERT_EQ(quit(), 0);

@@ -6,8 +6,7 @@
 #include <cmath>
 #include <fstream>
 
-#include "tests/e2e/viewer_fixture.h"
-#include "tools/plywrite/plywrite.h"
+#include "tests/e2e/plyview_fixture.h"
 
 namespace e2e {
 namespace {
@@ -17,73 +16,6 @@ using xsession::Size;
 
 constexpr int kPictureSide = 512;
 constexpr int kThumbnailSide = 128;
-constexpr unsigned kLeftButton = 1, kRightButton = 3, kWheelUp = 4;
-
-struct P3 {
-    double x, y, z;
-};
-
-// ASCII PLY by our own writer, coordinates in double so that survey values keep their digits.
-std::string plyOf(plywrite::Mesh mesh) {
-    plywrite::Options options;
-    options.coordinate = plywrite::Type::kFloat64;
-    return plywrite::write(mesh, options);
-}
-
-// A UV sphere: rings of `slices` points between two poles.
-std::string spherePly(double radius, P3 centre, int slices = 24, int stacks = 12) {
-    plywrite::Mesh mesh;
-    auto& points = mesh.positions;
-    points.push_back({centre.x, centre.y + radius, centre.z});
-    for (int i = 1; i < stacks; ++i) {
-        const double polar = M_PI * i / stacks;
-        for (int j = 0; j < slices; ++j) {
-            const double around = 2 * M_PI * j / slices;
-            points.push_back({centre.x + radius * std::sin(polar) * std::cos(around),
-                              centre.y + radius * std::cos(polar),
-                              centre.z + radius * std::sin(polar) * std::sin(around)});
-        }
-    }
-    points.push_back({centre.x, centre.y - radius, centre.z});
-    const int south = static_cast<int>(points.size()) - 1;
-    auto ring = [slices](int i, int j) { return 1 + (i - 1) * slices + (j % slices); };
-    for (int j = 0; j < slices; ++j) {
-        mesh.faces.push_back({0, ring(1, j + 1), ring(1, j)});
-        mesh.faces.push_back({south, ring(stacks - 1, j), ring(stacks - 1, j + 1)});
-        for (int i = 1; i + 1 < stacks; ++i) {
-            mesh.faces.push_back({ring(i, j), ring(i, j + 1), ring(i + 1, j)});
-            mesh.faces.push_back({ring(i, j + 1), ring(i + 1, j + 1), ring(i + 1, j)});
-        }
-    }
-    return plyOf(mesh);
-}
-
-// A closed box from `low` to `high`, as six quads.
-std::string boxPly(P3 low, P3 high) {
-    plywrite::Mesh mesh;
-    for (int i = 0; i < 8; ++i) {
-        mesh.positions.push_back(
-            {i & 1 ? high.x : low.x, i & 2 ? high.y : low.y, i & 4 ? high.z : low.z});
-    }
-    mesh.faces = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4},
-                  {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
-    return plyOf(mesh);
-}
-
-std::string title(const std::string& name, int place, int count) {
-    return name + " (" + std::to_string(place) + "/" + std::to_string(count) + ") - plyview";
-}
-
-// The green wireframe spans at least half of the window's smaller side and touches no edge.
-void expectFills(const Image& image, const std::string& what) {
-    const xsession::Spread green = greenOf(image);
-    const int half = std::min(image.width, image.height) / 2;
-    EXPECT_GE(std::max(green.width(), green.height()), half) << what;
-    EXPECT_GT(green.minX, 0) << what;
-    EXPECT_GT(green.minY, 0) << what;
-    EXPECT_LT(green.maxX, image.width - 1) << what;
-    EXPECT_LT(green.maxY, image.height - 1) << what;
-}
 
 // The value of `key` in a desktop key file; empty when it has none.
 std::string keyOf(const fs::path& file, const std::string& key) {
@@ -131,84 +63,6 @@ long drawnPixels(const Image& image) {
     }
     return xsession::differingPixels(image, background);
 }
-
-class Plyview : public ::testing::Test {
-  protected:
-    Plyview() : root_("plyview-e2e"), work_(root_.path() / "work"), logs_(root_.path() / "logs") {
-        fs::create_directories(work_);
-        fs::create_directories(logs_);
-    }
-
-    // Writes a file under the work folder (sub-folders made as needed); returns its path.
-    fs::path write(const std::string& name, const std::string& text) const {
-        const fs::path path = work_ / name;
-        fs::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary) << text;
-        return path;
-    }
-
-    xsession::ViewerSession& start(const std::vector<std::string>& args,
-                                   const std::string& firstTitle) {
-        std::vector<std::string> argv{PLYVIEW_EXE};
-        argv.insert(argv.end(), args.begin(), args.end());
-        session_.emplace(work_, logs_, argv, firstTitle);
-        return *session_;
-    }
-
-    Image startAndWait(const std::vector<std::string>& args, const std::string& firstTitle) {
-        return start(args, firstTitle).waitForFirstFrame();
-    }
-
-    // Presses a key that shows another file; once the window has that file's title, its frame.
-    Image step(char key, const std::string& title) {
-        session_->press(key);
-        session_->waitFor(
-            [&](const Image&) { return session_->client().title(session_->window()) == title; },
-            "the title \"" + title + "\"");
-        return session_->waitForStable();
-    }
-
-    // Runs plyview (or another program) to its end without a display, with `environment` added
-    // to ours; its status, with the console in files.
-    int runHeadless(const std::vector<std::string>& args, const fs::path& program = PLYVIEW_EXE,
-                    const std::vector<std::string>& environment = {}) {
-        xsession::Launch launch;
-        launch.argv = {program.string()};
-        launch.argv.insert(launch.argv.end(), args.begin(), args.end());
-        launch.workDir = work_;
-        launch.environment = {"DISPLAY", "WAYLAND_DISPLAY"};
-        launch.environment.insert(launch.environment.end(), environment.begin(), environment.end());
-        launch.stdoutPath = logs_ / "headless-out.txt";
-        launch.stderrPath = logs_ / "headless-err.txt";
-        xsession::ChildProcess child(launch);
-        EXPECT_TRUE(child.waitForExit(xsession::kExitTimeout));
-        return child.exitStatus();
-    }
-    std::string headlessErrors() const { return xsession::readFile(logs_ / "headless-err.txt"); }
-    std::string headlessOutput() const { return xsession::readFile(logs_ / "headless-out.txt"); }
-
-    // `cmake --install` of the build tree into `prefix`.
-    void install(const fs::path& prefix) {
-        ASSERT_EQ(runHeadless({"--install", PLYVIEWER_BUILD_DIR, "--prefix", prefix.string()},
-                              PLYVIEWER_CMAKE),
-                  0)
-            << headlessErrors();
-    }
-
-    xsession::ViewerSession& session() { return *session_; }
-    const fs::path& work() const { return work_; }
-
-    int quit() {
-        session_->press(xsession::kEscape);
-        return session_->waitForExit();
-    }
-
-  private:
-    xsession::TempDir root_;
-    fs::path work_;
-    fs::path logs_;
-    std::optional<xsession::ViewerSession> session_;
-};
 
 TEST_F(Plyview, FilesAndAFolderFormTheCatalogueNamedInTheTitle) {
     write("one.ply", octahedronPly());

@@ -43,7 +43,7 @@ void record(const char* name, std::initializer_list<long long> args = {}, Payloa
     if (!recording) {
         return;
     }
-    Call call{name, args, {}, {}, payload.data};
+    Call call{name, args, {}, {}, payload.data, {}};
     if (payload.text != nullptr) {
         call.text = payload.text;
     }
@@ -156,6 +156,10 @@ void GLAPIENTRY vertexAttrib4f(GLuint index, GLfloat x, GLfloat y, GLfloat z, GL
 }
 void GLAPIENTRY bufferData(GLenum target, GLsizeiptr size, const void* data, GLenum usage) {
     record("glBufferData", {target, size, usage}, Payload::ofData(data));
+    if (recording && behaviour.keepBufferBytes && data != nullptr) {
+        const auto* first = static_cast<const unsigned char*>(data);
+        calls.back().bytes.assign(first, first + size);
+    }
 }
 void GLAPIENTRY bufferSubData(GLenum target, GLintptr offset, GLsizeiptr size, const void* data) {
     record("glBufferSubData", {target, offset, size}, Payload::ofData(data));

@@ -16,10 +16,11 @@ namespace fakegl {
 // One recorded call: its name, its numeric arguments in order, and what it carried.
 struct Call {
     std::string name;
-    std::vector<long long> args;  // integers, enums, sizes, offsets
-    std::vector<float> floats;    // float arguments and uploaded matrices
-    std::string text;             // a string argument (uniform or attribute name, title)
-    const void* data = nullptr;   // a data pointer argument
+    std::vector<long long> args;       // integers, enums, sizes, offsets
+    std::vector<float> floats;         // float arguments and uploaded matrices
+    std::string text;                  // a string argument (uniform or attribute name, title)
+    const void* data = nullptr;        // a data pointer argument
+    std::vector<unsigned char> bytes;  // what glBufferData uploaded, when keepBufferBytes is on
 };
 
 // What the fake answers. Tests change it before the code under test runs.
@@ -35,8 +36,9 @@ struct Behaviour {
     std::map<std::string, int, std::less<>> attribLocations{{"vPosition", 0}, {"vColor", 1}};
     std::map<std::string, int, std::less<>> uniformLocations{{"model_matrix", 0},
                                                              {"projection_matrix", 1}};
-    unsigned glewInitResult = 0;  // GLEW_OK
-    bool version31 = true;        // what GLEW_VERSION_3_1 says
+    unsigned glewInitResult = 0;   // GLEW_OK
+    bool version31 = true;         // what GLEW_VERSION_3_1 says
+    bool keepBufferBytes = false;  // glBufferData records a copy of what it uploads
 };
 
 extern std::vector<Call> calls;

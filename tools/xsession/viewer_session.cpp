@@ -27,7 +27,8 @@ ViewerSession::ViewerSession(const fs::path& runDir, const fs::path& logDir,
     : ViewerSession(runDir, logDir, std::vector<std::string>{program}, kViewerTitle) {}
 
 ViewerSession::ViewerSession(const fs::path& runDir, const fs::path& logDir,
-                             const std::vector<std::string>& argv, const std::string& title)
+                             const std::vector<std::string>& argv, const std::string& title,
+                             const std::vector<std::string>& environment)
     : title_(title) {
     server_.emplace(logDir);
     client_.emplace(server_->displayName());
@@ -35,6 +36,7 @@ ViewerSession::ViewerSession(const fs::path& runDir, const fs::path& logDir,
     launch.argv = argv;
     launch.workDir = runDir;
     launch.environment = {"DISPLAY=" + server_->displayName()};
+    launch.environment.insert(launch.environment.end(), environment.begin(), environment.end());
     launch.stdoutPath = logDir / "stdout.txt";
     launch.stderrPath = logDir / "stderr.txt";
     viewer_.emplace(launch);

@@ -231,8 +231,8 @@ void XClient::drag(WindowId window, unsigned button, Point from, Point to, int s
     XTestFakeButtonEvent(display, button, True, CurrentTime);
     XSync(display, False);
     for (int i = 1; i <= steps; ++i) {
-        movePointerTo(window, {from.x + (to.x - from.x) * i / steps,
-                               from.y + (to.y - from.y) * i / steps});
+        movePointerTo(window,
+                      {from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps});
         XSync(display, False);
     }
     XTestFakeButtonEvent(display, button, False, CurrentTime);

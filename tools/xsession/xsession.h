@@ -208,9 +208,11 @@ class ViewerSession {
   public:
     ViewerSession(const fs::path& runDir, const fs::path& logDir,
                   const std::string& program = "./plyviewer");
-    // Any program with its arguments, whose window has this title at start.
+    // Any program with its arguments, whose window has this title at start; `environment` as
+    // in Launch.
     ViewerSession(const fs::path& runDir, const fs::path& logDir,
-                  const std::vector<std::string>& argv, const std::string& title);
+                  const std::vector<std::string>& argv, const std::string& title,
+                  const std::vector<std::string>& environment = {});
 
     ChildProcess& process() { return *viewer_; }
     XClient& client() { return *client_; }

@@ -1,0 +1,233 @@
+// The file viewer's frames against the recording GL stand-in: every line of a large model drawn
+// indexed, in pieces within one buffer's and one draw call's limits; the proxy while the view
+// moves; heavy full frames in steps; and how files are read and refused.
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "plyview/plyview.h"
+#include "scene_fixture.h"
+#include "tools/plywrite/plywrite.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// `count` triangles that share no corner, in a row.
+std::unique_ptr<FileModel> separateTriangles(std::size_t count) {
+    auto model = std::make_unique<FileModel>();
+    for (std::size_t i = 0; i < count; ++i) {
+        const float x = static_cast<float>(i % 1000), y = static_cast<float>(i / 1000);
+        model->positions.insert(model->positions.end(), {x, y, 0, x + 0.5f, y, 0, x, y + 0.5f, 0});
+        const auto first = static_cast<std::uint32_t>(3 * i);
+        model->triangles.insert(model->triangles.end(), {first, first + 1, first + 2});
+    }
+    model->minX = model->minY = model->minZ = 0;
+    model->maxX = model->maxY = 1000;
+    model->maxZ = 0;
+    return model;
+}
+
+// A welded surface of columns x rows quads.
+std::unique_ptr<FileModel> surface(int columns, int rows) {
+    const std::string text = plywrite::write(plywrite::surface(columns, rows), {});
+    auto model = std::make_unique<FileModel>();
+    PlyError error;
+    EXPECT_TRUE(parseFileModel(text.data(), text.size(), *model, error)) << error.message;
+    return model;
+}
+
+// Indices drawn by glDrawElements of this mode, over all recorded calls.
+long long indicesDrawn(GLenum mode) {
+    long long total = 0;
+    for (const fakegl::Call& call : fakegl::named("glDrawElements")) {
+        total += call.args[0] == mode ? call.args[1] : 0;
+    }
+    return total;
+}
+
+void swapped() {
+    fakegl::calls.push_back({"present", {}, {}, {}, nullptr, {}});
+}
+
+class PlyviewScene : public SceneTest {
+  protected:
+    void SetUp() override {
+        SceneTest::SetUp();
+        colorLocation = 1;
+    }
+    void TearDown() override {
+        plyview::showModel(0, nullptr, {});
+        setFrameDrawer(nullptr);
+        plyview::setBufferLimitForTests(0);
+        SceneTest::TearDown();
+    }
+    void start(bool steps) { plyview::startScene(plyview::SceneTarget{7, swapped, steps}); }
+    void show(std::unique_ptr<FileModel> model) {
+        plyview::showModel(0, std::move(model), {});
+        modelIndex = 0;
+    }
+};
+
+TEST_F(PlyviewScene, EveryTriangleOfALargeModelIsDrawnAsIndexedLines) {
+    start(false);
+    constexpr std::size_t kTriangles = 640000;
+    show(separateTriangles(kTriangles));
+    fakegl::calls.clear();
+    display();
+    EXPECT_EQ(indicesDrawn(GL_LINES), static_cast<long long>(2 * 3 * kTriangles));
+    EXPECT_EQ(fakegl::count("glDrawArrays"), 0u);
+    EXPECT_EQ(fakegl::names().back(), "present");
+}
+
+// The model's lines under a buffer limit of `limit` bytes: what each piece uploads, and that
+// the pieces together draw every line once with its own two end points.
+void expectPieces(const FileModel* model, std::uint64_t limit, std::size_t pieces,
+                  bool ownVertices) {
+    const std::vector<float>& positions = model->positions;
+    std::vector<std::uint32_t> lines;
+    uniqueEdges(model->triangles, model->vertexCount(), lines);
+    plyview::setBufferLimitForTests(limit);
+    fakegl::calls.clear();
+    fakegl::behaviour.keepBufferBytes = true;
+    plyview::GpuGeometry geometry;
+    geometry.uploadLines(positions, lines, plyview::ShaderSlots{0, 1});
+    std::vector<const fakegl::Call*> vertexUploads, indexUploads;
+    for (const fakegl::Call& call : fakegl::calls) {
+        if (call.name == "glBufferData") {
+            EXPECT_LE(static_cast<std::uint64_t>(call.args[1]), limit);
+            (call.args[0] == GL_ARRAY_BUFFER ? vertexUploads : indexUploads).push_back(&call);
+        }
+    }
+    ASSERT_EQ(indexUploads.size(), pieces) << "limit " << limit;
+    EXPECT_EQ(vertexUploads.size(), ownVertices ? pieces : 1) << "limit " << limit;
+    // Every line's two end points, as the pieces have them, against the model's.
+    std::vector<float> drawn, expected;
+    for (std::size_t p = 0; p < pieces; ++p) {
+        const auto* vertices =
+            reinterpret_cast<const float*>(vertexUploads[ownVertices ? p : 0]->bytes.data());
+        const auto* indices = reinterpret_cast<const std::uint32_t*>(indexUploads[p]->bytes.data());
+        for (std::size_t i = 0; i < indexUploads[p]->bytes.size() / 4; ++i) {
+            drawn.insert(drawn.end(), vertices + 3 * indices[i], vertices + 3 * indices[i] + 3);
+        }
+    }
+    for (std::uint32_t v : lines) {
+        expected.insert(expected.end(), &positions[3 * v], &positions[3 * v] + 3);
+    }
+    EXPECT_EQ(drawn, expected) << "limit " << limit;
+    fakegl::calls.clear();
+    geometry.drawAll();
+    EXPECT_EQ(indicesDrawn(GL_LINES), static_cast<long long>(lines.size()));
+    EXPECT_EQ(fakegl::count("glDrawElements"), pieces);
+    geometry.release();
+}
+
+TEST_F(PlyviewScene, ModelsBeyondOneBufferAreDrawnInPieces) {
+    // 121 vertices (1452 bytes), 320 lines (2560 bytes of indices).
+    const auto welded = surface(10, 10);
+    expectPieces(welded.get(), 2560, 1, false);  // the indices at the limit: one piece
+    expectPieces(welded.get(), 2552, 2, false);  // one line past it: two
+    // 300 vertices (3600 bytes), 300 lines: positions past the limit go with their pieces.
+    const auto apart = separateTriangles(100);
+    expectPieces(apart.get(), 3600, 1, false);
+    expectPieces(apart.get(), 3596, 3, true);  // 149 lines of 2 vertices each per piece
+}
+
+TEST_F(PlyviewScene, TheProxyIsDrawnWhileTheViewMovesAndTheFullModelAfter) {
+    start(false);
+    show(surface(320, 320));  // 204,800 triangles: just past the proxy's threshold
+    const std::uint64_t fullLines = plyview::fullLines();
+    display();  // the first full frame starts the proxy
+    const Clock::time_point waited = Clock::now();
+    while (!plyview::proxyReady() && Clock::now() - waited < std::chrono::seconds(60)) {
+        plyview::sceneTick();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_TRUE(plyview::proxyReady());
+    fakegl::calls.clear();
+    plyview::noteMotion();
+    display();
+    const long long moving = indicesDrawn(GL_LINES);
+    EXPECT_GT(moving, 0);
+    EXPECT_LT(moving, static_cast<long long>(fullLines) / 2);
+    std::this_thread::sleep_for(std::chrono::duration<double>(plyview::kSettleSeconds * 1.5));
+    fakegl::calls.clear();
+    plyview::sceneTick();  // the motion has settled
+    EXPECT_EQ(fakegl::count("glutPostRedisplay"), 1u);
+    display();
+    EXPECT_EQ(indicesDrawn(GL_LINES), static_cast<long long>(2 * fullLines));
+}
+
+TEST_F(PlyviewScene, AHeavyFullFrameIsDrawnInStepsAndShownWhenDone) {
+    start(true);
+    show(separateTriangles(plyview::kDirectLines / 3 + 1));  // one line past the direct limit
+    const std::uint64_t lines = plyview::fullLines();
+    ASSERT_GT(lines, plyview::kDirectLines);
+    fakegl::calls.clear();
+    display();
+    for (int tick = 0; tick < 1000 && fakegl::count("present") == 0; ++tick) {
+        plyview::sceneTick();
+    }
+    EXPECT_EQ(indicesDrawn(GL_LINES), static_cast<long long>(2 * lines));
+    EXPECT_GT(fakegl::count("glDrawElements"), 1u);  // in more than one step
+    EXPECT_EQ(fakegl::count("glBlitFramebuffer"), 1u);
+    EXPECT_EQ(fakegl::count("present"), 1u);
+    // The same view again is the finished frame, copied once more.
+    fakegl::calls.clear();
+    display();
+    EXPECT_EQ(fakegl::count("glDrawElements"), 0u);
+    EXPECT_EQ(fakegl::count("glBlitFramebuffer"), 1u);
+
+    // Just at the limit, a frame is drawn at once.
+    show(separateTriangles(plyview::kDirectLines / 3));
+    fakegl::calls.clear();
+    display();
+    EXPECT_EQ(fakegl::count("glBlitFramebuffer"), 0u);
+    EXPECT_EQ(indicesDrawn(GL_LINES), static_cast<long long>(2 * plyview::kDirectLines));
+}
+
+TEST_F(PlyviewScene, FilesAreReadWholeOrRefusedWithOneReason) {
+    TempFolder folder;
+    const std::string good = plywrite::write(plywrite::surface(200, 200), {});
+    folder.write("good.ply", good);
+    folder.write("cut.ply", good.substr(0, good.size() / 2));
+    ASSERT_EQ(::mkfifo("pipe.ply", 0600), 0);
+    ::mkdir("folder.ply", 0700);
+    struct Case {
+        const char* path;
+        const char* memoryMB;  // kMemoryVariable, or null
+        std::string problem;   // the start of it; empty: read
+    };
+    const std::vector<Case> cases = {
+        {"good.ply", nullptr, ""},
+        {"good.ply", "1000", ""},
+        {"good.ply", "1", "needs about "},
+        {"cut.ply", nullptr, "file ends in "},
+        {"missing.ply", nullptr, "No such file or directory"},
+        {"pipe.ply", nullptr, "not a regular file (a FIFO)"},
+        {"folder.ply", nullptr, "not a regular file (a directory)"},
+    };
+    for (const Case& c : cases) {
+        if (c.memoryMB != nullptr) {
+            ::setenv(plyview::kMemoryVariable, c.memoryMB, 1);
+        }
+        FileModel model;
+        std::string problem;
+        const bool read = plyview::readFileModel(c.path, model, problem);
+        ::unsetenv(plyview::kMemoryVariable);
+        EXPECT_EQ(read, c.problem.empty()) << c.path << ": " << problem;
+        EXPECT_EQ(problem.substr(0, c.problem.size()), c.problem) << c.path;
+        EXPECT_EQ(model.triangleCount(), read ? 80000u : 0u) << c.path;
+    }
+    ::setenv(plyview::kMemoryVariable, "1", 1);
+    FileModel model;
+    std::string problem;
+    plyview::readFileModel("good.ply", model, problem);
+    ::unsetenv(plyview::kMemoryVariable);
+    EXPECT_NE(problem.find(" MB, 1 MB available"), std::string::npos) << problem;
+}
+
+}  // namespace
