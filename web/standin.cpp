@@ -34,8 +34,8 @@ layout(location = 0) in vec2 corner;
 uniform vec2 turn;   // cosine and sine of the angle
 uniform vec2 scale;  // zoom, with x narrowed by the canvas's aspect
 void main() {
-    vec2 turned = vec2(turn.x * corner.x - turn.y * corner.y, turn.y * corner.x + turn.x * corner.y);
-    gl_Position = vec4(scale * turned, 0.0, 1.0);
+    mat2 rotation = mat2(turn.x, turn.y, -turn.y, turn.x);
+    gl_Position = vec4(scale * (rotation * corner), 0.0, 1.0);
 }
 )";
 constexpr const char* kFragmentShader = R"(#version 300 es

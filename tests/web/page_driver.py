@@ -161,9 +161,8 @@ class Browser:
                 self._browser_socket(), timeout=REPLY_TIMEOUT_S, suppress_origin=True
             )
             target = self.command("Target.createTarget", {"url": "about:blank"}, page=False)
-            self._session = self.command(
-                "Target.attachToTarget", {"targetId": target["targetId"], "flatten": True}, page=False
-            )["sessionId"]
+            attach = {"targetId": target["targetId"], "flatten": True}
+            self._session = self.command("Target.attachToTarget", attach, page=False)["sessionId"]
             for domain in ("Page", "Runtime", "Network"):
                 self.command(f"{domain}.enable")
             self.resize(width, height)
