@@ -1,0 +1,202 @@
+#!/usr/bin/python3
+"""plyview's web page in headless Chromium: files chosen or dropped are drawn, N and P step
+through them, a refused file gives its reason while the page goes on, Save PNG saves what the
+canvas shows, the canvas follows the window, and the page's folder works alone without network.
+
+    tests/web/test_page.py PAGE_FOLDER
+"""
+
+import os
+import shutil
+import sys
+import tempfile
+import unittest
+
+from page_driver import Browser, PageServer, decode_png
+
+# ===== Constants =====
+
+PAGE_FILES = {"index.html", "page.js", "plyview.js", "plyview.wasm"}
+WIDTH, HEIGHT = 640, 480
+READY_S = 20  # page start-up: loading and compiling the WebAssembly
+STEP_S = 10  # one change on the page after an event
+MIN_GREEN_PIXELS = 200  # a drawn model; the white page has none
+GREEN_MARGIN = 64  # green this much above red and blue
+PAGE_FOLDER = None  # from the command line
+
+
+def is_green(r, g, b):
+    return g - max(r, b) > GREEN_MARGIN
+
+
+def write_cube(path, first_line="ply"):
+    """An ASCII PLY cube of 12 triangles; another first line makes it a refused file."""
+    corners = [(x, y, z) for x in (-1, 1) for y in (-1, 1) for z in (-1, 1)]
+    quads = [(0, 1, 3, 2), (4, 6, 7, 5), (0, 4, 5, 1), (2, 3, 7, 6), (0, 2, 6, 4), (1, 5, 7, 3)]
+    triangles = [t for a, b, c, d in quads for t in ((a, b, c), (a, c, d))]
+    lines = [first_line, "format ascii 1.0", f"element vertex {len(corners)}"]
+    lines += [f"property float {axis}" for axis in "xyz"]
+    lines += [f"element face {len(triangles)}", "property list uchar int vertex_indices"]
+    lines += ["end_header"] + [" ".join(map(str, c)) for c in corners]
+    lines += ["3 " + " ".join(map(str, t)) for t in triangles]
+    with open(path, "w") as out:
+        out.write("\n".join(lines) + "\n")
+    return path
+
+
+# ===== Tests =====
+
+
+class PageTest(unittest.TestCase):
+    """One browser for all; every test loads the page afresh."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.scratch = tempfile.mkdtemp(prefix="plyview-web-test-")
+        cls.models = {
+            name: write_cube(os.path.join(cls.scratch, name), first)
+            for name, first in (("cube.ply", "ply"), ("box.ply", "ply"), ("bad.ply", "PLY!"))
+        }
+        cls.server = PageServer(PAGE_FOLDER)
+        cls.browser = Browser(WIDTH, HEIGHT)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.browser.close()
+        cls.server.close()
+        shutil.rmtree(cls.scratch, ignore_errors=True)
+
+    def setUp(self):
+        self.load(self.server.url)
+
+    def tearDown(self):
+        self.assertEqual(self.browser.errors(), [])
+
+    # ----- Helpers -----
+
+    def load(self, url):
+        self.browser.events.clear()
+        self.browser.resize(WIDTH, HEIGHT)
+        self.browser.open(url)
+        self.browser.wait_for("typeof page !== 'undefined' && page.running", READY_S, "the page")
+
+    def choose(self, *names):
+        self.browser.choose_files("#files", [self.models[n] for n in names])
+
+    def title_becomes(self, title):
+        self.browser.wait_for(f"document.title === {title!r}", STEP_S, f"the title {title!r}")
+        self.assertEqual(self.text("#title"), title.removesuffix(" - plyview"))
+
+    def text(self, selector):
+        return self.browser.evaluate(f"document.querySelector({selector!r}).textContent")
+
+    def count_green(self):
+        return self.browser.screenshot().count(is_green)
+
+    def green_pixels(self):
+        """Green pixels once the picture is drawn: polled, since a frame follows its event."""
+        return self.browser.wait_for(
+            lambda: (lambda n: n if n >= MIN_GREEN_PIXELS else 0)(self.count_green()),
+            STEP_S, "green pixels")
+
+    # ----- Cases -----
+
+    def test_page_starts_empty_and_white(self):
+        self.assertEqual(self.browser.evaluate("document.title"), "plyview")
+        self.assertIn("Drop PLY files", self.text("#title"))
+        self.assertEqual(self.browser.screenshot().count(is_green), 0)
+
+    def test_chosen_file_is_drawn(self):
+        self.choose("cube.ply")
+        self.title_becomes("cube.ply (1/1) - plyview")
+        self.green_pixels()
+
+    def test_dropped_file_is_drawn(self):
+        self.browser.drop_files(WIDTH // 2, HEIGHT // 2, [self.models["box.ply"]])
+        self.title_becomes("box.ply (1/1) - plyview")
+        self.green_pixels()
+
+    def test_n_and_p_step_through_files_with_wrap_around(self):
+        self.choose("cube.ply", "box.ply")
+        self.title_becomes("cube.ply (1/2) - plyview")
+        for key, title in (("N", "box.ply (2/2)"), ("N", "cube.ply (1/2)"), ("P", "box.ply (2/2)")):
+            self.browser.press(key)
+            self.title_becomes(f"{title} - plyview")
+
+    def test_refused_file_gives_its_reason_and_the_page_goes_on(self):
+        self.choose("cube.ply")
+        self.title_becomes("cube.ply (1/1) - plyview")
+        self.choose("bad.ply")
+        reason = 'bad.ply: not a PLY file (its first line is not "ply")'
+        self.browser.wait_for(f"page.message.textContent === {reason!r}", STEP_S, "the reason")
+        self.assertEqual(self.browser.evaluate("document.title"), "cube.ply (1/1) - plyview")
+        self.green_pixels()
+        self.choose("box.ply", "bad.ply")  # a good file beside a refused one is shown
+        self.title_becomes("box.ply (1/1) - plyview")
+        self.assertEqual(self.text("#message"), reason)
+
+    def test_mouse_drag_turns_and_wheel_zooms(self):
+        self.choose("cube.ply")
+        self.title_becomes("cube.ply (1/1) - plyview")
+        still = self.green_pixels()
+        centre = (WIDTH // 2, HEIGHT // 2 + 40)
+        self.browser.wheel(*centre, notches=3)
+        self.browser.wait_for(lambda: self.count_green() > 1.3 * still, STEP_S, "a zoom")
+        before = self.browser.screenshot().rgb
+        self.browser.drag(centre, (centre[0] + 120, centre[1]), steps=6)
+        self.browser.wait_for(lambda: self.browser.screenshot().rgb != before, STEP_S, "a turn")
+
+    def test_canvas_follows_the_window(self):
+        for width, height in ((900, 300), (300, 700)):
+            self.browser.resize(width, height)
+            self.browser.wait_for(
+                f"page.canvas.width === {width} && page.canvas.height === {height}",
+                STEP_S, f"a {width} x {height} canvas")
+        self.choose("cube.ply")
+        self.title_becomes("cube.ply (1/1) - plyview")
+        picture = self.browser.screenshot()
+        self.assertEqual((picture.width, picture.height), (300, 700))
+        self.assertTrue(is_green(*picture.pixel(150, 400)))
+
+    def test_save_png_equals_the_canvas(self):
+        downloads = os.path.join(self.scratch, "downloads")
+        os.makedirs(downloads, exist_ok=True)
+        self.browser.allow_downloads(downloads)
+        self.choose("cube.ply")
+        self.title_becomes("cube.ply (1/1) - plyview")
+        self.green_pixels()
+        shown = self.browser.screenshot()
+        left, top, width, height = self.browser.evaluate(
+            "(r => [r.left, r.top, r.width, r.height])(page.save.getBoundingClientRect())")
+        self.browser.click(left + width / 2, top + height / 2)
+        saved = os.path.join(downloads, "cube.png")
+        self.browser.wait_for(lambda: os.path.exists(saved), STEP_S, "cube.png")
+        with open(saved, "rb") as png:
+            picture = decode_png(png.read())
+        self.assertEqual((picture.width, picture.height), (WIDTH, HEIGHT))
+        # The bar lies over the canvas's top; below it the page shows the canvas alone.
+        below = int(self.browser.evaluate("document.getElementById('bar').offsetHeight")) + 1
+        self.assertEqual(picture.rows(below, HEIGHT), shown.rows(below, HEIGHT))
+
+    def test_page_folder_alone_works_without_network(self):
+        self.assertEqual(set(os.listdir(PAGE_FOLDER)), PAGE_FILES)
+        copy = os.path.join(self.scratch, "elsewhere")
+        shutil.copytree(PAGE_FOLDER, copy)
+        server = PageServer(copy)
+        try:
+            self.load(server.url)
+            self.choose("cube.ply")
+            self.title_becomes("cube.ply (1/1) - plyview")
+            self.green_pixels()
+            urls = self.browser.requested_urls()
+            self.assertTrue(urls)
+            self.assertEqual([u for u in urls if not u.startswith((server.url, "blob:"))], [])
+        finally:
+            server.close()
+
+
+if __name__ == "__main__":
+    if len(sys.argv) < 2 or not os.path.isdir(sys.argv[1]):
+        sys.exit("usage: test_page.py PAGE_FOLDER [unittest options]")
+    PAGE_FOLDER = os.path.abspath(sys.argv.pop(1))
+    unittest.main(verbosity=2)

@@ -1,0 +1,122 @@
+// The page's platform part: the GLUT window on the page's canvas, the files the page hands over,
+// the title line, the canvas size, keys and the mouse. It knows the viewer core only through
+// web.h, so the same part serves the stand-in and the real core.
+#include <GL/glut.h>
+
+#include <emscripten.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "web/web.h"
+
+namespace web {
+
+namespace {
+
+// ===== Page =====
+
+constexpr const char* kProgramName = "plyview";
+// WebGL2 keeps the canvas's depth buffer only when asked for it at creation.
+constexpr unsigned kDisplayMode = GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH;
+constexpr int kStatusNoContext = 1;
+
+EM_JS(void, pageShowFile, (const char* name, int index, int count),
+      { Module.showFile(UTF8ToString(name), index, count); });
+
+// The lines of `text`, empty ones left out.
+std::vector<std::string> splitPaths(const char* text) {
+    std::vector<std::string> paths(1);
+    for (const char* c = text; *c != '\0'; ++c) {
+        if (*c != kPathSeparator) {
+            paths.back() += *c;
+        } else if (!paths.back().empty()) {
+            paths.emplace_back();
+        }
+    }
+    if (paths.back().empty()) {
+        paths.pop_back();
+    }
+    return paths;
+}
+
+// ===== GLUT callbacks =====
+
+void display() {
+    drawFrame();
+    glutSwapBuffers();
+}
+
+void keyboard(unsigned char key, int, int) {
+    pressKey(key);
+}
+
+void mouse(int button, int state, int x, int y) {
+    pressButton(button, state == GLUT_DOWN, x, y);
+}
+
+}  // namespace
+
+// ===== For the core =====
+
+void showFile(const std::string& path, int index, int count) {
+    const std::string name = path.substr(path.find_last_of('/') + 1);
+    pageShowFile(name.c_str(), index, count);
+}
+
+void requestFrame() {
+    glutPostRedisplay();
+}
+
+}  // namespace web
+
+// ===== Exported to the page =====
+
+extern "C" {
+
+// The files the page has written, one path a line; how many are shown now.
+EMSCRIPTEN_KEEPALIVE int web_open_files(const char* paths) {
+    return web::openFiles(web::splitPaths(paths));
+}
+
+// The canvas's new size in device pixels; the core gets it as a reshape.
+EMSCRIPTEN_KEEPALIVE void web_resize(int width, int height) {
+    glutReshapeWindow(width, height);
+}
+
+// Wheel notches at a canvas pixel, as GLUT's buttons 3 (up) and 4 pressed and released.
+EMSCRIPTEN_KEEPALIVE void web_wheel(int steps, int x, int y) {
+    const int button = steps > 0 ? web::kWheelUp : web::kWheelDown;
+    for (int i = 0; i < std::abs(steps); ++i) {
+        web::pressButton(button, true, x, y);
+        web::pressButton(button, false, x, y);
+    }
+}
+
+// A frame drawn now, for the page to read the canvas before the browser clears it.
+EMSCRIPTEN_KEEPALIVE void web_draw_now() {
+    web::display();
+}
+
+}  // extern "C"
+
+// Opens the GL context on the page's canvas and hands the browser the callbacks; glutMainLoop
+// returns to the browser and never comes back.
+int main(int argc, char** argv) {
+    glutInit(&argc, argv);
+    glutInitDisplayMode(web::kDisplayMode);
+    if (glutCreateWindow(web::kProgramName) == 0) {
+        std::fprintf(stderr, "%s: this browser gives no WebGL2 context\n", web::kProgramName);
+        return web::kStatusNoContext;
+    }
+    web::startCore();
+    glutDisplayFunc(web::display);
+    glutKeyboardFunc(web::keyboard);
+    glutMouseFunc(web::mouse);
+    glutMotionFunc(web::movePointer);
+    glutReshapeFunc(web::resizeView);
+    glutMainLoop();
+    return 0;
+}

@@ -1,0 +1,67 @@
+// Public interface of web/: plyview as a web page. The page (index.html, page.js) and the C++
+// compiled to WebAssembly meet here, and so do the page's platform part (platform.cpp: the GLUT
+// window on the canvas, the hand-over of files, title and messages) and the viewer core behind
+// it (standin.cpp for now). Nothing else includes this header.
+//
+// The page and C++ talk like this:
+//
+//   page -> C++, exported functions (C names, called from page.js):
+//     int  web_open_files(const char* paths)  the page has written the files the user dropped or
+//          chose into the in-memory file system as /files/<serial>/<original name>, <serial>
+//          counting up over the page's life, and passes their paths in the user's order, one a
+//          line. Returns how many files are shown now; 0 leaves the list shown before, so the
+//          page deletes the new files again, otherwise it deletes the previous ones.
+//     void web_resize(int width, int height)  the canvas's size in device pixels has changed.
+//     void web_wheel(int steps, int x, int y)  the wheel turned `steps` notches at canvas pixel
+//          (x, y), positive away from the user (up). GLUT listens only for the wheel's old
+//          events, which today's browsers no longer send, so the page forwards "wheel" here.
+//     void web_draw_now()  draws a frame at once, so that the canvas holds it while the page's
+//          own code runs on (the page saves its PNG right after).
+//
+//   C++ -> page:
+//     Module.showFile(name, index, count)  the file `name` (the user's own name), place `index`
+//          counted from 0 of `count`, is shown; count 0: none is. The page sets its title and its
+//          title line to "name (index+1/count)".
+//     standard error  one line per problem, "<path>: <reason>"; the page shows it on its message
+//          line, with the "/files/<serial>/" of the path taken out (a refused file, for one).
+//     standard output  notes; the page passes them to the browser's console.
+//
+// Keys and the mouse reach the core as in the desktop window: keys by their character (upper
+// case with Shift) and buttons 0..2 with drags through GLUT, the wheel through web_wheel as
+// presses and releases of buttons 3 (up) and 4 (down).
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace web {
+
+// ===== Constants =====
+
+constexpr const char* kFilesFolder = "/files/";  // where the page puts the user's files
+constexpr char kPathSeparator = '\n';            // between the paths given to web_open_files
+constexpr int kWheelUp = 3;                      // GLUT's buttons for the wheel
+constexpr int kWheelDown = 4;
+
+// ===== Platform part (platform.cpp), for the core =====
+
+// Tells the page which file is shown (by the name the user knows it by: the last part of the
+// path), its place from 0 and the number of files; count 0: none.
+void showFile(const std::string& path, int index, int count);
+// A frame is drawn at the next chance the browser gives.
+void requestFrame();
+
+// ===== Viewer core (standin.cpp for now), for the platform part =====
+
+// Once, after the canvas has its WebGL2 context: shaders and buffers.
+void startCore();
+// The files the user gave, in order; refused ones get one line on standard error. Returns how
+// many are shown now; 0 leaves the previous list as it was.
+int openFiles(const std::vector<std::string>& paths);
+void drawFrame();
+void resizeView(int width, int height);
+void pressKey(unsigned char key);
+void pressButton(int button, bool down, int x, int y);  // GLUT's numbers, the wheel as 3 and 4
+void movePointer(int x, int y);                         // while a button is held
+
+}  // namespace web
