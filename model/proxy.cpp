@@ -31,10 +31,12 @@ void appendPosition(const FileModel& model, std::uint32_t v, std::vector<float>&
 }
 
 bool simplifyTriangles(const FileModel& model, FileModel& proxy, const std::atomic<bool>& cancel) {
+    // The simplifier takes no target above what it is given.
+    const std::size_t target = std::min(kProxyTriangles * kCoordinates, model.triangles.size());
     std::vector<std::uint32_t> kept(model.triangles.size());
     kept.resize(meshopt_simplifySloppy(kept.data(), model.triangles.data(), model.triangles.size(),
-                                       model.positions.data(), model.vertexCount(), kStride,
-                                       kProxyTriangles * kCoordinates, kAnyError, nullptr));
+                                       model.positions.data(), model.vertexCount(), kStride, target,
+                                       kAnyError, nullptr));
     if (cancel.load()) {
         return false;
     }
@@ -52,10 +54,10 @@ bool simplifyTriangles(const FileModel& model, FileModel& proxy, const std::atom
 }
 
 bool thinPoints(const FileModel& model, FileModel& proxy, const std::atomic<bool>& cancel) {
-    std::vector<std::uint32_t> kept(kProxyPoints);
-    kept.resize(
-        std::min(kProxyPoints, meshopt_simplifyPoints(kept.data(), model.positions.data(),
-                                                      model.vertexCount(), kStride, kProxyPoints)));
+    const std::size_t target = std::min(kProxyPoints, model.vertexCount());
+    std::vector<std::uint32_t> kept(target);
+    kept.resize(std::min(target, meshopt_simplifyPoints(kept.data(), model.positions.data(),
+                                                        model.vertexCount(), kStride, target)));
     std::sort(kept.begin(), kept.end());
     for (std::uint32_t v : kept) {
         appendPosition(model, v, proxy.positions);
