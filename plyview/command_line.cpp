@@ -111,9 +111,10 @@ std::string helpText() {
     return usageLine() +
            "\n"
            "Shows PLY models framed to fill the window, as a green wireframe unless --style\n"
-           "says otherwise. A folder stands for its *.ply files in name order. Each file is\n"
-           "read again for every frame, so an edit shows at once; a file that is refused or\n"
-           "goes missing keeps its last picture.\n"
+           "says otherwise. A folder stands for its *.ply files in name order. Every triangle\n"
+           "and point is drawn; a model of more than 200,000 triangles is drawn from a lighter\n"
+           "stand-in while it moves. The shown file is watched: an edit shows without a key,\n"
+           "and a file that is refused or goes missing keeps its last picture.\n"
            "\n"
            "Options:\n"
            "  --png OUT     draw without a display and write a PNG picture; with several files\n"
