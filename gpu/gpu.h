@@ -44,7 +44,10 @@ GLuint buildProgram(const char* vertexFile, const char* fragmentFile);
 
 // The same from shader texts held in memory (the file viewer's built-in shaders): nothing is
 // printed while all is well; a failure prints why on standard error and ends with status 1.
-GLuint buildProgramFromSource(const char* vertexSource, const char* fragmentSource);
+// The `attributeCount` names of `attributes` are bound to locations 0, 1, ... before linking,
+// so that vertex arrays serve every program that reads them.
+GLuint buildProgramFromSource(const char* vertexSource, const char* fragmentSource,
+                              const char* const* attributes = nullptr, int attributeCount = 0);
 
 // The whole file as a new NUL-terminated buffer the caller deletes with delete[], or nullptr.
 char* readShaderSource(const char* fileName);

@@ -16,8 +16,8 @@ constexpr int kFailureStatus = 1;
 struct ShaderEntry {
     const char* fileName;  // owned by the caller; names a built-in text in messages
     GLenum type;
-    GLchar* source;        // owned from the read until the compile succeeds
-    const char* builtIn;   // the text itself when it is built in, else nullptr
+    GLchar* source;       // owned from the read until the compile succeeds
+    const char* builtIn;  // the text itself when it is built in, else nullptr
 };
 
 // ===== Info logs =====
@@ -106,10 +106,14 @@ void compileAndAttach(ShaderEntry& entry, GLuint program, bool reportLogs) {
     glAttachShader(program, shader);
 }
 
-GLuint linkShaders(ShaderEntry (&shaders)[kShaderCount], bool reportLogs) {
+GLuint linkShaders(ShaderEntry (&shaders)[kShaderCount], bool reportLogs,
+                   const char* const* attributes = nullptr, int attributeCount = 0) {
     const GLuint built = glCreateProgram();
     for (ShaderEntry& entry : shaders) {
         compileAndAttach(entry, built, reportLogs);
+    }
+    for (int location = 0; location < attributeCount; ++location) {
+        glBindAttribLocation(built, static_cast<GLuint>(location), attributes[location]);
     }
     glLinkProgram(built);
     GLint linked = 0;
@@ -135,12 +139,13 @@ GLuint buildProgram(const char* vertexFile, const char* fragmentFile) {
     return linkShaders(shaders, true);
 }
 
-GLuint buildProgramFromSource(const char* vertexSource, const char* fragmentSource) {
+GLuint buildProgramFromSource(const char* vertexSource, const char* fragmentSource,
+                              const char* const* attributes, int attributeCount) {
     ShaderEntry shaders[kShaderCount] = {
         {"built-in vertex shader", GL_VERTEX_SHADER, nullptr, vertexSource},
         {"built-in fragment shader", GL_FRAGMENT_SHADER, nullptr, fragmentSource},
     };
-    return linkShaders(shaders, false);
+    return linkShaders(shaders, false, attributes, attributeCount);
 }
 
 char* readShaderSource(const char* fileName) {

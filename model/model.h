@@ -155,9 +155,15 @@ bool parsePly(const char* text, std::size_t size, PlyMesh& mesh, PlyError& error
 
 constexpr int kCoordinates = 3;  // x, y, z per position; three vertex numbers per triangle
 
+constexpr int kColourBytes = 4;  // r, g, b, a per colour, 0..255
+
 struct FileModel {
-    std::vector<float> positions;             // x, y, z per vertex, less `centre`
-    std::vector<std::uint32_t> triangles;     // three vertex numbers per triangle, counted from 0
+    std::vector<float> positions;          // x, y, z per vertex, less `centre`
+    std::vector<std::uint32_t> triangles;  // three vertex numbers per triangle, counted from 0
+    std::vector<float> normals;            // x, y, z per vertex as the file gives them, or empty
+    std::vector<std::uint8_t> colours;     // kColourBytes per vertex, or empty
+    // kColourBytes per triangle, or empty; only when there are no vertex colours.
+    std::vector<std::uint8_t> faceColours;
     double centre[kCoordinates] = {0, 0, 0};  // the box centre taken off, in double
     // Box of `positions`; inverted (min above max) without vertices.
     float minX = kBoxResetMin, maxX = kBoxResetMax;
@@ -182,6 +188,11 @@ bool parseFileModel(const char* text, std::size_t size, FileModel& model, PlyErr
 std::uint64_t fileModelBytesNeeded(const char* head, std::size_t headBytes,
                                    std::uint64_t fileBytes);
 
+// Normals to light the surface by, one per vertex: the file's own where it has them and they
+// are not zero-length, otherwise the area-weighted sum of the normals of the triangles around the
+// vertex, made unit length (zero for a vertex no triangle with an area uses).
+void surfaceNormals(const FileModel& model, std::vector<float>& normals);
+
 // Each edge of the triangles once, as pairs of vertex numbers (a, b) with a < b, in order of a:
 // a wireframe drawn from them draws every shared edge once instead of twice.
 void uniqueEdges(const std::vector<std::uint32_t>& triangles, std::size_t vertexCount,
@@ -198,7 +209,8 @@ constexpr std::size_t kProxyPoints = 200000;
 bool needsProxy(const FileModel& model);
 
 // A simplified copy of `model` to draw while it moves: its triangles simplified with the
-// sloppy simplifier (a point cloud thinned), the vertices they use in order of first use, the
-// box and centre of the model. False when `cancel` was set before it was done; `proxy` is then
+// sloppy simplifier (a point cloud thinned), the vertices they use in order of first use with
+// their normals and colours (face colours become the colours of the vertices they meet first),
+// the box and centre of the model. False when `cancel` was set before it was done; `proxy` is then
 // unspecified. Reads `model` only, so it may run on another thread while the model is shown.
 bool buildProxy(const FileModel& model, FileModel& proxy, const std::atomic<bool>& cancel);

@@ -25,10 +25,55 @@ void copyFrame(const FileModel& model, FileModel& proxy) {
     proxy.notes = model.notes;
 }
 
-void appendPosition(const FileModel& model, std::uint32_t v, std::vector<float>& out) {
-    const float* p = &model.positions[static_cast<std::size_t>(v) * kCoordinates];
-    out.insert(out.end(), p, p + kCoordinates);
+// The colour of each vertex when the model has face colours only: that of the first triangle
+// that uses it. A proxy's triangles are not the model's, so they carry colours by vertex.
+std::vector<std::uint8_t> coloursFromFaces(const FileModel& model) {
+    std::vector<std::uint8_t> colours(model.vertexCount() * kColourBytes, 0);
+    std::vector<bool> taken(model.vertexCount(), false);
+    for (std::size_t i = 0; i < model.triangles.size(); ++i) {
+        const std::uint32_t v = model.triangles[i];
+        if (!taken[v]) {
+            taken[v] = true;
+            std::copy_n(&model.faceColours[i / kCoordinates * kColourBytes], kColourBytes,
+                        &colours[static_cast<std::size_t>(v) * kColourBytes]);
+        }
+    }
+    return colours;
 }
+
+// Vertex v of the model, with what it carries, appended to the proxy.
+class VertexCopier {
+  public:
+    explicit VertexCopier(const FileModel& model)
+        : model_(model),
+          normals_(model.normals.size() == model.positions.size()),
+          fromFaces_(model.colours.empty() && !model.faceColours.empty()) {
+        if (fromFaces_) {
+            faceDerived_ = coloursFromFaces(model);
+        }
+    }
+
+    void append(std::uint32_t v, FileModel& proxy) const {
+        const std::size_t at = static_cast<std::size_t>(v) * kCoordinates;
+        proxy.positions.insert(proxy.positions.end(), &model_.positions[at],
+                               &model_.positions[at] + kCoordinates);
+        if (normals_) {
+            proxy.normals.insert(proxy.normals.end(), &model_.normals[at],
+                                 &model_.normals[at] + kCoordinates);
+        }
+        const std::vector<std::uint8_t>& colours = fromFaces_ ? faceDerived_ : model_.colours;
+        if (!colours.empty()) {
+            const std::size_t c = static_cast<std::size_t>(v) * kColourBytes;
+            proxy.colours.insert(proxy.colours.end(), &colours[c], &colours[c] + kColourBytes);
+        }
+    }
+
+  private:
+    const FileModel& model_;
+    bool normals_;    // the model has the file's normals
+    bool fromFaces_;  // its colours are its faces'
+    std::vector<std::uint8_t> faceDerived_;
+};
 
 bool simplifyTriangles(const FileModel& model, FileModel& proxy, const std::atomic<bool>& cancel) {
     // The simplifier takes no target above what it is given.
@@ -41,11 +86,12 @@ bool simplifyTriangles(const FileModel& model, FileModel& proxy, const std::atom
         return false;
     }
     // Only the vertices the kept triangles use, numbered in order of first use.
+    const VertexCopier copier(model);
     std::vector<std::uint32_t> renumber(model.vertexCount(), kUnused);
     for (std::uint32_t& v : kept) {
         if (renumber[v] == kUnused) {
             renumber[v] = static_cast<std::uint32_t>(proxy.positions.size() / kCoordinates);
-            appendPosition(model, v, proxy.positions);
+            copier.append(v, proxy);
         }
         v = renumber[v];
     }
@@ -59,8 +105,9 @@ bool thinPoints(const FileModel& model, FileModel& proxy, const std::atomic<bool
     kept.resize(std::min(target, meshopt_simplifyPoints(kept.data(), model.positions.data(),
                                                         model.vertexCount(), kStride, target)));
     std::sort(kept.begin(), kept.end());
+    const VertexCopier copier(model);
     for (std::uint32_t v : kept) {
-        appendPosition(model, v, proxy.positions);
+        copier.append(v, proxy);
     }
     return !cancel.load();
 }

@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "plyview/plyview.h"
-#include "plyview/shader_text.h"
 
 namespace plyview {
 
@@ -162,7 +161,7 @@ int writePictures(const Options& options, const std::vector<std::string>& paths)
         !makeFramebuffer(options.width, options.height, framebuffer)) {
         return kStatusFailed;
     }
-    initGpuWithSources(kVertexShaderText, kFragmentShaderText);
+    setStyle(options.style);
     startScene(SceneTarget{framebuffer, nullptr, false});
     windowWidth = options.width;
     windowHeight = options.height;

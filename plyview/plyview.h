@@ -20,8 +20,9 @@ constexpr const char* kProgramName = "plyview";
 constexpr int kDefaultPictureSize = 512;  // --png width and height when --size is not given
 constexpr int kMaxPictureSize = 8192;     // per side, within every renderer's framebuffer limit
 constexpr int kStatusOk = 0;
-constexpr int kStatusFailed = 1;  // a file or the renderer failed
-constexpr int kStatusUsage = 2;   // the command line itself is wrong
+constexpr int kStatusFailed = 1;          // a file or the renderer failed
+constexpr int kStatusUsage = 2;           // the command line itself is wrong
+constexpr unsigned char kKeyStyle = 's';  // the next display style
 
 // ===== Command line =====
 
@@ -151,27 +152,42 @@ FileStamp stampOf(const std::string& path);
 
 // ===== Geometry on the GPU =====
 
-// Where the built-in program reads positions and colours.
-struct ShaderSlots {
-    GLint position = 0;
-    GLint colour = -1;  // -1: the program has no colour input
+// Where every program of the file viewer reads its vertices: bound before the programs are
+// linked, so that one vertex array serves them all.
+constexpr GLuint kPositionSlot = 0;
+constexpr GLuint kColourSlot = 1;
+constexpr GLuint kNormalSlot = 2;
+
+// Vertices handed to the GPU: `count` positions, and as many normals and colours when they have
+// them (null otherwise). The caller keeps them until the upload returns.
+struct VertexSpan {
+    const float* positions = nullptr;       // x, y, z
+    const float* normals = nullptr;         // x, y, z
+    const std::uint8_t* colours = nullptr;  // kColourBytes each
+    std::uint64_t count = 0;
+
+    static VertexSpan of(const std::vector<float>& positions,
+                         const std::vector<float>* normals = nullptr,
+                         const std::vector<std::uint8_t>* colours = nullptr);
 };
 
-// Lines, points or segments of one model on the GPU, in pieces within one buffer's and one
-// draw call's limits. Positions are x, y, z floats; the colour is a constant attribute. Objects
-// are released only by release() (at exit the context may be gone).
+// Lines, triangles or points of one model on the GPU, in pieces within one buffer's and one
+// draw call's limits. A geometry without colours is drawn in the constant colour of kColourSlot.
+// Objects are released only by release() (at exit the context may be gone).
 class GpuGeometry {
   public:
-    // Lines indexed into the positions: pairs of vertex numbers.
-    void uploadLines(const std::vector<float>& positions, const std::vector<std::uint32_t>& lines,
-                     const ShaderSlots& slots);
-    // Positions drawn as they come: GL_POINTS, GL_LINES (pairs) or GL_LINE_STRIP.
-    void uploadArray(GLenum mode, const std::vector<float>& positions, const ShaderSlots& slots);
-    // Primitives [first, first + count): lines, points or strip vertices.
-    void draw(std::uint64_t first, std::uint64_t count) const;
-    void drawAll() const { draw(0, primitives_); }
+    // Primitives indexed into the vertices: pairs (GL_LINES) or triples (GL_TRIANGLES).
+    void uploadIndexed(GLenum mode, const VertexSpan& vertices,
+                       const std::vector<std::uint32_t>& indices);
+    // Vertices drawn as they come: GL_POINTS, GL_LINES (pairs), GL_TRIANGLES or GL_LINE_STRIP.
+    void uploadArray(GLenum mode, const VertexSpan& vertices);
+    // Primitives [first, first + count); `ownColours` false draws a coloured geometry in the
+    // constant colour (a wireframe is green whatever the file's colours).
+    void draw(std::uint64_t first, std::uint64_t count, bool ownColours = true) const;
+    void drawAll(bool ownColours = true) const { draw(0, primitives_, ownColours); }
     std::uint64_t primitives() const { return primitives_; }
     bool empty() const { return pieces_.empty(); }
+    bool hasColours() const { return colours_; }
     void release();
 
   private:
@@ -180,12 +196,14 @@ class GpuGeometry {
         GLuint indices = 0;                  // element buffer, or 0 for plain arrays
         std::uint64_t first = 0, count = 0;  // primitives it holds
     };
-    void uploadSelfContained(const std::vector<float>& positions,
-                             const std::vector<std::uint32_t>& lines, const ShaderSlots& slots);
+    GLuint vertexArray(const VertexSpan& vertices);
+    GLuint sharedArray();
+    void uploadSelfContained(const VertexSpan& all, const std::vector<std::uint32_t>& indices);
 
     GLenum mode_ = GL_LINES;
+    bool normals_ = false, colours_ = false;
     std::vector<Piece> pieces_;
-    std::vector<GLuint> buffers_;
+    std::vector<GLuint> buffers_;  // vertex buffers; the first ones serve every shared piece
     std::uint64_t primitives_ = 0;
 };
 
@@ -237,9 +255,17 @@ struct SceneTarget {
     bool steps = false;           // heavy full frames drawn in steps between events
 };
 
-// Sets the file viewer's frames up on the built-in program (current): the core's display()
-// hands every frame to it.
+// Sets the file viewer's frames up: its programs, and the core's display() handing every frame
+// to it.
 void startScene(const SceneTarget& target);
+
+// Lets the programs set the size of points (desktop GL asks for it; WebGL always does).
+void preparePoints();
+
+// The display style of every frame: wire (the default), surface, edges.
+void setStyle(Style style);
+Style currentStyle();
+void nextStyle();  // wire -> surface -> edges -> wire
 
 // Called with the entry a frame shows whenever it differs from the last one.
 void setEntryListener(void (*shown)(int entry));

@@ -1,51 +1,23 @@
 // The file viewer's frames. The shown file's model is read once per edit and uploaded once per
-// load; a frame draws it from the GPU: the full model at rest, the proxy while it moves, the
-// breathing corners while it breathes, then the overlays. A full model too heavy to draw
-// between two events is drawn in steps into a framebuffer of its own, which is shown when done.
+// load; a frame draws it from the GPU in the current style: the full model at rest, the proxy
+// while it moves, the breathing corners while it breathes, then the overlays. A full model too
+// heavy to draw between two events is drawn in steps into a framebuffer of its own, which is
+// shown when done.
 #include <GL/glew.h>
 
-#include <chrono>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
-#include "plyview/plyview.h"
 #include "plyview/scene_parts.h"
 
 namespace plyview {
 
 namespace {
 
-// ===== What is shown =====
-
-struct Shown {
-    int entry = -1;   // catalogue entry, or -1 before the first frame
-    FileStamp stamp;  // of the bytes the model was read from
-    // The model as read; null when the entry shows nothing, or once an edit has dropped it.
-    std::shared_ptr<const FileModel> model;
-    bool pointCloud = false;
-    bool needsProxy = false;
-    bool fullShown = false;         // a full frame of this model has been on screen
-    std::uint64_t generation = 0;   // changes with every upload a frame depends on
-    GpuGeometry full;               // edges, or the points of a cloud
-    std::shared_ptr<ProxyJob> job;  // the proxy under way
-    std::unique_ptr<FileModel> proxy;
-    GpuGeometry proxyGpu;
-    GpuGeometry box;
-    GpuGeometry normals;
-    bool normalsFromProxy = false;  // what `normals` was built from
-    GpuGeometry breathing;
-    int breathingPulse = INT_MIN;  // pulse `breathing` was built for
-    bool breathingFromProxy = false;
-};
-
 // ===== Scene state =====
-SceneTarget target;        // where frames go
-ShaderSlots slots;         // the program's inputs
-GLint modelLocation = -1;  // uniforms of the program
-GLint projectionLocation = -1;
+SceneTarget target;                       // where frames go
 Shown shown;                              // the entry on screen
+Style style = Style::kWire;               // how the model is drawn
 void (*entryListener)(int) = nullptr;     // told when another entry is shown
 Clock::time_point started;                // for the frame log
 Clock::time_point lastMotion;             // the last drag, wheel or animated frame
@@ -85,33 +57,21 @@ void stopProxy() {
         shown.job.reset();
     }
     shown.proxy.reset();
-    shown.proxyGpu.release();
+    shown.proxyLayers.release();
 }
 
 // Everything a frame draws of the shown model, on the GPU and off it.
 void releaseShown() {
+    stopSteps();
     stopProxy();
     shown.model.reset();
     shown.full.release();
-    shown.box.release();
-    shown.normals.release();
     shown.breathing.release();
     shown.breathingPulse = INT_MIN;
+    shown.box.release();
+    shown.normals.release();
     shown.fullShown = false;
     ++shown.generation;
-}
-
-void uploadModel(const FileModel& model) {
-    if (shown.pointCloud) {
-        shown.full.uploadArray(GL_POINTS, model.positions, slots);
-    } else {
-        std::vector<std::uint32_t> edges;
-        uniqueEdges(model.triangles, model.vertexCount(), edges);
-        shown.full.uploadLines(model.positions, edges, slots);
-    }
-    if (model.vertexCount() > 0) {
-        shown.box.uploadArray(GL_LINE_STRIP, boxCorners(model), slots);
-    }
 }
 
 void install(std::unique_ptr<FileModel> model, const FileStamp& stamp) {
@@ -126,7 +86,9 @@ void install(std::unique_ptr<FileModel> model, const FileStamp& stamp) {
     }
     shown.pointCloud = model->triangleCount() == 0 && model->vertexCount() > 0;
     shown.needsProxy = needsProxy(*model);
-    uploadModel(*model);
+    if (model->vertexCount() > 0) {
+        shown.box.uploadArray(GL_LINE_STRIP, VertexSpan::of(boxCorners(*model)));
+    }
     shown.model = std::move(model);
 }
 
@@ -211,11 +173,6 @@ void takeProxyWhenDone() {
         return;
     }
     shown.proxy = std::make_unique<FileModel>(std::move(job->proxy));
-    if (shown.pointCloud) {
-        shown.proxyGpu.uploadArray(GL_POINTS, shown.proxy->positions, slots);
-    } else {
-        shown.proxyGpu.uploadLines(shown.proxy->positions, job->edges, slots);
-    }
     ++shown.generation;
     if (frameLog) {
         std::printf("proxy %zu triangles %zu vertices\n", shown.proxy->triangleCount(),
@@ -226,8 +183,8 @@ void takeProxyWhenDone() {
 
 // ===== Frames =====
 
-// The model breathing draws from: the proxy of a large model while it breathes, a small
-// model itself; null when there is none to breathe.
+// The model breathing draws from: the proxy of a large model while it breathes, a small model
+// itself; null when there is none to breathe.
 const FileModel* breathingSource() {
     if (pulse == 0 || shown.pointCloud) {
         return nullptr;
@@ -238,82 +195,79 @@ const FileModel* breathingSource() {
     return animMode == kAnimBreathe ? shown.proxy.get() : nullptr;
 }
 
+// The breathing corners for the current pulse, uploaded once per pulse.
+void prepareBreathing(const FileModel& source) {
+    const bool fromProxy = &source == shown.proxy.get();
+    if (shown.breathingPulse == pulse && shown.breathingFromProxy == fromProxy) {
+        return;
+    }
+    const Corners corners = breathingCorners(source, boxDiagonal(), pulse);
+    const VertexSpan vertices = VertexSpan::of(
+        corners.positions, &corners.normals, corners.colours.empty() ? nullptr : &corners.colours);
+    shown.breathing.wire.uploadIndexed(GL_LINES, vertices, corners.edges);
+    shown.breathing.surface.uploadArray(GL_TRIANGLES, vertices);
+    shown.breathing.wireBuilt = shown.breathing.surfaceBuilt = true;
+    shown.breathingPulse = pulse;
+    shown.breathingFromProxy = fromProxy;
+}
+
 Picture choosePicture() {
-    if (shown.full.empty()) {
+    if (!shown.model && !shown.full.wireBuilt && !shown.full.surfaceBuilt) {
         return Picture::kNothing;
     }
-    if (breathingSource() != nullptr) {
+    if (const FileModel* source = breathingSource()) {
+        prepareBreathing(*source);
         return Picture::kBreathing;
     }
     return moving() && shown.proxy ? Picture::kProxy : Picture::kFull;
 }
 
-void useColour(const Vec4& colour) {
-    if (slots.colour >= 0) {
-        glVertexAttrib4f(static_cast<GLuint>(slots.colour), colour.x, colour.y, colour.z, colour.w);
+void drawPasses(const Passes& passes, const FrameMatrices& matrices) {
+    for (const Pass& pass : passes) {
+        usePass(pass, matrices);
+        pass.geometry->drawAll(pass.ownColours);
+        endPass(pass);
     }
 }
 
-void uploadMatrices(const FrameMatrices& matrices) {
-    glUniformMatrix4fv(modelLocation, 1, GL_FALSE, matrices.model);
-    glUniformMatrix4fv(projectionLocation, 1, GL_FALSE, matrices.projection);
+FrameMatrices cameraMatrices() {
+    FrameMatrices matrices;
+    Mat4 projection(1.0f), model(1.0f);
+    fileCamera(projection, model);
+    toColumnMajor(projection, matrices.projection);
+    toColumnMajor(model, matrices.model);
+    return matrices;
 }
 
-void drawGeometry(const GpuGeometry& geometry, std::uint64_t first, std::uint64_t count) {
-    if (shown.pointCloud) {
-        glPointSize(kPointSize);
+void drawFrame() {
+    ensureEntry(modelIndex);
+    if (animating == 1) {
+        lastMotion = Clock::now();
     }
-    geometry.draw(first, count);
-}
-
-// The normal segments of the model breathing or the overlay draws from, built when first asked.
-void drawNormals() {
-    const bool fromProxy = shown.needsProxy;
-    const FileModel* source = fromProxy ? shown.proxy.get() : shown.model.get();
-    if (shown.normals.empty() || shown.normalsFromProxy != fromProxy) {
-        if (source == nullptr || shown.pointCloud) {
-            return;
-        }
-        shown.normals.uploadArray(GL_LINES, normalSegments(*source, boxDiagonal()), slots);
-        shown.normalsFromProxy = fromProxy;
+    const Picture picture = choosePicture();
+    const Passes passes = passesOf(picture);
+    const FrameMatrices matrices = cameraMatrices();
+    if (picture == Picture::kFull && target.steps && costOf(passes) > kDirectLines) {
+        drawInSteps(FrameKey::of(matrices, shown.generation), matrices, passes);
+        return;
     }
-    useColour(kNormalColor);
-    shown.normals.drawAll();
-}
-
-void drawOverlays() {
-    if (showNormals == 1) {
-        drawNormals();
-    }
-    if (showBox == 1 && !shown.box.empty()) {
-        useColour(kBoxColor);
-        shown.box.drawAll();
-    }
-}
-
-const GpuGeometry& geometryOf(Picture picture) {
-    if (picture == Picture::kBreathing) {
-        const FileModel* source = breathingSource();
-        const bool fromProxy = source == shown.proxy.get();
-        if (shown.breathingPulse != pulse || shown.breathingFromProxy != fromProxy) {
-            shown.breathing.uploadArray(GL_LINES, breathingLines(*source, boxDiagonal(), pulse),
-                                        slots);
-            shown.breathingPulse = pulse;
-            shown.breathingFromProxy = fromProxy;
-        }
-        return shown.breathing;
-    }
-    return picture == Picture::kProxy ? shown.proxyGpu : shown.full;
-}
-
-void beginFrame(GLuint framebuffer) {
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    stopSteps();
+    glBindFramebuffer(GL_FRAMEBUFFER, target.framebuffer);
     glViewport(0, 0, windowWidth, windowHeight);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glEnable(GL_DEPTH_TEST);
+    drawPasses(passes, matrices);
+    drawOverlays(matrices);
+    glFlush();
+    if (target.present != nullptr) {
+        target.present();
+    }
+    finishFrame(picture);
 }
 
 }  // namespace
+
+// ===== Messages =====
 
 void report(const std::string& path, const std::string& problem) {
     std::fprintf(stderr, "%s: %s\n", path.c_str(), problem.c_str());
@@ -332,7 +286,11 @@ void tellNotes(const std::string& path, const PlyNotes& notes) {
     std::fflush(stdout);
 }
 
-// ===== Shared with the steps of a heavy frame =====
+// ===== Shared with the other parts of a frame =====
+
+Shown& shownModel() {
+    return shown;
+}
 
 void finishFrame(Picture picture) {
     lastPicture = picture;
@@ -348,64 +306,17 @@ void finishFrame(Picture picture) {
     }
 }
 
-void drawFullPart(const FrameMatrices& matrices, std::uint64_t first, std::uint64_t count) {
-    uploadMatrices(matrices);
-    useColour(kMeshColor);
-    drawGeometry(shown.full, first, count);
-}
-
-void drawFullOverlays(const FrameMatrices& matrices) {
-    uploadMatrices(matrices);
-    drawOverlays();
-}
-
-std::uint64_t fullPrimitives() {
-    return shown.full.primitives();
-}
-
 SceneTarget sceneTarget() {
     return target;
 }
 
-// ===== The frame drawer =====
-
-void drawFrame() {
-    ensureEntry(modelIndex);
-    if (animating == 1) {
-        lastMotion = Clock::now();
-    }
-    const Picture picture = choosePicture();
-    FrameMatrices matrices;
-    Mat4 projection(1.0f), model(1.0f);
-    fileCamera(projection, model);
-    toColumnMajor(projection, matrices.projection);
-    toColumnMajor(model, matrices.model);
-    if (picture == Picture::kFull && target.steps && shown.full.primitives() > kDirectLines) {
-        drawInSteps(FrameKey::of(matrices, shown.generation), matrices);
-        return;
-    }
-    stopSteps();
-    beginFrame(target.framebuffer);
-    if (picture != Picture::kNothing) {
-        uploadMatrices(matrices);
-        useColour(kMeshColor);
-        const GpuGeometry& geometry = geometryOf(picture);
-        drawGeometry(geometry, 0, geometry.primitives());
-        drawOverlays();
-    }
-    glFlush();
-    if (target.present != nullptr) {
-        target.present();
-    }
-    finishFrame(picture);
-}
+// ===== Interface =====
 
 void startScene(const SceneTarget& where) {
     target = where;
-    slots.position = glGetAttribLocation(program, kPositionAttribute);
-    slots.colour = colorLocation;
-    modelLocation = glGetUniformLocation(program, kModelMatrixUniform);
-    projectionLocation = glGetUniformLocation(program, kProjectionMatrixUniform);
+    buildPrograms();
+    preparePoints();
+    glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
     started = Clock::now();
     lastMotion = started - std::chrono::hours(1);
     nextWatch = started;
@@ -421,6 +332,20 @@ void showModel(int entry, std::unique_ptr<FileModel> model, const FileStamp& sta
     releaseShown();
     shown.entry = entry;
     install(std::move(model), stamp);
+}
+
+void setStyle(Style chosen) {
+    style = chosen;
+}
+
+Style currentStyle() {
+    return style;
+}
+
+void nextStyle() {
+    style = style == Style::kWire      ? Style::kSurface
+            : style == Style::kSurface ? Style::kEdges
+                                       : Style::kWire;
 }
 
 double sceneTick() {
@@ -452,7 +377,15 @@ void noteMotion() {
 }
 
 std::uint64_t fullLines() {
-    return shown.full.primitives();
+    if (!shown.model) {
+        return shown.full.wire.primitives();
+    }
+    const Passes passes = passesOf(Picture::kFull);
+    std::uint64_t lines = 0;
+    for (const Pass& pass : passes) {
+        lines += pass.lit ? 0 : pass.geometry->primitives();
+    }
+    return lines;
 }
 
 bool proxyReady() {

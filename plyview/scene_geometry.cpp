@@ -1,6 +1,7 @@
-// What the file viewer draws from a model besides its own lines, built on the CPU when first
-// needed: the box polyline, the normal segments of the overlay, and the breathing corners. The
-// normals and the displacement are those of the catalogue viewer's assembly.
+// What the file viewer draws from a model besides its own vertices, built on the CPU when first
+// needed: the box polyline, the normal segments of the overlay, triangles with corners of their
+// own (for face colours) and the breathing corners. The normals of the overlay and the
+// displacement are those of the catalogue viewer's assembly.
 #include "plyview/scene_parts.h"
 
 namespace plyview {
@@ -62,24 +63,58 @@ std::vector<float> normalSegments(const FileModel& model, float diagonal) {
     return out;
 }
 
-std::vector<float> breathingLines(const FileModel& model, float diagonal, int pulse) {
+Corners cornersOf(const FileModel& model, const std::vector<float>& normals) {
+    Corners corners;
+    corners.positions.reserve(model.triangles.size() * kCoordinates);
+    corners.normals.reserve(model.triangles.size() * kCoordinates);
+    corners.colours.reserve(model.triangles.size() * kColourBytes);
+    for (std::size_t i = 0; i < model.triangles.size(); ++i) {
+        const std::size_t v = model.triangles[i];
+        corners.positions.insert(corners.positions.end(), &model.positions[v * kCoordinates],
+                                 &model.positions[v * kCoordinates] + kCoordinates);
+        corners.normals.insert(corners.normals.end(), &normals[v * kCoordinates],
+                               &normals[v * kCoordinates] + kCoordinates);
+        const std::uint8_t* colour =
+            !model.colours.empty() ? &model.colours[v * kColourBytes]
+                                   : &model.faceColours[i / kCornersPerTriangle * kColourBytes];
+        corners.colours.insert(corners.colours.end(), colour, colour + kColourBytes);
+    }
+    return corners;
+}
+
+Corners breathingCorners(const FileModel& model, float diagonal, int pulse) {
     const float s = normalScale(diagonal);
-    std::vector<float> out;
-    out.reserve(model.triangles.size() * 2 * kCoordinates);
+    Corners corners;
+    const bool coloured = !model.colours.empty() || !model.faceColours.empty();
+    std::size_t t = 0;
     eachTriangle(model, [&](Vec4 p0, Vec4 p1, Vec4 p2) {
+        const Vec4 n = scaledNormal(p0, p1, p2, s);
         double offset[kCoordinates];
-        if (breathingOffset(scaledNormal(p0, p1, p2, s), diagonal, pulse, offset)) {
+        if (breathingOffset(n, diagonal, pulse, offset)) {
             for (Vec4* p : {&p0, &p1, &p2}) {
                 p->x = static_cast<float>(static_cast<double>(p->x) + offset[0]);
                 p->y = static_cast<float>(static_cast<double>(p->y) + offset[1]);
                 p->z = static_cast<float>(static_cast<double>(p->z) + offset[2]);
             }
         }
-        for (const Vec4* p : {&p0, &p1, &p1, &p2, &p2, &p0}) {
-            append(out, *p);
+        const auto first = static_cast<std::uint32_t>(corners.positions.size() / kCoordinates);
+        for (const Vec4* p : {&p0, &p1, &p2}) {
+            append(corners.positions, *p);
+            append(corners.normals, n);  // each triangle lit as the flat face it is
         }
+        for (std::uint32_t k : {0u, 1u, 1u, 2u, 2u, 0u}) {
+            corners.edges.push_back(first + k);
+        }
+        for (int k = 0; k < kCornersPerTriangle && coloured; ++k) {
+            const std::size_t v = model.triangles[t + static_cast<std::size_t>(k)];
+            const std::uint8_t* colour =
+                !model.colours.empty() ? &model.colours[v * kColourBytes]
+                                       : &model.faceColours[t / kCornersPerTriangle * kColourBytes];
+            corners.colours.insert(corners.colours.end(), colour, colour + kColourBytes);
+        }
+        t += kCornersPerTriangle;
     });
-    return out;
+    return corners;
 }
 
 }  // namespace plyview

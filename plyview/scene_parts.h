@@ -3,7 +3,9 @@
 #pragma once
 
 #include <chrono>
+#include <climits>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "plyview/plyview.h"
@@ -15,21 +17,77 @@ using Clock = std::chrono::steady_clock;
 // What a frame shows of the model.
 enum class Picture { kNothing, kFull, kProxy, kBreathing };
 
+// ===== Colours =====
+
+constexpr Vec4 kSurfaceGrey{0.75f, 0.75f, 0.75f, 1.0f};  // a surface without colours
+// Edges over a surface: dark, and half see-through, so that a dense mesh still shows the
+// surface's shading and colours under its edges.
+constexpr Vec4 kEdgeColour{0.05f, 0.05f, 0.05f, 0.5f};
+constexpr float kAmbient = 0.3f;  // light that reaches every side
+
+// ===== The shown model and what is drawn of it =====
+
+// What one picture draws: the wireframe (edges, or the points of a cloud) and the surface
+// (triangles with normals and colours, or the same points in their colours). Built when a
+// style first asks for them.
+struct Layers {
+    GpuGeometry wire;
+    GpuGeometry surface;
+    bool wireBuilt = false;
+    bool surfaceBuilt = false;
+    void release();
+};
+
+struct Shown {
+    int entry = -1;   // catalogue entry, or -1 before the first frame
+    FileStamp stamp;  // of the bytes the model was read from
+    // The model as read; null when the entry shows nothing, or once an edit has dropped it.
+    std::shared_ptr<const FileModel> model;
+    bool pointCloud = false;
+    bool needsProxy = false;
+    bool fullShown = false;        // a full frame of this model has been on screen
+    std::uint64_t generation = 0;  // changes with every upload a frame depends on
+    Layers full;
+    std::shared_ptr<ProxyJob> job;  // the proxy under way
+    std::unique_ptr<FileModel> proxy;
+    Layers proxyLayers;
+    Layers breathing;
+    int breathingPulse = INT_MIN;  // pulse `breathing` was built for
+    bool breathingFromProxy = false;
+    GpuGeometry box;
+    GpuGeometry normals;
+    bool normalsFromProxy = false;  // what `normals` was built from
+};
+
+Shown& shownModel();
+
+// ===== Drawing (scene_draw.cpp) =====
+
 // The two matrices of a frame, as uploaded.
 struct FrameMatrices {
     float projection[kMatrixFloats] = {};
     float model[kMatrixFloats] = {};
 };
 
-// Everything a full frame's pixels depend on: another key, another picture.
-struct FrameKey {
-    FrameMatrices matrices;
-    std::uint64_t generation = 0;
-    int width = 0, height = 0, box = 0, normals = 0;
-
-    static FrameKey of(const FrameMatrices& matrices, std::uint64_t generation);
-    bool operator==(const FrameKey& other) const;
+// One pass of a frame: a geometry drawn with one program in one colour (or its own colours).
+struct Pass {
+    const GpuGeometry* geometry = nullptr;
+    bool lit = false;         // the lit program, else the flat one
+    Vec4 colour;              // the constant colour, where the geometry has none of its own
+    bool ownColours = false;  // the geometry's own colours, when it has them
+    bool behind = false;      // pushed back in depth, so that edges drawn over it show
+    bool blended = false;     // mixed with what is under it by the colour's alpha
 };
+using Passes = std::vector<Pass>;
+
+void buildPrograms();  // both programs, with the attribute locations of every vertex array
+void usePass(const Pass& pass, const FrameMatrices& matrices);
+void endPass(const Pass& pass);
+// The passes of a picture in the current style; the layers they need are built first.
+Passes passesOf(Picture picture);
+void drawOverlays(const FrameMatrices& matrices);
+// What a full frame's passes cost to draw, in lines: a triangle or a point costs half a line.
+std::uint64_t costOf(const Passes& passes);
 
 // ===== Geometry drawn from the model (scene_geometry.cpp) =====
 
@@ -37,15 +95,33 @@ struct FrameKey {
 std::vector<float> boxCorners(const FileModel& model);
 // Per triangle, its centroid and the centroid plus its scaled normal (segments of the overlay).
 std::vector<float> normalSegments(const FileModel& model, float diagonal);
-// Per triangle, its three edges as line pairs, its corners moved `pulse` percent of the
-// diagonal along its normal.
-std::vector<float> breathingLines(const FileModel& model, float diagonal, int pulse);
+
+// Triangles one by one, three corners each, as breathing and face colours need them.
+struct Corners {
+    std::vector<float> positions, normals;
+    std::vector<std::uint8_t> colours;
+    std::vector<std::uint32_t> edges;  // each triangle's three edges, as pairs of corners
+};
+// Corners with the model's normals and colours (a face's colour on its three corners).
+Corners cornersOf(const FileModel& model, const std::vector<float>& normals);
+// Corners moved `pulse` percent of the diagonal along their triangle's normal, lit by it.
+Corners breathingCorners(const FileModel& model, float diagonal, int pulse);
 
 // ===== A heavy full frame drawn in steps (steps.cpp) =====
 
+// Everything a full frame's pixels depend on: another key, another picture.
+struct FrameKey {
+    FrameMatrices matrices;
+    std::uint64_t generation = 0;
+    int width = 0, height = 0, box = 0, normals = 0, style = 0;
+
+    static FrameKey of(const FrameMatrices& matrices, std::uint64_t generation);
+    bool operator==(const FrameKey& other) const;
+};
+
 // Starts drawing the full frame of `key` into the step framebuffer, or shows it when it is
 // finished already; nothing while it is under way.
-void drawInSteps(const FrameKey& key, const FrameMatrices& matrices);
+void drawInSteps(const FrameKey& key, const FrameMatrices& matrices, const Passes& passes);
 void continueSteps();  // the next step; shows the frame after the last
 bool stepsUnderWay();
 void stopSteps();  // another picture took the window
@@ -53,9 +129,6 @@ void stopSteps();  // another picture took the window
 // ===== Frame parts the steps use (scene.cpp) =====
 
 void finishFrame(Picture picture);  // the frame is on screen
-void drawFullPart(const FrameMatrices& matrices, std::uint64_t first, std::uint64_t count);
-void drawFullOverlays(const FrameMatrices& matrices);
-std::uint64_t fullPrimitives();
 SceneTarget sceneTarget();
 
 }  // namespace plyview

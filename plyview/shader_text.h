@@ -1,10 +1,15 @@
-// The two shaders, built into the file viewer from shaders/*.glsl at build time, so that it runs
-// from any folder.
+// The file viewer's shaders, built into it from plyview/shaders/ at build time, so that it runs
+// from any folder. The texts have no version line: kShaderPreamble, the platform's own, goes in
+// front of each.
 #pragma once
 
 namespace plyview {
 
-extern const char kVertexShaderText[];
-extern const char kFragmentShaderText[];
+extern const char kShaderPreamble[];  // the version line, from the platform's part
+
+extern const char kFlatVertexShader[];  // lines, points, overlays: one colour each
+extern const char kFlatFragmentShader[];
+extern const char kLitVertexShader[];  // surfaces lit from the eye
+extern const char kLitFragmentShader[];
 
 }  // namespace plyview

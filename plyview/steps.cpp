@@ -22,7 +22,9 @@ struct Steps {
     bool complete = false;  // the framebuffer holds the finished frame of `key`
     FrameKey key;
     FrameMatrices matrices;
-    std::uint64_t next = 0;  // the first line not drawn yet
+    Passes passes;           // of the frame
+    std::size_t pass = 0;    // the pass under way
+    std::uint64_t next = 0;  // its first primitive not drawn yet
     std::uint64_t perStep = kFirstStepLines;
 };
 Steps steps;
@@ -75,16 +77,17 @@ FrameKey FrameKey::of(const FrameMatrices& matrices, std::uint64_t generation) {
     key.height = windowHeight;
     key.box = showBox;
     key.normals = showNormals;
+    key.style = static_cast<int>(currentStyle());
     return key;
 }
 
 bool FrameKey::operator==(const FrameKey& other) const {
     return std::memcmp(&matrices, &other.matrices, sizeof matrices) == 0 &&
            generation == other.generation && width == other.width && height == other.height &&
-           box == other.box && normals == other.normals;
+           box == other.box && normals == other.normals && style == other.style;
 }
 
-void drawInSteps(const FrameKey& key, const FrameMatrices& matrices) {
+void drawInSteps(const FrameKey& key, const FrameMatrices& matrices, const Passes& passes) {
     if (steps.complete && steps.key == key) {
         show();
         return;
@@ -100,6 +103,8 @@ void drawInSteps(const FrameKey& key, const FrameMatrices& matrices) {
     steps.complete = false;
     steps.key = key;
     steps.matrices = matrices;
+    steps.passes = passes;
+    steps.pass = 0;
     steps.next = 0;
     continueSteps();
 }
@@ -108,21 +113,29 @@ void continueSteps() {
     if (!steps.active) {
         return;
     }
-    const std::uint64_t total = fullPrimitives();
     glBindFramebuffer(GL_FRAMEBUFFER, steps.framebuffer);
     glViewport(0, 0, steps.width, steps.height);
     glEnable(GL_DEPTH_TEST);
-    const Clock::time_point start = Clock::now();
-    drawFullPart(steps.matrices, steps.next, steps.perStep);
-    glFinish();  // the step's real cost, so that the next one can be sized
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    steps.next += steps.perStep;
-    const double scale = kStepSeconds / std::max(seconds, kStepSeconds / 8);
-    steps.perStep = std::max(kMinStepLines, static_cast<std::uint64_t>(steps.perStep * scale));
-    if (steps.next < total) {
-        return;
+    if (steps.pass < steps.passes.size()) {
+        const Pass& pass = steps.passes[steps.pass];
+        const Clock::time_point start = Clock::now();
+        usePass(pass, steps.matrices);
+        pass.geometry->draw(steps.next, steps.perStep, pass.ownColours);
+        endPass(pass);
+        glFinish();  // the step's real cost, so that the next one can be sized
+        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        steps.next += steps.perStep;
+        const double scale = kStepSeconds / std::max(seconds, kStepSeconds / 8);
+        steps.perStep = std::max(kMinStepLines, static_cast<std::uint64_t>(steps.perStep * scale));
+        if (steps.next >= pass.geometry->primitives()) {
+            ++steps.pass;
+            steps.next = 0;
+        }
+        if (steps.pass < steps.passes.size()) {
+            return;
+        }
     }
-    drawFullOverlays(steps.matrices);
+    drawOverlays(steps.matrices);
     steps.active = false;
     steps.complete = true;
     show();

@@ -10,7 +10,6 @@
 
 #include "app/app.h"
 #include "plyview/plyview.h"
-#include "plyview/shader_text.h"
 
 namespace plyview {
 
@@ -47,6 +46,11 @@ void present() {
 }
 
 void keys(unsigned char key, int x, int y) {
+    if (key == kKeyStyle) {
+        nextStyle();
+        display();
+        return;
+    }
     if (key == kKeyNextModel || key == kKeyPreviousModel || key == kKeyFirstModel) {
         orbit = Orbit();
     }
@@ -98,7 +102,7 @@ void runWindow(int argc, char** argv, const Options& options, const std::vector<
     int toolkitArgc = argc > 0 ? 1 : 0;
     openWindow(toolkitArgc, argv, windowTitle(paths.front(), 0, entryCount()).c_str(),
                options.width, options.height);
-    initGpuWithSources(kVertexShaderText, kFragmentShaderText);
+    setStyle(options.style);
     startScene(SceneTarget{0, present, true});
     if (first) {
         showModel(kFirstModel, std::move(first), stamp);

@@ -176,6 +176,12 @@ void GLAPIENTRY uniformMatrix4fv(GLint location, GLsizei count, GLboolean transp
                                  const GLfloat* value) {
     record("glUniformMatrix4fv", {location, count, transpose}, Payload::ofFloats(value, 16));
 }
+void GLAPIENTRY bindAttribLocation(GLuint program, GLuint index, const GLchar* name) {
+    record("glBindAttribLocation", {program, index}, Payload::ofText(name));
+}
+void GLAPIENTRY uniform1f(GLint location, GLfloat value) {
+    record("glUniform1f", {location}, Payload::ofFloats(&value, 1));
+}
 void GLAPIENTRY deleteBuffers(GLsizei n, const GLuint* names) {
     record("glDeleteBuffers", {n, n > 0 ? names[0] : 0});
 }
@@ -283,6 +289,8 @@ PFNGLGETUNIFORMLOCATIONARBPROC __glewGetUniformLocationARB = fakegl::getUniformL
 PFNGLGETUNIFORMLOCATIONPROC __glewGetUniformLocation = fakegl::getUniformLocation;
 PFNGLUNIFORMMATRIX4FVPROC __glewUniformMatrix4fv = fakegl::uniformMatrix4fv;
 PFNGLDELETEBUFFERSPROC __glewDeleteBuffers = fakegl::deleteBuffers;
+PFNGLBINDATTRIBLOCATIONPROC __glewBindAttribLocation = fakegl::bindAttribLocation;
+PFNGLUNIFORM1FPROC __glewUniform1f = fakegl::uniform1f;
 PFNGLDELETEVERTEXARRAYSPROC __glewDeleteVertexArrays = fakegl::deleteVertexArrays;
 PFNGLGENFRAMEBUFFERSPROC __glewGenFramebuffers = fakegl::genFramebuffers;
 PFNGLBINDFRAMEBUFFERPROC __glewBindFramebuffer = fakegl::bindFramebuffer;
@@ -343,6 +351,16 @@ void GLAPIENTRY glViewport(GLint x, GLint y, GLsizei width, GLsizei height) {
 }
 void GLAPIENTRY glFinish() {
     record("glFinish");
+}
+void GLAPIENTRY glPolygonOffset(GLfloat factor, GLfloat units) {
+    const GLfloat values[] = {factor, units};
+    record("glPolygonOffset", {}, fakegl::Payload::ofFloats(values, 2));
+}
+void GLAPIENTRY glBlendFunc(GLenum source, GLenum destination) {
+    record("glBlendFunc", {source, destination});
+}
+void GLAPIENTRY glDepthFunc(GLenum function) {
+    record("glDepthFunc", {function});
 }
 
 // ----- freeglut -----

@@ -94,7 +94,7 @@ void expectPieces(const FileModel* model, std::uint64_t limit, std::size_t piece
     fakegl::calls.clear();
     fakegl::behaviour.keepBufferBytes = true;
     plyview::GpuGeometry geometry;
-    geometry.uploadLines(positions, lines, plyview::ShaderSlots{0, 1});
+    geometry.uploadIndexed(GL_LINES, plyview::VertexSpan::of(positions), lines);
     std::vector<const fakegl::Call*> vertexUploads, indexUploads;
     for (const fakegl::Call& call : fakegl::calls) {
         if (call.name == "glBufferData") {

@@ -1,0 +1,278 @@
+// Geometry on the GPU at the file's own size: vertices (positions, and normals and colours when
+// they have them) uploaded once per model, primitives drawn indexed from them or as they come.
+// Whatever passes one buffer's or one draw call's limits is split into pieces, each with its own
+// vertex array, so that any model can be drawn. Every program reads the same attribute
+// locations, so one vertex array serves them all.
+#include <GL/glew.h>
+
+#include <algorithm>
+#include <limits>
+
+#include "plyview/plyview.h"
+
+namespace plyview {
+
+namespace {
+
+// ===== Limits =====
+
+// Mesa keeps a buffer object under 4 GiB; pieces of at most 2 GiB stay well clear of it.
+constexpr std::uint64_t kBufferLimit = std::uint64_t{1} << 31;
+// A draw call counts its indices in a GLsizei.
+constexpr std::uint64_t kDrawLimit =
+    static_cast<std::uint64_t>(std::numeric_limits<GLsizei>::max());
+constexpr std::uint64_t kFloatsPerVertex = kCoordinates;                  // positions and normals
+constexpr std::uint64_t kVertexBytes = kFloatsPerVertex * sizeof(float);  // the widest attribute
+constexpr std::uint64_t kIndexBytes = sizeof(std::uint32_t);
+constexpr std::uint32_t kUnmapped = std::numeric_limits<std::uint32_t>::max();
+
+std::uint64_t bufferLimit = kBufferLimit;  // lowered by the tests to see pieces at small sizes
+
+std::uint64_t perPrimitive(GLenum mode) {
+    return mode == GL_TRIANGLES ? 3 : mode == GL_LINES ? 2 : 1;
+}
+
+GLuint newBuffer(GLenum target, std::uint64_t bytes, const void* data) {
+    GLuint buffer = 0;
+    glGenBuffers(1, &buffer);
+    glBindBuffer(target, buffer);
+    glBufferData(target, static_cast<GLsizeiptr>(bytes), data, GL_STATIC_DRAW);
+    return buffer;
+}
+
+void attribute(GLuint slot, GLuint buffer, GLint size, GLenum type, GLboolean normalised) {
+    glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    glEnableVertexAttribArray(slot);
+    glVertexAttribPointer(slot, size, type, normalised, 0, nullptr);
+}
+
+VertexSpan range(const VertexSpan& all, std::uint64_t first, std::uint64_t count) {
+    VertexSpan v = all;
+    v.positions += first * kFloatsPerVertex;
+    v.normals = all.normals != nullptr ? all.normals + first * kFloatsPerVertex : nullptr;
+    v.colours = all.colours != nullptr ? all.colours + first * kColourBytes : nullptr;
+    v.count = count;
+    return v;
+}
+
+// What a piece gathers of the vertices its primitives use, renumbered from 0.
+struct Gathered {
+    std::vector<float> positions, normals;
+    std::vector<std::uint8_t> colours;
+    std::vector<std::uint32_t> indices;
+
+    VertexSpan vertices() const {
+        return VertexSpan::of(positions, normals.empty() ? nullptr : &normals,
+                              colours.empty() ? nullptr : &colours);
+    }
+};
+
+void gather(const VertexSpan& all, std::uint32_t v, Gathered& out) {
+    const std::uint64_t at = v * kFloatsPerVertex;
+    out.positions.insert(out.positions.end(), all.positions + at,
+                         all.positions + at + kFloatsPerVertex);
+    if (all.normals != nullptr) {
+        out.normals.insert(out.normals.end(), all.normals + at,
+                           all.normals + at + kFloatsPerVertex);
+    }
+    if (all.colours != nullptr) {
+        const std::uint64_t c = std::uint64_t{v} * kColourBytes;
+        out.colours.insert(out.colours.end(), all.colours + c, all.colours + c + kColourBytes);
+    }
+}
+
+}  // namespace
+
+// ===== Vertices =====
+
+VertexSpan VertexSpan::of(const std::vector<float>& positions, const std::vector<float>* normals,
+                          const std::vector<std::uint8_t>* colours) {
+    VertexSpan span;
+    span.positions = positions.data();
+    span.normals = normals != nullptr ? normals->data() : nullptr;
+    span.colours = colours != nullptr ? colours->data() : nullptr;
+    span.count = positions.size() / kFloatsPerVertex;
+    return span;
+}
+
+// ===== Limits for the tests =====
+
+void setBufferLimitForTests(std::uint64_t bytes) {
+    bufferLimit = bytes == 0 ? kBufferLimit : bytes;
+}
+
+// ===== GpuGeometry =====
+
+void GpuGeometry::release() {
+    for (const Piece& piece : pieces_) {
+        glDeleteVertexArrays(1, &piece.array);
+        if (piece.indices != 0) {
+            glDeleteBuffers(1, &piece.indices);
+        }
+    }
+    for (GLuint buffer : buffers_) {
+        glDeleteBuffers(1, &buffer);
+    }
+    pieces_.clear();
+    buffers_.clear();
+    primitives_ = 0;
+    colours_ = false;
+}
+
+// A vertex array over these vertices, uploaded into buffers of their own.
+GLuint GpuGeometry::vertexArray(const VertexSpan& vertices) {
+    GLuint array = 0;
+    glGenVertexArrays(1, &array);
+    glBindVertexArray(array);
+    const GLuint positions =
+        newBuffer(GL_ARRAY_BUFFER, vertices.count * kVertexBytes, vertices.positions);
+    buffers_.push_back(positions);
+    attribute(kPositionSlot, positions, kCoordinates, GL_FLOAT, GL_FALSE);
+    if (vertices.normals != nullptr) {
+        const GLuint normals =
+            newBuffer(GL_ARRAY_BUFFER, vertices.count * kVertexBytes, vertices.normals);
+        buffers_.push_back(normals);
+        attribute(kNormalSlot, normals, kCoordinates, GL_FLOAT, GL_FALSE);
+    } else {
+        glDisableVertexAttribArray(kNormalSlot);
+    }
+    if (vertices.colours != nullptr) {
+        const GLuint colours =
+            newBuffer(GL_ARRAY_BUFFER, vertices.count * kColourBytes, vertices.colours);
+        buffers_.push_back(colours);
+        attribute(kColourSlot, colours, kColourBytes, GL_UNSIGNED_BYTE, GL_TRUE);
+    } else {
+        glDisableVertexAttribArray(kColourSlot);
+    }
+    return array;
+}
+
+// A vertex array over buffers already uploaded: another piece of the same vertices.
+GLuint GpuGeometry::sharedArray() {
+    GLuint array = 0;
+    glGenVertexArrays(1, &array);
+    glBindVertexArray(array);
+    const GLuint* buffer = buffers_.data();
+    attribute(kPositionSlot, *buffer++, kCoordinates, GL_FLOAT, GL_FALSE);
+    if (normals_) {
+        attribute(kNormalSlot, *buffer++, kCoordinates, GL_FLOAT, GL_FALSE);
+    } else {
+        glDisableVertexAttribArray(kNormalSlot);
+    }
+    if (colours_) {
+        attribute(kColourSlot, *buffer, kColourBytes, GL_UNSIGNED_BYTE, GL_TRUE);
+    } else {
+        glDisableVertexAttribArray(kColourSlot);
+    }
+    return array;
+}
+
+void GpuGeometry::uploadIndexed(GLenum mode, const VertexSpan& all,
+                                const std::vector<std::uint32_t>& indices) {
+    release();
+    mode_ = mode;
+    normals_ = all.normals != nullptr;
+    colours_ = all.colours != nullptr;
+    const std::uint64_t corners = perPrimitive(mode);
+    primitives_ = indices.size() / corners;
+    if (all.count * kVertexBytes > bufferLimit) {
+        uploadSelfContained(all, indices);
+        return;
+    }
+    const std::uint64_t perPiece = std::min(bufferLimit / kIndexBytes, kDrawLimit) / corners;
+    for (std::uint64_t first = 0; first < primitives_; first += perPiece) {
+        const std::uint64_t count = std::min(perPiece, primitives_ - first);
+        Piece piece;
+        piece.array = first == 0 ? vertexArray(all) : sharedArray();
+        piece.indices = newBuffer(GL_ELEMENT_ARRAY_BUFFER, corners * count * kIndexBytes,
+                                  indices.data() + corners * first);
+        piece.first = first;
+        piece.count = count;
+        pieces_.push_back(piece);
+    }
+    glBindVertexArray(0);
+}
+
+// Vertices beyond one buffer: each piece carries the vertices its primitives use, renumbered.
+void GpuGeometry::uploadSelfContained(const VertexSpan& all,
+                                      const std::vector<std::uint32_t>& indices) {
+    const std::uint64_t corners = perPrimitive(mode_);
+    const std::uint64_t perPiece =
+        std::min({bufferLimit / (corners * kVertexBytes), bufferLimit / (corners * kIndexBytes),
+                  kDrawLimit / corners});
+    std::vector<std::uint32_t> local(all.count, kUnmapped);
+    Gathered piece;
+    for (std::uint64_t first = 0; first < primitives_; first += perPiece) {
+        const std::uint64_t count = std::min(perPiece, primitives_ - first);
+        piece = Gathered{};
+        const std::uint32_t* used = indices.data() + corners * first;
+        for (std::uint64_t i = 0; i < corners * count; ++i) {
+            if (local[used[i]] == kUnmapped) {
+                local[used[i]] = static_cast<std::uint32_t>(piece.positions.size() / kCoordinates);
+                gather(all, used[i], piece);
+            }
+            piece.indices.push_back(local[used[i]]);
+        }
+        for (std::uint64_t i = 0; i < corners * count; ++i) {
+            local[used[i]] = kUnmapped;  // only what this piece touched
+        }
+        Piece drawn;
+        drawn.array = vertexArray(piece.vertices());
+        drawn.indices = newBuffer(GL_ELEMENT_ARRAY_BUFFER, piece.indices.size() * kIndexBytes,
+                                  piece.indices.data());
+        drawn.first = first;
+        drawn.count = count;
+        pieces_.push_back(drawn);
+    }
+    glBindVertexArray(0);
+}
+
+void GpuGeometry::uploadArray(GLenum mode, const VertexSpan& all) {
+    release();
+    mode_ = mode;
+    normals_ = all.normals != nullptr;
+    colours_ = all.colours != nullptr;
+    const std::uint64_t corners = perPrimitive(mode);
+    const std::uint64_t perPiece =
+        std::min(bufferLimit / kVertexBytes, kDrawLimit) / corners * corners;
+    primitives_ = all.count / corners;
+    for (std::uint64_t first = 0; first < all.count; first += perPiece) {
+        const std::uint64_t count = std::min(perPiece, all.count - first);
+        Piece piece;
+        piece.array = vertexArray(range(all, first, count));
+        piece.first = first / corners;
+        piece.count = count / corners;
+        pieces_.push_back(piece);
+    }
+    glBindVertexArray(0);
+}
+
+void GpuGeometry::draw(std::uint64_t first, std::uint64_t count, bool ownColours) const {
+    const std::uint64_t end = std::min(first + count, primitives_);
+    const auto corners = static_cast<GLsizei>(perPrimitive(mode_));
+    const bool hideColours = colours_ && !ownColours;
+    for (const Piece& piece : pieces_) {
+        const std::uint64_t from = std::max(first, piece.first);
+        const std::uint64_t to = std::min(end, piece.first + piece.count);
+        if (from >= to) {
+            continue;
+        }
+        glBindVertexArray(piece.array);
+        if (hideColours) {
+            glDisableVertexAttribArray(kColourSlot);  // the constant colour instead
+        }
+        const auto offset = static_cast<GLint>(from - piece.first) * corners;
+        const auto vertices = static_cast<GLsizei>(to - from) * corners;
+        if (piece.indices != 0) {
+            glDrawElements(mode_, vertices, GL_UNSIGNED_INT,
+                           reinterpret_cast<const void*>(offset * kIndexBytes));
+        } else {
+            glDrawArrays(mode_, offset, vertices);
+        }
+        if (hideColours) {
+            glEnableVertexAttribArray(kColourSlot);
+        }
+    }
+}
+
+}  // namespace plyview

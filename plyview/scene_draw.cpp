@@ -1,0 +1,215 @@
+// How the file viewer draws: its two programs (flat colour for lines and points, lit for
+// surfaces), the passes of each display style, and the overlays. The GL state a pass needs is
+// set here and put back after it.
+#include <GL/glew.h>
+
+#include <string>
+
+#include "plyview/scene_parts.h"
+#include "plyview/shader_text.h"
+
+namespace plyview {
+
+namespace {
+
+// ===== Programs =====
+
+// The attribute names, in the order of their locations (kPositionSlot, kColourSlot, ...).
+const char* const kAttributes[] = {"position", "colour", "normal"};
+constexpr int kAttributeCount = 3;
+constexpr GLfloat kBehindFactor = 1.0f;  // polygon offset of a surface under its edges
+constexpr GLfloat kBehindUnits = 1.0f;
+
+struct Program {
+    GLuint name = 0;
+    GLint model = -1, projection = -1;  // the matrices
+    GLint pointSize = -1, ambient = -1;
+};
+Program flat;  // lines, points and overlays
+Program lit;   // surfaces
+
+Program build(const char* vertex, const char* fragment) {
+    const std::string vertexText = std::string(kShaderPreamble) + vertex;
+    const std::string fragmentText = std::string(kShaderPreamble) + fragment;
+    Program program;
+    program.name = buildProgramFromSource(vertexText.c_str(), fragmentText.c_str(), kAttributes,
+                                          kAttributeCount);
+    program.model = glGetUniformLocation(program.name, kModelMatrixUniform);
+    program.projection = glGetUniformLocation(program.name, kProjectionMatrixUniform);
+    program.pointSize = glGetUniformLocation(program.name, "point_size");
+    program.ambient = glGetUniformLocation(program.name, "ambient");
+    return program;
+}
+
+void useColour(const Vec4& colour) {
+    glVertexAttrib4f(kColourSlot, colour.x, colour.y, colour.z, colour.w);
+}
+
+// ===== Layers =====
+
+const FileModel* sourceOf(Picture picture) {
+    Shown& shown = shownModel();
+    return picture == Picture::kProxy ? shown.proxy.get() : shown.model.get();
+}
+
+// The wireframe: edges of the triangles, or the points of a cloud with their colours (drawn
+// green or in them, as the style says).
+void buildWire(Layers& layers, const FileModel& model, bool pointCloud) {
+    if (pointCloud) {
+        layers.wire.uploadArray(GL_POINTS,
+                                VertexSpan::of(model.positions, nullptr,
+                                               model.colours.empty() ? nullptr : &model.colours));
+    } else {
+        std::vector<std::uint32_t> edges;
+        uniqueEdges(model.triangles, model.vertexCount(), edges);
+        layers.wire.uploadIndexed(GL_LINES, VertexSpan::of(model.positions), edges);
+    }
+    layers.wireBuilt = true;
+}
+
+// The surface: triangles indexed into the vertices with their normals and colours; with face
+// colours, three corners of their own per triangle (a vertex has no colour of its own then).
+void buildSurface(Layers& layers, const FileModel& model) {
+    std::vector<float> normals;
+    surfaceNormals(model, normals);
+    if (!model.faceColours.empty() && model.colours.empty()) {
+        const Corners corners = cornersOf(model, normals);
+        layers.surface.uploadArray(
+            GL_TRIANGLES, VertexSpan::of(corners.positions, &corners.normals, &corners.colours));
+    } else {
+        layers.surface.uploadIndexed(
+            GL_TRIANGLES,
+            VertexSpan::of(model.positions, &normals,
+                           model.colours.empty() ? nullptr : &model.colours),
+            model.triangles);
+    }
+    layers.surfaceBuilt = true;
+}
+
+// The layers of a picture that the current style draws, built when first asked for.
+Layers* layersOf(Picture picture, bool wire, bool surface) {
+    Shown& shown = shownModel();
+    if (picture == Picture::kBreathing) {
+        return &shown.breathing;  // built for each pulse by the scene
+    }
+    Layers& layers = picture == Picture::kProxy ? shown.proxyLayers : shown.full;
+    const FileModel* model = sourceOf(picture);
+    if (model == nullptr) {
+        return &layers;  // dropped by an edit: what was uploaded stays
+    }
+    if ((wire || shown.pointCloud) && !layers.wireBuilt) {
+        buildWire(layers, *model, shown.pointCloud);
+    }
+    if (surface && !shown.pointCloud && !layers.surfaceBuilt) {
+        buildSurface(layers, *model);
+    }
+    return &layers;
+}
+
+}  // namespace
+
+// ===== Layers =====
+
+void Layers::release() {
+    wire.release();
+    surface.release();
+    wireBuilt = surfaceBuilt = false;
+}
+
+// ===== Programs and passes =====
+
+void buildPrograms() {
+    flat = build(kFlatVertexShader, kFlatFragmentShader);
+    lit = build(kLitVertexShader, kLitFragmentShader);
+}
+
+void usePass(const Pass& pass, const FrameMatrices& matrices) {
+    const Program& program = pass.lit ? lit : flat;
+    glUseProgram(program.name);
+    glUniformMatrix4fv(program.model, 1, GL_FALSE, matrices.model);
+    glUniformMatrix4fv(program.projection, 1, GL_FALSE, matrices.projection);
+    if (pass.lit) {
+        glUniform1f(program.ambient, kAmbient);
+    } else {
+        glUniform1f(program.pointSize, kPointSize);
+    }
+    useColour(pass.colour);
+    if (pass.behind) {
+        glEnable(GL_POLYGON_OFFSET_FILL);
+        glPolygonOffset(kBehindFactor, kBehindUnits);
+    }
+    if (pass.blended) {
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    }
+}
+
+void endPass(const Pass& pass) {
+    if (pass.behind) {
+        glDisable(GL_POLYGON_OFFSET_FILL);
+    }
+    if (pass.blended) {
+        glDisable(GL_BLEND);
+    }
+}
+
+Passes passesOf(Picture picture) {
+    const Shown& shown = shownModel();
+    const Style style = currentStyle();
+    const bool wire = style != Style::kSurface;
+    const bool surface = style != Style::kWire;
+    if (picture == Picture::kNothing) {
+        return {};
+    }
+    Layers* layers = layersOf(picture, wire, surface);
+    if (shown.pointCloud) {  // points: green in the wireframe, their colours on a surface
+        return {Pass{&layers->wire, false, wire && !surface ? kMeshColor : kSurfaceGrey, surface,
+                     false, false}};
+    }
+    Passes passes;
+    if (surface) {
+        passes.push_back(Pass{&layers->surface, true, kSurfaceGrey, true, wire, false});
+    }
+    if (wire) {
+        passes.push_back(
+            Pass{&layers->wire, false, surface ? kEdgeColour : kMeshColor, false, false, surface});
+    }
+    return passes;
+}
+
+std::uint64_t costOf(const Passes& passes) {
+    std::uint64_t cost = 0;
+    for (const Pass& pass : passes) {
+        const bool lines = !pass.lit && !shownModel().pointCloud;
+        cost += lines ? pass.geometry->primitives() : pass.geometry->primitives() / 2;
+    }
+    return cost;
+}
+
+void drawOverlays(const FrameMatrices& matrices) {
+    Shown& shown = shownModel();
+    const bool normalsOn = showNormals == 1 && !shown.pointCloud;
+    const bool boxOn = showBox == 1 && !shown.box.empty();
+    if (!normalsOn && !boxOn) {
+        return;
+    }
+    usePass(Pass{}, matrices);
+    if (normalsOn) {
+        // A large model's normals are its proxy's: one segment per triangle would hide it.
+        const bool fromProxy = shown.needsProxy;
+        const FileModel* source = fromProxy ? shown.proxy.get() : shown.model.get();
+        if (source != nullptr && (shown.normals.empty() || shown.normalsFromProxy != fromProxy)) {
+            shown.normals.uploadArray(GL_LINES,
+                                      VertexSpan::of(normalSegments(*source, boxDiagonal())));
+            shown.normalsFromProxy = fromProxy;
+        }
+        useColour(kNormalColor);
+        shown.normals.drawAll();
+    }
+    if (boxOn) {
+        useColour(kBoxColor);
+        shown.box.drawAll();
+    }
+}
+
+}  // namespace plyview

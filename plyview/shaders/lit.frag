@@ -1,0 +1,17 @@
+// Ambient plus diffuse light from the eye, no highlight. Both sides are lit alike: open scans
+// are seen from behind as often as from the front. A vertex without a normal faces the eye.
+in vec3 eyePosition;
+in vec3 eyeNormal;
+in vec4 base;
+
+uniform float ambient;
+
+out vec4 fragment;
+
+void main() {
+    vec3 toEye = normalize(-eyePosition);
+    float size = length(eyeNormal);
+    vec3 facing = size > 0.0 ? eyeNormal / size : toEye;
+    float diffuse = abs(dot(facing, toEye));
+    fragment = vec4(base.rgb * (ambient + (1.0 - ambient) * diffuse), 1.0);
+}

@@ -1,0 +1,20 @@
+// Surfaces lit by a light at the eye. The model matrix only turns and moves the model (the
+// camera never scales it), so it carries normals into eye space unchanged in length.
+in vec3 position;
+in vec3 normal;
+in vec4 colour;
+
+uniform mat4 model_matrix;
+uniform mat4 projection_matrix;
+
+out vec3 eyePosition;
+out vec3 eyeNormal;
+out vec4 base;
+
+void main() {
+    vec4 eye = model_matrix * vec4(position, 1.0);
+    eyePosition = eye.xyz;
+    eyeNormal = mat3(model_matrix) * normal;
+    base = colour;
+    gl_Position = projection_matrix * eye;
+}
