@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "plyview/plyview.h"
 #include "tools/xsession/xsession.h"
 
 namespace {
@@ -30,7 +31,6 @@ using xsession::fs::path;
 
 // ===== Constants =====
 
-constexpr const char* kFrameLogVariable = "PLYVIEW_TEST_LOG";
 constexpr Millis kPoll{2};               // between two looks at the frame log
 constexpr Millis kReadTimeout{180000};   // a 12.2 million triangle file read and drawn
 constexpr Millis kFrameTimeout{60000};   // any frame that is due
@@ -262,7 +262,7 @@ int main(int argc, char** argv) {
     }
     const std::string plyview = xsession::fs::absolute(argv[1]).string();
     const path folder = xsession::fs::absolute(argv[2]);
-    ::setenv(kFrameLogVariable, "1", 1);
+    ::setenv(plyview::kFrameLogVariable, "1", 1);
     try {
         {
             Viewer big(plyview, folder / "sphere.ply");
