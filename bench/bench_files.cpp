@@ -14,6 +14,7 @@ namespace {
 constexpr const char* kScratchTemplate = "/tmp/plyviewer-bench-XXXXXX";
 constexpr const char* kEndHeader = "end_header";
 constexpr const char* kVertexElement = "element vertex ";
+constexpr double kKiBPerMiB = 1024;
 
 bool writeAll(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary);
@@ -80,6 +81,19 @@ namespace {
 Vec4 parsedVertices[kMaxVertices];  // output arrays of the in-memory parses
 FaceIndices parsedFaces[kMaxFaces];
 }  // namespace
+
+double peakMiB() {
+    std::ifstream status("/proc/self/status");
+    std::string word;
+    while (status >> word) {
+        if (word == "VmHWM:") {
+            double kib = 0;
+            status >> kib;
+            return kib / kKiBPerMiB;
+        }
+    }
+    return 0;
+}
 
 bool parseText(const std::string& text, PlyError& error) {
     PlyMesh mesh;

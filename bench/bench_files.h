@@ -28,6 +28,9 @@ bool makeChangingPair(const std::string& model, ChangingPair& pair);
 // Deletes the pair and its scratch folder.
 void removeChangingPair(const ChangingPair& pair);
 
+// The process's peak resident memory in MiB (VmHWM), since the start or the last reset of it.
+double peakMiB();
+
 // Parses `text` from memory into arrays of the benchmarks' own (not the scene store).
 bool parseText(const std::string& text, PlyError& error);
 

@@ -23,7 +23,6 @@ namespace {
 constexpr int kSurfaceColumns = 1000;  // 1001 x 501 vertices, 1,000,000 triangles
 constexpr int kSurfaceRows = 500;
 constexpr std::size_t kPageSize = 4096;
-constexpr double kKiBPerMiB = 1024;
 constexpr int kExporterDigits = 6;  // "%g", as most exporters write floats
 
 // ===== Inputs =====
@@ -79,22 +78,8 @@ void BM_ParseBody(benchmark::State& state, int index, plywrite::Format format, b
                             static_cast<std::int64_t>(bodyBytes(file)));
 }
 
-// The process's peak resident memory in MiB since the last resetPeak().
-double peakMiB() {
-    std::ifstream status("/proc/self/status");
-    std::string word;
-    while (status >> word) {
-        if (word == "VmHWM:") {
-            double kib = 0;
-            status >> kib;
-            return kib / kKiBPerMiB;
-        }
-    }
-    return 0;
-}
-
-// Gives the memory freed so far back to the system and makes the peak start again from what
-// the process holds now (Linux: clear_refs 5).
+// Gives the memory freed so far back to the system and makes the peak (benchfiles::peakMiB) start
+// again from what the process holds now (Linux: clear_refs 5).
 void resetPeak() {
     ::malloc_trim(0);
     std::ofstream("/proc/self/clear_refs") << "5";
@@ -113,7 +98,7 @@ void BM_SurfaceReadAndFit(benchmark::State& state) {
             break;
         }
     }
-    state.counters["peak_MiB"] = peakMiB();
+    state.counters["peak_MiB"] = benchfiles::peakMiB();
     state.counters["faces"] = faceCount;
     state.counters["vertices"] = vertexCount;
 }

@@ -23,13 +23,15 @@ constexpr int kColourLevels = 256;
 constexpr int kEdges = 2;       // instances of the unknown edge element
 constexpr double kPower = 2.5;  // the unknown material's one float
 constexpr int kDoubleDigits = 17;
+constexpr std::size_t kSpillBytes = 1 << 20;  // a stream's bytes held before they are written
 
 // ===== Values =====
 
-// Collects values as text or as bytes.
+// Collects values as text or as bytes; with a sink, passes them on whenever enough are held.
 class Out {
   public:
-    explicit Out(const Options& options) : options_(options) {}
+    explicit Out(const Options& options, std::FILE* sink = nullptr)
+        : options_(options), sink_(sink) {}
 
     void value(double v, Type type) {
         if (options_.format == Format::kAscii) {
@@ -53,6 +55,17 @@ class Out {
     void line() { out_ += options_.crlf ? "\r\n" : "\n"; }
     void raw(const std::string& s) { out_ += s; }
     std::string& str() { return out_; }
+
+    // Writes what is held into the sink once it is large, or always when `all`; false when a
+    // write failed. Called between instances, so text resumes at a line start.
+    bool spill(bool all) {
+        if (!all && out_.size() < kSpillBytes) {
+            return true;
+        }
+        const bool written = std::fwrite(out_.data(), 1, out_.size(), sink_) == out_.size();
+        out_.clear();
+        return written;
+    }
 
   private:
     void text(double v, Type type) {
@@ -98,6 +111,7 @@ class Out {
     }
 
     const Options& options_;
+    std::FILE* sink_;
     std::string out_;
 };
 
@@ -110,6 +124,14 @@ const char* name(Type type, const Options& options) {
 void headerLine(Out& out, const std::string& line) {
     out.raw(line);
     out.line();
+}
+
+// The header's first lines: magic, format, comment.
+void preamble(Out& out, const Options& options) {
+    const char* formats[] = {"ascii", "binary_little_endian", "binary_big_endian"};
+    headerLine(out, "ply");
+    headerLine(out, std::string("format ") + formats[static_cast<int>(options.format)] + " 1.0");
+    headerLine(out, "comment written by plywrite");
 }
 
 void vertexDeclaration(Out& out, const Mesh& mesh, const Options& options) {
@@ -242,10 +264,7 @@ void elements(Out& out, bool declare, const Mesh& mesh, const Options& options) 
 
 std::string write(const Mesh& mesh, const Options& options) {
     Out out(options);
-    const char* formats[] = {"ascii", "binary_little_endian", "binary_big_endian"};
-    headerLine(out, "ply");
-    headerLine(out, std::string("format ") + formats[static_cast<int>(options.format)] + " 1.0");
-    headerLine(out, "comment written by plywrite");
+    preamble(out, options);
     elements(out, true, mesh, options);
     headerLine(out, "end_header");
     elements(out, false, mesh, options);
@@ -278,6 +297,78 @@ Mesh surface(int columns, int rows) {
         }
     }
     return mesh;
+}
+
+// ===== Streaming =====
+
+namespace {
+
+// The options a stream honours: no face properties, nothing undeclared at line ends.
+Options streamed(const Options& options) {
+    Options kept = options;
+    kept.faceProperties = false;
+    kept.extraLineValues = 0;
+    return kept;
+}
+
+void streamHeader(Out& out, const Source& source, const Options& options) {
+    preamble(out, options);
+    headerLine(out, "element vertex " + std::to_string(source.vertexCount));
+    const std::string coordinate = name(options.coordinate, options);
+    for (const char* a = options.axes; *a != '\0'; ++a) {
+        headerLine(out, "property " + coordinate + " " + *a);
+    }
+    if (options.normalsAndColours) {
+        for (const char* p : {"nx", "ny", "nz"}) {
+            headerLine(out, "property " + coordinate + " " + p);
+        }
+        for (const char* p : {"red", "green", "blue"}) {
+            headerLine(out, std::string("property ") + name(Type::kUint8, options) + " " + p);
+        }
+    }
+    listDeclaration(out, "face", static_cast<std::size_t>(source.triangleCount), options);
+    headerLine(out, "end_header");
+}
+
+void streamVertex(Out& out, const Vertex& v, const Options& options) {
+    for (const char* a = options.axes; *a != '\0'; ++a) {
+        out.value(v.position[static_cast<std::size_t>((*a | 0x20) - 'x')], options.coordinate);
+    }
+    if (options.normalsAndColours) {
+        for (double n : v.normal) {
+            out.value(n, options.coordinate);
+        }
+        for (std::uint8_t c : v.colour) {
+            out.value(c, Type::kUint8);
+        }
+    }
+    out.endInstance();
+}
+
+void streamTriangle(Out& out, const Triangle& t, const Options& options) {
+    out.value(static_cast<double>(t.size()), options.listCount);
+    for (std::int64_t v : t) {
+        out.value(static_cast<double>(v), options.index);
+    }
+    out.endInstance();
+}
+
+}  // namespace
+
+bool writeStream(std::FILE* file, const Source& source, const Options& requested) {
+    const Options options = streamed(requested);
+    Out out(options, file);
+    streamHeader(out, source, options);
+    bool written = true;
+    for (std::int64_t i = 0; written && i < source.vertexCount; ++i) {
+        streamVertex(out, source.vertex(i), options);
+        written = out.spill(false);
+    }
+    for (std::int64_t f = 0; written && f < source.triangleCount; ++f) {
+        streamTriangle(out, source.triangle(f), options);
+        written = out.spill(false);
+    }
+    return written && out.spill(true) && std::fflush(file) == 0;
 }
 
 }  // namespace plywrite

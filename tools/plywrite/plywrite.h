@@ -1,10 +1,15 @@
 // A PLY writer of our own, for tests, fuzz seeds and benchmarks: one mesh written in each of
 // the layouts other tools produce (ASCII or binary of either byte order, every scalar type,
 // extra properties, polygons, triangle strips, elements in another order or unknown to the
-// viewer, point clouds, extra values at ASCII line ends, CRLF line ends).
+// viewer, point clouds, extra values at ASCII line ends, CRLF line ends); and files too large to
+// hold in memory, streamed instance by instance from shapes made on demand.
 #pragma once
 
 #include <array>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -51,5 +56,38 @@ bool writeFile(const std::string& path, const Mesh& mesh, const Options& options
 // A welded wavy surface of columns x rows quads, each split into two triangles:
 // (columns + 1) x (rows + 1) vertices and 2 x columns x rows triangles.
 Mesh surface(int columns, int rows);
+
+// ===== Streaming =====
+// Files too large to hold in memory: counts up front, each instance made when it is written.
+
+struct Vertex {
+    std::array<double, 3> position;
+    std::array<double, 3> normal;  // unit length
+    std::array<std::uint8_t, 3> colour;
+};
+
+using Triangle = std::array<std::int64_t, 3>;
+
+struct Source {
+    std::int64_t vertexCount = 0;
+    std::int64_t triangleCount = 0;
+    std::function<Vertex(std::int64_t)> vertex;      // vertex i, 0 <= i < vertexCount
+    std::function<Triangle(std::int64_t)> triangle;  // triangle f, 0 <= f < triangleCount
+};
+
+// Writes the vertices (x y z, then with normalsAndColours nx ny nz in the coordinates' type, as
+// mesh libraries write them, and red green blue) and then the triangles into `file`, in memory
+// of a fixed size. Honours the format, the types and their naming, the axes and the list name;
+// the other layout options are write()'s alone. False when a write failed.
+bool writeStream(std::FILE* file, const Source& source, const Options& options);
+
+// Welded closed shapes of about `triangles` triangles (every vertex shared, outward unit
+// normals, colours that follow the normal), made instance by instance; nullopt outside
+// kMinShapeTriangles..kMaxShapeTriangles. A torus has exactly half as many vertices as
+// triangles; a sphere (two poles and rings of quads) two more.
+constexpr std::int64_t kMinShapeTriangles = 18;             // three rings of three segments
+constexpr std::int64_t kMaxShapeTriangles = 2'000'000'000;  // indices stay below 2^31
+std::optional<Source> torus(std::int64_t triangles);
+std::optional<Source> sphere(std::int64_t triangles);
 
 }  // namespace plywrite

@@ -5,6 +5,7 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <cctype>
+#include <thread>
 
 #include "tools/xsession/xsession.h"
 
@@ -225,7 +226,8 @@ std::string XClient::title(WindowId window) {
     return title;
 }
 
-void XClient::drag(WindowId window, unsigned button, Point from, Point to, int steps) {
+void XClient::drag(WindowId window, unsigned button, Point from, Point to, int steps,
+                   Millis pause) {
     Display* display = asDisplay(display_);
     movePointerTo(window, from);
     XTestFakeButtonEvent(display, button, True, CurrentTime);
@@ -234,6 +236,7 @@ void XClient::drag(WindowId window, unsigned button, Point from, Point to, int s
         movePointerTo(window,
                       {from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps});
         XSync(display, False);
+        std::this_thread::sleep_for(pause);
     }
     XTestFakeButtonEvent(display, button, False, CurrentTime);
     XSync(display, False);

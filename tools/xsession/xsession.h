@@ -181,9 +181,11 @@ class XClient {
     void requestClose(WindowId window);             // WM_DELETE_WINDOW, as a window manager
     void destroyWindow(WindowId window);
     std::string title(WindowId window);  // empty when the window has gone
-    // A press of `button` at `from`, the pointer moved in `steps` steps to `to`, a release;
-    // window coordinates. Buttons 1 left, 3 right, 4 and 5 the wheel.
-    void drag(WindowId window, unsigned button, Point from, Point to, int steps);
+    // A press of `button` at `from`, the pointer moved in `steps` steps to `to` (`pause` after
+    // each, for a drag at a hand's pace), a release; window coordinates. Buttons 1 left, 3
+    // right, 4 and 5 the wheel.
+    void drag(WindowId window, unsigned button, Point from, Point to, int steps,
+              Millis pause = Millis{0});
     void click(WindowId window, unsigned button);  // over the window's centre
     void resize(WindowId window, Size size);       // as a window manager would
 
