@@ -16,7 +16,9 @@ template <typename Offset>
 void bucketEdges(const std::vector<std::uint32_t>& triangles, std::size_t vertexCount,
                  std::vector<std::uint32_t>& edges) {
     // begin[v + 1] counts the half-edges whose lower vertex is v, then becomes where they end.
-    std::vector<Offset> begin(vertexCount + 2, 0);
+    std::vector<Offset> begin;
+    reserveLarge(begin, vertexCount + 2);
+    begin.assign(vertexCount + 2, 0);
     const auto eachHalfEdge = [&triangles](auto&& take) {
         for (std::size_t t = 0; t + 2 < triangles.size(); t += kCoordinates) {
             for (int k = 0; k < kCoordinates; ++k) {
@@ -33,7 +35,9 @@ void bucketEdges(const std::vector<std::uint32_t>& triangles, std::size_t vertex
         begin[v] += begin[v - 1];
     }
     // Filling moves begin[v + 1] from where bucket v starts to where it ends.
-    std::vector<std::uint32_t> higher(static_cast<std::size_t>(begin.back()));
+    std::vector<std::uint32_t> higher;
+    reserveLarge(higher, static_cast<std::size_t>(begin.back()));
+    higher.resize(static_cast<std::size_t>(begin.back()));
     eachHalfEdge([&](std::uint32_t low, std::uint32_t high) { higher[begin[low + 1]++] = high; });
 
     // Each bucket sorted, its repeats marked; then the edges counted and written.
@@ -46,6 +50,7 @@ void bucketEdges(const std::vector<std::uint32_t>& triangles, std::size_t vertex
         std::fill(kept, last, kDropped);
         unique += static_cast<std::size_t>(kept - first);
     }
+    reserveLarge(edges, 2 * unique);
     edges.resize(2 * unique);
     std::size_t out = 0;
     for (std::size_t v = 0; v < vertexCount; ++v) {

@@ -32,6 +32,7 @@ struct Bounds {
 // when one leaves the float range. The doubles are released.
 bool takePositions(std::vector<double>& wide, FileModel& model, PlyError& error) {
     ply::findCentre(wide, model.centre);
+    reserveLarge(model.positions, wide.size());
     model.positions.resize(wide.size());
     Bounds box;
     float* out = model.positions.data();

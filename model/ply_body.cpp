@@ -216,9 +216,9 @@ void reserveFor(const Plan& plan, const Element& element, std::int64_t bytesLeft
     const std::int64_t fits = bytesLeft / std::max<std::int64_t>(minInstanceBytes, 1);
     const auto instances = static_cast<std::size_t>(std::min(element.count, fits));
     if (plan.role == Role::kVertex) {
-        geometry.positions.reserve(geometry.positions.size() + kAxes * instances);
+        reserveLarge(geometry.positions, geometry.positions.size() + kAxes * instances);
     } else if (plan.role == Role::kFace) {
-        geometry.corners.reserve(geometry.corners.size() + kAxes * instances);
+        reserveLarge(geometry.corners, geometry.corners.size() + kAxes * instances);
     }
 }
 

@@ -104,6 +104,7 @@ bool readBytes(const std::string& path, std::unique_ptr<char[]>& text, std::size
         problem = "needs about " + megabytes(needed) + " MB, more than can be had";
         return false;
     }
+    adviseHugePages(text.get(), size + 1);
     if (headBytes > size) {
         problem = "changed while it was read";  // it grew after its size was taken
         return false;
