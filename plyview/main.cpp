@@ -22,9 +22,9 @@ void startWithHugePages(char** argv) {
     if (tunables != nullptr && std::strstr(tunables, "glibc.malloc.hugetlb") != nullptr) {
         return;  // asked for already (or decided otherwise by the user)
     }
-    const std::string wanted =
-        tunables != nullptr && *tunables != '\0' ? std::string(tunables) + ":" + kHugePages
-                                                 : std::string(kHugePages);
+    const std::string wanted = tunables != nullptr && *tunables != '\0'
+                                   ? std::string(tunables) + ":" + kHugePages
+                                   : std::string(kHugePages);
     if (::setenv(kTunables, wanted.c_str(), 1) == 0) {
         ::execv("/proc/self/exe", argv);
     }

@@ -286,6 +286,19 @@ void noteMotion();
 std::uint64_t fullLines();
 bool proxyReady();
 
+// ===== Keys, mouse and window size =====
+
+// The toolkit's button numbers: freeglut's and the web page's alike.
+constexpr int kLeftButton = 0;
+constexpr int kRightButton = 2;
+constexpr int kWheelUpButton = 3;  // the wheel comes as presses of buttons 3 and 4
+constexpr int kWheelDownButton = 4;
+
+void pressKey(unsigned char key);  // s: next style; the core's keys, the view reset with N P W
+void pressButton(int button, bool down, int x, int y);
+void movePointer(int x, int y);  // while a button is held: a left drag turns, a right one zooms
+void resizeView(int width, int height);
+
 // ===== Running =====
 
 // Sets up the core for the files: their catalogue, and the file viewer's frames.

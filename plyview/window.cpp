@@ -4,7 +4,6 @@
 
 #include <GL/freeglut.h>
 
-#include <cmath>
 #include <cstdlib>
 #include <string>
 
@@ -15,14 +14,8 @@ namespace plyview {
 
 namespace {
 
-constexpr int kWheelUp = 3;  // freeglut reports the wheel as buttons 3 and 4
-constexpr int kWheelDown = 4;
-constexpr int kNoDrag = -1;
-
 // ===== Window state =====
 const std::vector<std::string>* shownPaths = nullptr;  // the catalogue, for the title
-int dragButton = kNoDrag;                              // mouse button held down for a drag
-int lastX = 0, lastY = 0;                              // pointer position at the last drag event
 
 int entryCount() {
     return static_cast<int>(shownPaths->size());
@@ -45,52 +38,12 @@ void present() {
     glutSwapBuffers();
 }
 
-void keys(unsigned char key, int x, int y) {
-    if (key == kKeyStyle) {
-        nextStyle();
-        display();
-        return;
-    }
-    if (key == kKeyNextModel || key == kKeyPreviousModel || key == kKeyFirstModel) {
-        orbit = Orbit();
-    }
-    keyboard(key, x, y);
+void keys(unsigned char key, int, int) {
+    pressKey(key);
 }
 
 void mouse(int button, int state, int x, int y) {
-    if (state == GLUT_DOWN && (button == kWheelUp || button == kWheelDown)) {
-        zoomBy(orbit, button == kWheelUp ? kWheelZoom : 1.0f / kWheelZoom);
-        noteMotion();
-        glutPostRedisplay();
-    } else if (state == GLUT_DOWN && (button == GLUT_LEFT_BUTTON || button == GLUT_RIGHT_BUTTON)) {
-        dragButton = button;
-        lastX = x;
-        lastY = y;
-    } else if (state == GLUT_UP && button == dragButton) {
-        dragButton = kNoDrag;
-    }
-}
-
-void drag(int x, int y) {
-    const int dx = x - lastX, dy = y - lastY;
-    lastX = x;
-    lastY = y;
-    if (dragButton == GLUT_LEFT_BUTTON) {
-        turn(orbit, dx, dy);
-    } else if (dragButton == GLUT_RIGHT_BUTTON) {
-        zoomBy(orbit, std::exp(static_cast<float>(dy) * kZoomPerPixel));  // up: closer
-    } else {
-        return;
-    }
-    noteMotion();
-    glutPostRedisplay();
-}
-
-void reshape(int width, int height) {
-    glViewport(0, 0, width, height);
-    windowWidth = width > 0 ? width : 1;
-    windowHeight = height > 0 ? height : 1;
-    glutPostRedisplay();
+    pressButton(button, state == GLUT_DOWN, x, y);
 }
 
 }  // namespace
@@ -112,8 +65,8 @@ void runWindow(int argc, char** argv, const Options& options, const std::vector<
     glutKeyboardFunc(keys);
     glutIdleFunc(idle);
     glutMouseFunc(mouse);
-    glutMotionFunc(drag);
-    glutReshapeFunc(reshape);
+    glutMotionFunc(movePointer);
+    glutReshapeFunc(resizeView);
     glutTimerFunc(0, tick, 0);
     glutMainLoop();
     std::exit(kStatusOk);
