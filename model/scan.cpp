@@ -2,7 +2,6 @@
 // locking and stream overhead.
 #include "model/scan.h"
 
-#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -40,8 +39,7 @@ double toNumber(const char* text, char** stop, double) {
 }
 
 // Any form that the fast path does not cover: hexadecimal, inf, nan, very long digit runs.
-// strtof and strtod read these exactly as "%f" and "%lf" do; from_chars covers long plain
-// decimals.
+// strtof and strtod read these exactly as "%f" and "%lf" do, on a copy that ends the run.
 template <typename T>
 Result readSlow(const char*& p, const char* end, T& out) {
     const char* run = p;
@@ -61,25 +59,14 @@ Result readSlow(const char*& p, const char* end, T& out) {
         p += stop - copy;
         return Result::kOk;
     }
-    const char* start = p;
-    bool negative = false;
-    if (*start == '+' || *start == '-') {
-        negative = *start == '-';
-        ++start;
-    }
-    auto [ptr, ec] = std::from_chars(start, end, out, std::chars_format::general);
-    if (ptr == start) {
+    // A run too long for the copy on the stack: the same conversion on a copy of its own.
+    const std::string longRun(p, run);
+    char* stop = nullptr;
+    out = toNumber(longRun.c_str(), &stop, T{});
+    if (stop == longRun.c_str()) {
         return Result::kNotANumber;
     }
-    if (ec == std::errc::result_out_of_range) {
-        // The C library's answer for a magnitude out of range: infinity or zero, caught as not
-        // finite or kept as zero like "%f" would.
-        out = toNumber(std::string(start, ptr).c_str(), nullptr, T{});
-    }
-    if (negative) {
-        out = -out;
-    }
-    p = ptr;
+    p += stop - longRun.c_str();
     return Result::kOk;
 }
 
