@@ -226,9 +226,11 @@ struct ProxyJob {
     std::vector<std::uint32_t> edges;  // of the proxy's triangles
 };
 
-// Starts the job on a thread of its own that nothing waits for: ending the program, another
-// file or an edit only sets `cancel`.
+// Starts the job: on a thread of its own that nothing waits for where there are threads (ending
+// the program, another file or an edit only set `cancel`), at once where there are none.
 void startProxyJob(const std::shared_ptr<ProxyJob>& job);
+// The job's work, wherever it runs: the proxy, its edges, then `done`.
+void runProxyJob(ProxyJob& job);
 
 // ===== The file viewer's frames =====
 

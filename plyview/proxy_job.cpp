@@ -1,7 +1,5 @@
-// The proxy built on a thread of its own, so that the window answers while a large model is
-// simplified. The thread owns a share of the job, and through it of the model it reads, so
-// neither goes away under it; nothing waits for it (another file, an edit or the end of the
-// program only ask it to stop), and it makes no GL call.
+// Building the proxy of a job: CPU work only, no GL call, so that a platform may run it on a
+// thread of its own (the desktop does) or at once (a web page, which has none).
 #include <chrono>
 #include <cstdlib>
 #include <thread>
@@ -23,7 +21,9 @@ int testDelayMs() {
     return delay;
 }
 
-void build(ProxyJob& job) {
+}  // namespace
+
+void runProxyJob(ProxyJob& job) {
     for (int waited = 0; waited < testDelayMs() && !job.cancel.load(); waited += kDelaySliceMs) {
         std::this_thread::sleep_for(std::chrono::milliseconds(kDelaySliceMs));
     }
@@ -32,15 +32,7 @@ void build(ProxyJob& job) {
         uniqueEdges(job.proxy.triangles, job.proxy.vertexCount(), job.edges);
     }
     job.model.reset();  // the model may be released as soon as it is no longer shown
-}
-
-}  // namespace
-
-void startProxyJob(const std::shared_ptr<ProxyJob>& job) {
-    std::thread([job] {
-        build(*job);
-        job->done.store(true, std::memory_order_release);
-    }).detach();
+    job.done.store(true, std::memory_order_release);
 }
 
 }  // namespace plyview

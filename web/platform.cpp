@@ -1,6 +1,6 @@
 // The page's platform part: the GLUT window on the page's canvas, the files the page hands over,
 // the title line, the canvas size, keys and the mouse. It knows the viewer core only through
-// web.h, so the same part serves the stand-in and the real core.
+// web.h.
 #include <GL/glut.h>
 
 #include <emscripten.h>

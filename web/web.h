@@ -1,7 +1,7 @@
 // Public interface of web/: plyview as a web page. The page (index.html, page.js) and the C++
 // compiled to WebAssembly meet here, and so do the page's platform part (platform.cpp: the GLUT
 // window on the canvas, the hand-over of files, title and messages) and the viewer core behind
-// it (standin.cpp for now). Nothing else includes this header.
+// it (core.cpp: the desktop viewer's own sources). Nothing else includes this header.
 //
 // The page and C++ talk like this:
 //
@@ -51,7 +51,7 @@ void showFile(const std::string& path, int index, int count);
 // A frame is drawn at the next chance the browser gives.
 void requestFrame();
 
-// ===== Viewer core (standin.cpp for now), for the platform part =====
+// ===== Viewer core (core.cpp), for the platform part =====
 
 // Once, after the canvas has its WebGL2 context: shaders and buffers.
 void startCore();

@@ -29,19 +29,38 @@ def is_green(r, g, b):
     return g - max(r, b) > GREEN_MARGIN
 
 
-def write_cube(path, first_line="ply"):
-    """An ASCII PLY cube of 12 triangles; another first line makes it a refused file."""
+def write_cube(path, cut=False):
+    """An ASCII PLY cube of 12 triangles; cut: the file ends in its faces, as a download cut
+    short does."""
     corners = [(x, y, z) for x in (-1, 1) for y in (-1, 1) for z in (-1, 1)]
     quads = [(0, 1, 3, 2), (4, 6, 7, 5), (0, 4, 5, 1), (2, 3, 7, 6), (0, 2, 6, 4), (1, 5, 7, 3)]
     triangles = [t for a, b, c, d in quads for t in ((a, b, c), (a, c, d))]
-    lines = [first_line, "format ascii 1.0", f"element vertex {len(corners)}"]
+    lines = ["ply", "format ascii 1.0", f"element vertex {len(corners)}"]
     lines += [f"property float {axis}" for axis in "xyz"]
     lines += [f"element face {len(triangles)}", "property list uchar int vertex_indices"]
     lines += ["end_header"] + [" ".join(map(str, c)) for c in corners]
     lines += ["3 " + " ".join(map(str, t)) for t in triangles]
+    if cut:
+        lines = lines[:-8]
     with open(path, "w") as out:
         out.write("\n".join(lines) + "\n")
     return path
+
+
+def is_grey(r, g, b):
+    """A lit surface without colours of its own: neither white nor green."""
+    return max(r, g, b) - min(r, g, b) < 16 and 40 < g < 235
+
+
+def green_extent(picture):
+    """Width and height of the box around the green pixels."""
+    xs, ys = [], []
+    for y in range(picture.height):
+        for x in range(picture.width):
+            if is_green(*picture.pixel(x, y)):
+                xs.append(x)
+                ys.append(y)
+    return (max(xs) - min(xs) + 1, max(ys) - min(ys) + 1) if xs else (0, 0)
 
 
 # ===== Tests =====
@@ -54,8 +73,8 @@ class PageTest(unittest.TestCase):
     def setUpClass(cls):
         cls.scratch = tempfile.mkdtemp(prefix="plyview-web-test-")
         cls.models = {
-            name: write_cube(os.path.join(cls.scratch, name), first)
-            for name, first in (("cube.ply", "ply"), ("box.ply", "ply"), ("bad.ply", "PLY!"))
+            name: write_cube(os.path.join(cls.scratch, name), cut)
+            for name, cut in (("cube.ply", False), ("box.ply", False), ("bad.ply", True))
         }
         cls.server = PageServer(PAGE_FOLDER)
         cls.browser = Browser(WIDTH, HEIGHT)
@@ -127,21 +146,34 @@ class PageTest(unittest.TestCase):
         self.choose("cube.ply")
         self.title_becomes("cube.ply (1/1) - plyview")
         self.choose("bad.ply")
-        reason = 'bad.ply: not a PLY file (its first line is not "ply")'
+        reason = "bad.ply: file ends in face 4 of 12"
         self.browser.wait_for(f"page.message.textContent === {reason!r}", STEP_S, "the reason")
         self.assertEqual(self.browser.evaluate("document.title"), "cube.ply (1/1) - plyview")
         self.green_pixels()
-        self.choose("box.ply", "bad.ply")  # a good file beside a refused one is shown
-        self.title_becomes("box.ply (1/1) - plyview")
-        self.assertEqual(self.text("#message"), reason)
+        self.choose("box.ply", "bad.ply")  # a refused file keeps its place among several
+        self.title_becomes("box.ply (1/2) - plyview")
+        self.browser.press("N")
+        self.title_becomes("bad.ply (2/2) - plyview")
+        self.browser.wait_for(f"page.message.textContent === {reason!r}", STEP_S, "the reason")
+
+    def test_s_steps_to_the_lit_surface(self):
+        self.choose("cube.ply")
+        self.title_becomes("cube.ply (1/1) - plyview")
+        self.green_pixels()
+        self.browser.press("s")
+        self.browser.wait_for(lambda: self.browser.screenshot().count(is_grey) > 5000, STEP_S,
+                              "a grey surface")
+        self.assertEqual(self.count_green(), 0)
 
     def test_mouse_drag_turns_and_wheel_zooms(self):
         self.choose("cube.ply")
         self.title_becomes("cube.ply (1/1) - plyview")
-        still = self.green_pixels()
+        self.green_pixels()
+        still = green_extent(self.browser.screenshot())
         centre = (WIDTH // 2, HEIGHT // 2 + 40)
         self.browser.wheel(*centre, notches=3)
-        self.browser.wait_for(lambda: self.count_green() > 1.3 * still, STEP_S, "a zoom")
+        self.browser.wait_for(
+            lambda: green_extent(self.browser.screenshot())[0] > 1.2 * still[0], STEP_S, "a zoom")
         before = self.browser.screenshot().rgb
         self.browser.drag(centre, (centre[0] + 120, centre[1]), steps=6)
         self.browser.wait_for(lambda: self.browser.screenshot().rgb != before, STEP_S, "a turn")
@@ -154,9 +186,12 @@ class PageTest(unittest.TestCase):
                 STEP_S, f"a {width} x {height} canvas")
         self.choose("cube.ply")
         self.title_becomes("cube.ply (1/1) - plyview")
+        self.green_pixels()
         picture = self.browser.screenshot()
         self.assertEqual((picture.width, picture.height), (300, 700))
-        self.assertTrue(is_green(*picture.pixel(150, 400)))
+        width, height = green_extent(picture)
+        self.assertGreater(width, 300 // 2)  # the cube fills the narrow window, not a corner
+        self.assertLess(height, 700 // 2)
 
     def test_save_png_equals_the_canvas(self):
         downloads = os.path.join(self.scratch, "downloads")

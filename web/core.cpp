@@ -1,0 +1,102 @@
+// The page's viewer core: plyview's own readers, model storage, camera, styles, keys and mouse
+// behind the page's platform part, the same sources as the desktop viewer's.
+#include <GL/glut.h>
+
+#include <memory>
+
+#include "plyview/plyview.h"
+#include "web/web.h"
+
+namespace web {
+
+namespace {
+
+constexpr unsigned char kEscape = 27;  // ends the desktop viewer; a page has nothing to end
+constexpr int kNoEntry = -1;           // the scene shows no entry of the list
+
+// ===== Files shown =====
+std::vector<std::string> files;         // the list shown, in the user's order
+std::vector<const char*> catalogue;     // the same as the core's catalogue (pointers into files)
+
+void entryShown(int entry) {
+    plyview::orbit = plyview::Orbit();
+    showFile(files[static_cast<std::size_t>(entry)], entry, static_cast<int>(files.size()));
+}
+
+// Work between events, as often as the scene asks for it.
+void tick(int) {
+    glutTimerFunc(static_cast<unsigned>(plyview::sceneTick() * 1000), tick, 0);
+}
+
+void useList(const std::vector<std::string>& paths) {
+    files = paths;
+    catalogue.clear();
+    for (const std::string& path : files) {
+        catalogue.push_back(path.c_str());
+    }
+    setCatalogue(catalogue.data(), static_cast<int>(catalogue.size()));
+    resetAnimation();
+    modelIndex = kFirstModel;
+}
+
+}  // namespace
+
+void startCore() {
+    plyview::startScene(plyview::SceneTarget{0, nullptr, true});
+    plyview::setEntryListener(entryShown);
+    glutTimerFunc(0, tick, 0);
+}
+
+// A single file that cannot be read leaves the list shown before, with its reason on the page;
+// among several, such a file keeps its place and shows an empty frame, as on the desktop.
+int openFiles(const std::vector<std::string>& paths) {
+    if (paths.empty()) {
+        return 0;
+    }
+    auto first = std::make_unique<FileModel>();
+    std::string problem;
+    const plyview::FileStamp stamp = plyview::stampOf(paths.front());
+    if (!plyview::readFileModel(paths.front(), *first, problem)) {
+        plyview::report(paths.front(), problem);
+        if (paths.size() == 1) {
+            return 0;
+        }
+        first.reset();
+    } else {
+        plyview::tellNotes(paths.front(), first->notes);
+    }
+    useList(paths);
+    // A model already read is shown as the first entry; otherwise nothing is, and the first
+    // frame reads the list's first file again, as it does for any entry.
+    const bool read = first != nullptr;
+    plyview::showModel(read ? kFirstModel : kNoEntry, std::move(first), stamp);
+    if (read) {
+        entryShown(kFirstModel);
+    }
+    requestFrame();
+    return static_cast<int>(files.size());
+}
+
+void drawFrame() {
+    display();
+}
+
+void resizeView(int width, int height) {
+    plyview::resizeView(width, height);
+}
+
+void pressKey(unsigned char key) {
+    if (key != kEscape) {
+        plyview::pressKey(key);
+    }
+}
+
+void pressButton(int button, bool down, int x, int y) {
+    plyview::pressButton(button, down, x, y);
+}
+
+void movePointer(int x, int y) {
+    plyview::movePointer(x, y);
+}
+
+}  // namespace web

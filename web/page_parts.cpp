@@ -1,0 +1,55 @@
+// What the page does otherwise than the desktop: WebGL2's shader version, points sized by the
+// program alone, the proxy built at once (a page has no threads), the memory the page may grow
+// to, and the desktop GL entry points WebGL lacks.
+#include <GL/glew.h>
+
+#include <emscripten/heap.h>
+#include <malloc.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "plyview/plyview.h"
+#include "plyview/shader_text.h"
+
+namespace plyview {
+
+namespace {
+
+// What the page lets its memory grow to: WebAssembly's 32-bit addresses stop at 4 GB and many
+// browsers at 2 GB, so the page counts on 2 GB.
+constexpr std::uint64_t kPageMemory = std::uint64_t{2} << 30;
+
+}  // namespace
+
+const char kShaderPreamble[] = "#version 300 es\nprecision highp float;\n";
+
+void preparePoints() {}
+
+void startProxyJob(const std::shared_ptr<ProxyJob>& job) {
+    runProxyJob(*job);
+}
+
+std::uint64_t availableMemoryBytes() {
+    if (const char* given = std::getenv(kMemoryVariable)) {
+        return std::strtoull(given, nullptr, 10) * kBytesPerMB;
+    }
+    const std::uint64_t limit = std::min<std::uint64_t>(emscripten_get_heap_max(), kPageMemory);
+    const auto used = static_cast<std::uint64_t>(mallinfo().uordblks);
+    return limit > used ? limit - used : 0;
+}
+
+}  // namespace plyview
+
+// ===== GL entry points WebGL does not have =====
+// The catalogue viewer's own frame, which shares its sources with the file viewer, names two
+// desktop entry points; the page never draws that frame, but its code must link.
+extern "C" {
+
+void glPolygonMode(GLenum, GLenum) {}
+
+GLint glGetUniformLocationARB(GLhandleARB program, const GLcharARB* name) {
+    return glGetUniformLocation(program, name);
+}
+
+}  // extern "C"
