@@ -1,7 +1,8 @@
-// genbig torus|sphere FILE [TRIANGLES]: writes a big welded model with our own PLY writer in the
-// layout mesh libraries write (binary little-endian, double x y z nx ny nz, uchar red green
-// blue, faces as uchar counts and uint indices), instance by instance, so a file of any size
-// is written in a few megabytes of memory. The bytes are the same on every run.
+// genbig [--ascii] torus|sphere FILE [TRIANGLES]: writes a big welded model with our own PLY
+// writer in the layout mesh libraries write (binary little-endian, double x y z nx ny nz, uchar
+// red green blue, faces as uchar counts and uint indices), instance by instance, so a file of
+// any size is written in a few megabytes of memory. --ascii writes its text twin, with floats of
+// six significant digits as exporters print them. The bytes are the same on every run.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -18,9 +19,11 @@ constexpr std::int64_t kSphereTriangles = 12'200'000;  // about 470 MB
 constexpr int kUsageStatus = 2;
 constexpr int kFailureStatus = 1;
 constexpr int kDecimal = 10;
+constexpr int kAsciiDigits = 6;  // "%g", as most exporters write text values
+constexpr const char* kAsciiFlag = "--ascii";
 
 int usage() {
-    std::fprintf(stderr, "usage: genbig torus|sphere FILE [TRIANGLES]\n");
+    std::fprintf(stderr, "usage: genbig [--ascii] torus|sphere FILE [TRIANGLES]\n");
     return kUsageStatus;
 }
 
@@ -39,6 +42,11 @@ std::int64_t triangleCount(int argc, char** argv, std::int64_t fallback) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const bool ascii = argc > 1 && std::strcmp(argv[1], kAsciiFlag) == 0;
+    if (ascii) {
+        --argc;
+        ++argv;
+    }
     if (argc < 3 || argc > 4) {
         return usage();
     }
@@ -62,6 +70,11 @@ int main(int argc, char** argv) {
     options.coordinate = plywrite::Type::kFloat64;
     options.normalsAndColours = true;
     options.index = plywrite::Type::kUint32;
+    if (ascii) {
+        options.format = plywrite::Format::kAscii;
+        options.coordinate = plywrite::Type::kFloat32;
+        options.floatDigits = kAsciiDigits;
+    }
     std::FILE* file = std::fopen(argv[2], "wb");
     const bool written = file != nullptr && plywrite::writeStream(file, *source, options);
     if (file == nullptr || std::fclose(file) != 0 || !written) {

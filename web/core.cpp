@@ -43,6 +43,7 @@ void useList(const std::vector<std::string>& paths) {
 
 void startCore() {
     plyview::startScene(plyview::SceneTarget{0, nullptr, true});
+    plyview::showModel(kFirstModel, nullptr, {});  // nothing to show before the first files
     plyview::setEntryListener(entryShown);
     glutTimerFunc(0, tick, 0);
 }

@@ -212,5 +212,11 @@ var Module = {
     showMessage(text);
   },
   showFile: showFile,
+  // "?log" in the address: a console line per frame shown, as the desktop's test mode prints.
+  preRun: [() => {
+    if (new URLSearchParams(location.search).has('log')) {
+      ENV.PLYVIEW_TEST_LOG = '1';
+    }
+  }],
   postRun: [started],
 };

@@ -122,6 +122,7 @@ class PageTest(unittest.TestCase):
 
     def test_page_starts_empty_and_white(self):
         self.assertEqual(self.browser.evaluate("document.title"), "plyview")
+        self.assertEqual(self.text("#message"), "")
         self.assertIn("Drop PLY files", self.text("#title"))
         self.assertEqual(self.browser.screenshot().count(is_green), 0)
 
