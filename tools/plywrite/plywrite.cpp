@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 
 namespace plywrite {
 namespace {
@@ -20,6 +21,16 @@ constexpr const char* kSizedNames[kTypeCount] = {"int8",  "uint8",  "int16",   "
                                                  "int32", "uint32", "float32", "float64"};
 constexpr int kSizes[kTypeCount] = {1, 1, 2, 2, 4, 4, 4, 8};
 constexpr int kColourLevels = 256;
+constexpr double kFullLevel = kColourLevels - 1;
+// Largest value of each integer type, by Type: integer normals are held over this range.
+constexpr double kTypeMax[kTypeCount] = {127, 255, 32767, 65535, 2147483647.0, 4294967295.0, 1, 1};
+constexpr int kFaceLevelBase = 99;  // face colours: distinct from vertex colours and not 0
+constexpr int kFaceLevelStep = 16;
+constexpr int kSplatSteps = 9;  // splat coefficients: -2 to 2 in steps of kSplatStep
+constexpr double kSplatStep = 0.5;
+constexpr int kSplatRest = 3;  // f_rest_* coefficients written (real files have 45)
+constexpr const char* kSplatScalars[] = {"opacity", "scale_0", "scale_1", "scale_2",
+                                         "rot_0",   "rot_1",   "rot_2",   "rot_3"};
 constexpr int kEdges = 2;       // instances of the unknown edge element
 constexpr double kPower = 2.5;  // the unknown material's one float
 constexpr int kDoubleDigits = 17;
@@ -134,6 +145,31 @@ void preamble(Out& out, const Options& options) {
     headerLine(out, "comment written by plywrite");
 }
 
+void scalarLine(Out& out, Type type, const std::string& property, const Options& options) {
+    headerLine(out, std::string("property ") + name(type, options) + " " + property);
+}
+
+void colourDeclaration(Out& out, const Options& options) {
+    for (const char* channel : options.colourNames) {
+        scalarLine(out, options.colour, channel, options);
+    }
+    if (options.alphaName != nullptr) {
+        scalarLine(out, options.colour, options.alphaName, options);
+    }
+}
+
+void splatDeclaration(Out& out, const Options& options) {
+    for (int c = 0; c < 3; ++c) {
+        scalarLine(out, Type::kFloat32, "f_dc_" + std::to_string(c), options);
+    }
+    for (int k = 0; k < kSplatRest; ++k) {
+        scalarLine(out, Type::kFloat32, "f_rest_" + std::to_string(k), options);
+    }
+    for (const char* property : kSplatScalars) {
+        scalarLine(out, Type::kFloat32, property, options);
+    }
+}
+
 void vertexDeclaration(Out& out, const Mesh& mesh, const Options& options) {
     headerLine(out, "element vertex " + std::to_string(mesh.positions.size()));
     for (const char* a = options.axes; *a != '\0'; ++a) {
@@ -141,11 +177,12 @@ void vertexDeclaration(Out& out, const Mesh& mesh, const Options& options) {
     }
     if (options.normalsAndColours) {
         for (const char* p : {"nx", "ny", "nz"}) {
-            headerLine(out, std::string("property ") + name(Type::kFloat32, options) + " " + p);
+            scalarLine(out, options.normal, p, options);
         }
-        for (const char* p : {"red", "green", "blue"}) {
-            headerLine(out, std::string("property ") + name(Type::kUint8, options) + " " + p);
-        }
+        colourDeclaration(out, options);
+    }
+    if (options.splats) {
+        splatDeclaration(out, options);
     }
 }
 
@@ -158,9 +195,39 @@ void listDeclaration(Out& out, const char* element, std::size_t count, const Opt
         headerLine(out, std::string("property list ") + name(Type::kUint8, options) + " " +
                             name(Type::kFloat32, options) + " texcoord");
     }
+    if (options.faceColours) {
+        colourDeclaration(out, options);
+    }
 }
 
 // ===== Body =====
+
+bool isInteger(Type type) {
+    return type < Type::kFloat32;
+}
+
+// The channels of one colour, levels from `level`, and the alpha channel when there is one.
+template <typename Level>
+void writeColour(Out& out, Level level, const Options& options) {
+    for (int c = 0; c < 3; ++c) {
+        out.value(level(c) * options.colourFull / kFullLevel, options.colour);
+    }
+    if (options.alphaName != nullptr) {
+        out.value(options.colourFull, options.colour);
+    }
+}
+
+void writeSplat(Out& out, std::size_t i) {
+    for (int c = 0; c < 3; ++c) {
+        out.value(splatCoefficient(i, c), Type::kFloat32);
+    }
+    for (int k = 0; k < kSplatRest; ++k) {
+        out.value(kSplatStep * k, Type::kFloat32);
+    }
+    for (std::size_t k = 0; k < std::size(kSplatScalars); ++k) {
+        out.value(kSplatStep * static_cast<double>(k), Type::kFloat32);
+    }
+}
 
 void writeVertices(Out& out, const Mesh& mesh, const Options& options) {
     for (std::size_t i = 0; i < mesh.positions.size(); ++i) {
@@ -169,13 +236,18 @@ void writeVertices(Out& out, const Mesh& mesh, const Options& options) {
             out.value(p[static_cast<std::size_t>((*a | 0x20) - 'x')], options.coordinate);
         }
         if (options.normalsAndColours) {
-            const double length = std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]) + 1;
-            for (int a = 0; a < 3; ++a) {
-                out.value(p[static_cast<std::size_t>(a)] / length, Type::kFloat32);
+            const std::array<double, 3> normal = normalOf(p);
+            for (double n : normal) {
+                out.value(isInteger(options.normal)
+                              ? std::round(n * kTypeMax[static_cast<int>(options.normal)])
+                              : n,
+                          options.normal);
             }
-            for (int c = 0; c < 3; ++c) {
-                out.value(static_cast<double>((i * (c + 3)) % kColourLevels), Type::kUint8);
-            }
+            writeColour(
+                out, [i](int c) { return vertexLevel(i, c); }, options);
+        }
+        if (options.splats) {
+            writeSplat(out, i);
         }
         out.endInstance();
     }
@@ -193,6 +265,10 @@ void writeLists(Out& out, const std::vector<std::vector<int>>& lists, const Opti
             for (std::size_t k = 0; k < 2 * lists[f].size(); ++k) {
                 out.value(0.25 * static_cast<double>(k), Type::kFloat32);
             }
+        }
+        if (options.faceColours) {
+            writeColour(
+                out, [f](int c) { return faceLevel(f, c); }, options);
         }
         out.endInstance();
     }
@@ -277,6 +353,27 @@ bool writeFile(const std::string& path, const Mesh& mesh, const Options& options
     return static_cast<bool>(file);
 }
 
+std::array<double, 3> normalOf(const std::array<double, 3>& p) {
+    const double length = std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]) + 1;
+    return {p[0] / length, p[1] / length, p[2] / length};
+}
+
+int vertexLevel(std::size_t vertex, int channel) {
+    return static_cast<int>((vertex * static_cast<std::size_t>(channel + 3)) % kColourLevels);
+}
+
+int faceLevel(std::size_t face, int channel) {
+    return static_cast<int>(
+        (kFaceLevelBase + face * static_cast<std::size_t>((channel + 3) * kFaceLevelStep)) %
+        kColourLevels);
+}
+
+double splatCoefficient(std::size_t vertex, int channel) {
+    const auto step =
+        static_cast<int>((7 * vertex + 3 * static_cast<std::size_t>(channel)) % kSplatSteps);
+    return kSplatStep * (step - kSplatSteps / 2);
+}
+
 Mesh surface(int columns, int rows) {
     Mesh mesh;
     constexpr double kWaves = 6.0;  // crests across the surface
@@ -303,11 +400,16 @@ Mesh surface(int columns, int rows) {
 
 namespace {
 
-// The options a stream honours: no face properties, nothing undeclared at line ends.
+// The options a stream honours: no face properties or colours, no splat properties, vertex
+// colours as uchar red green blue, nothing undeclared at line ends.
 Options streamed(const Options& options) {
     Options kept = options;
-    kept.faceProperties = false;
+    kept.faceProperties = kept.faceColours = kept.splats = false;
     kept.extraLineValues = 0;
+    const Options plain;
+    kept.colour = plain.colour;
+    kept.colourNames = plain.colourNames;
+    kept.alphaName = plain.alphaName;
     return kept;
 }
 

@@ -1,11 +1,13 @@
 // A PLY writer of our own, for tests, fuzz seeds and benchmarks: one mesh written in each of
 // the layouts other tools produce (ASCII or binary of either byte order, every scalar type,
 // extra properties, polygons, triangle strips, elements in another order or unknown to the
-// viewer, point clouds, extra values at ASCII line ends, CRLF line ends); and files too large to
-// hold in memory, streamed instance by instance from shapes made on demand.
+// viewer, point clouds, extra values at ASCII line ends, CRLF line ends), with normals and colours
+// of every type and naming, face colours and the properties of Gaussian-splat files; and files
+// too large to hold in memory, streamed instance by instance from shapes made on demand.
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -35,14 +37,21 @@ struct Options {
     const char* axes = "xyz";          // the names of the coordinates, in declared order
     const char* listName = "vertex_indices";
     bool normalsAndColours = false;  // nx ny nz red green blue after the coordinates
-    bool faceProperties = false;     // a colour and a texture coordinate list on each face
-    bool facesFirst = false;         // the face element declared before the vertex element
-    bool unknownElements = false;    // a material element first, an edge element last
-    bool strips = false;             // a tristrips element instead of faces
-    bool pointCloud = false;         // no face element at all
-    int extraLineValues = 0;         // ASCII: undeclared values at the end of every line
-    bool crlf = false;               // ASCII: CRLF line ends
-    int floatDigits = 9;             // ASCII: significant digits of a float (9: exact)
+    Type normal = Type::kFloat32;    // type of nx ny nz; integer types hold them over their range
+    Type colour = Type::kUint8;      // type of the colour channels, on vertices and faces
+    std::array<const char*, 3> colourNames = {"red", "green", "blue"};
+    double colourFull = 255;  // the value of a full channel: 1 for 0..1, 65535 for ushort...
+    const char* alphaName = nullptr;  // an alpha channel of this name after the colour, full
+    bool faceColours = false;         // each face's colour after its vertex list
+    bool splats = false;              // Gaussian-splat properties after the others (f_dc_0, ...)
+    bool faceProperties = false;      // a colour and a texture coordinate list on each face
+    bool facesFirst = false;          // the face element declared before the vertex element
+    bool unknownElements = false;     // a material element first, an edge element last
+    bool strips = false;              // a tristrips element instead of faces
+    bool pointCloud = false;          // no face element at all
+    int extraLineValues = 0;          // ASCII: undeclared values at the end of every line
+    bool crlf = false;                // ASCII: CRLF line ends
+    int floatDigits = 9;              // ASCII: significant digits of a float (9: exact)
 };
 
 // The file's bytes.
@@ -50,6 +59,20 @@ std::string write(const Mesh& mesh, const Options& options);
 
 // Writes the file; false when it cannot be written.
 bool writeFile(const std::string& path, const Mesh& mesh, const Options& options);
+
+// ===== Values written =====
+
+// The normal written for a vertex at `position`: position / (|position| + 1); integer normal
+// types hold it times the type's largest value, rounded.
+std::array<double, 3> normalOf(const std::array<double, 3>& position);
+
+// The level (0..255) of colour channel `channel` of a vertex or of a face; a channel holds the
+// level times colourFull / 255.
+int vertexLevel(std::size_t vertex, int channel);
+int faceLevel(std::size_t face, int channel);
+
+// The f_dc_`channel` coefficient of a splat vertex: -2 to 2 in steps of 0.5.
+double splatCoefficient(std::size_t vertex, int channel);
 
 // ===== Meshes =====
 
