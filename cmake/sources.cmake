@@ -9,6 +9,7 @@ set(PLYVIEWER_SHARED_SOURCES
   model/ply_parser.cpp
   model/ply_header.cpp
   model/ply_body.cpp
+  model/ply_attributes.cpp
   model/ply_fit.cpp
   model/scan.cpp
   model/loader.cpp

@@ -82,8 +82,10 @@ bool parseFileModel(const char* text, std::size_t size, FileModel& model, PlyErr
     model = FileModel{};
     ply::Header header;
     ply::Geometry geometry;
+    ply::BodyOptions options;
+    options.wide = true;
     if (!ply::readHeader(text, size, header, error) ||
-        !ply::readBody(text, size, header, true, geometry, error) ||
+        !ply::readBody(text, size, header, options, geometry, error) ||
         !takePositions(geometry.positions, model, error)) {
         model = FileModel{};
         return false;

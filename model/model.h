@@ -119,6 +119,8 @@ struct PlyNotes {
     std::int64_t fileTriangles = 0;  // triangles after polygons and strips are split
     std::int64_t shortFaces = 0;     // faces of fewer than 3 corners, left out
     bool pointCloud = false;         // vertices and no triangles
+    bool splats = false;             // the colours come from a Gaussian-splat file's f_dc_*
+    bool colourFloats255 = false;    // float colours were read as 0..255 (a value above 1.5)
     bool simplified = false;         // simplified (or thinned) to fit the store
     double fitSeconds = 0;           // time the simplification took
 };

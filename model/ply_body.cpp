@@ -1,11 +1,13 @@
 // The general reader: every element of an ASCII or binary body in declared order, each read or
 // passed over by its declared layout. Positions come from the vertex element's x, y, z (or X,
-// Y, Z), triangles from the vertex index lists of faces (fanned) and triangle strips.
+// Y, Z), triangles from the vertex index lists of faces (fanned) and triangle strips; normals
+// and colours, when asked for, go to the attribute store of ply_attributes.h.
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
 
+#include "model/ply_attributes.h"
 #include "model/ply_format.h"
 #include "model/scan_stream.h"
 
@@ -35,6 +37,7 @@ struct Plan {
     Role role = Role::kSkip;
     int axis[kAxes] = {-1, -1, -1};  // property numbers of x, y, z in the vertex element
     int list = -1;                   // property number of the vertex index list
+    AttributePlan attributes;        // normals and colours kept; none unless asked for
 };
 
 int findProperty(const Header& header, const Element& element, std::string_view name) {
@@ -79,6 +82,68 @@ bool planCorners(const Header& header, const Element& element, Role role, Plan& 
     }
     plan.role = role;
     return true;
+}
+
+// ===== Values read one by one =====
+
+// Where each property of an element goes when it is read value by value.
+constexpr int kAxisSlot = 0;                              // + axis: a coordinate
+constexpr int kNormalSlot = kAxisSlot + kAxes;            // + axis: a normal component
+constexpr int kColourSlot = kNormalSlot + kNormalFloats;  // + channel: a colour channel
+constexpr int kOtherSlot = kColourSlot + kChannels;       // a scalar passed over
+constexpr int kListSlot = kOtherSlot + 1;                 // a list: vertex numbers, or passed over
+
+void fillSlots(const Header& header, const Element& element, const Plan& plan,
+               std::vector<int>& slots) {
+    slots.assign(static_cast<std::size_t>(element.propertyCount), kOtherSlot);
+    for (int k = 0; k < element.propertyCount; ++k) {
+        if (header.property(element, k).list) {
+            slots[static_cast<std::size_t>(k)] = kListSlot;
+        }
+    }
+    const auto mark = [&slots](int property, int slot) {
+        if (property >= 0) {
+            slots[static_cast<std::size_t>(property)] = slot;
+        }
+    };
+    for (int a = 0; a < kAxes; ++a) {
+        mark(plan.role == Role::kVertex ? plan.axis[a] : -1, kAxisSlot + a);
+        mark(plan.attributes.normal[a], kNormalSlot + a);
+    }
+    for (int c = 0; c < kChannels; ++c) {
+        mark(plan.attributes.colours != ColourSource::kNone ? plan.attributes.colour[c] : -1,
+             kColourSlot + c);
+    }
+}
+
+// A normal component or colour channel of instance i, read value by value.
+void takeAttribute(const Plan& plan, int slot, std::size_t i, double value,
+                   Attributes& attributes) {
+    if (slot < kColourSlot) {
+        attributes.normal(i, slot - kNormalSlot, value);
+    } else if (plan.role == Role::kVertex) {
+        attributes.vertexColour(i, slot - kColourSlot, value);
+    } else {
+        attributes.faceColour(slot - kColourSlot, value);
+    }
+}
+
+// Before and after the values of one instance read value by value, in an element whose plan
+// keeps attributes: room for a vertex's attributes and its normal settled, or a face's colour
+// given to the triangles it made.
+void startInstance(const Plan& plan, std::size_t i, Attributes& attributes) {
+    if (plan.role == Role::kVertex) {
+        attributes.growTo(i);
+    } else {
+        attributes.startFace();
+    }
+}
+void endInstance(const Plan& plan, std::size_t i, Attributes& attributes) {
+    if (plan.role == Role::kVertex) {
+        attributes.endVertex(i);
+    } else {
+        attributes.endFace();
+    }
 }
 
 // ===== Triangles from index lists =====
@@ -209,14 +274,15 @@ bool negativeLength(PlyError& error, const Element& element, std::int64_t item,
                 static_cast<long long>(item), static_cast<long long>(length));
 }
 
-// Vertices and triangles reserved ahead, bounded by what the rest of the file can hold, so a
-// count in a small file cannot ask for memory it will never fill.
+// Vertices and triangles reserved ahead (vertex attributes sized), bounded by what the rest of
+// the file can hold, so a count in a small file cannot ask for memory it will never fill.
 void reserveFor(const Plan& plan, const Element& element, std::int64_t bytesLeft,
-                std::int64_t minInstanceBytes, Geometry& geometry) {
+                std::int64_t minInstanceBytes, Geometry& geometry, Attributes& attributes) {
     const std::int64_t fits = bytesLeft / std::max<std::int64_t>(minInstanceBytes, 1);
     const auto instances = static_cast<std::size_t>(std::min(element.count, fits));
     if (plan.role == Role::kVertex) {
         reserveLarge(geometry.positions, geometry.positions.size() + kAxes * instances);
+        attributes.sizeVertices(instances);
     } else if (plan.role == Role::kFace) {
         reserveLarge(geometry.corners, geometry.corners.size() + kAxes * instances);
     }
@@ -267,7 +333,7 @@ std::int64_t binaryInteger(const char* p, Type type, bool swap) {
 }
 
 // Any value, as a double (exact for every type).
-double binaryNumber(const char* p, Type type, bool swap) {
+__attribute__((always_inline)) inline double binaryNumber(const char* p, Type type, bool swap) {
     if (type == Type::kFloat32) {
         return loadFloat<float, std::uint32_t>(p, swap);
     }
@@ -285,9 +351,80 @@ std::int64_t binaryIndex(const char* p, Type type, bool swap) {
     return wholeIndex(binaryNumber(p, type, swap));
 }
 
+// Byte offset of property k in an instance of scalars alone.
+int offsetOf(const Header& header, const Element& element, int k) {
+    int offset = 0;
+    for (int j = 0; j < k; ++j) {
+        offset += typeSize(header.property(element, j).type);
+    }
+    return offset;
+}
+
+// Where the normal and colour of a vertex lie in a fixed-size binary instance, and where they
+// go: read along with the coordinates, in the same pass over the bytes.
+class FixedAttributes {
+  public:
+    FixedAttributes(const Header& header, const Element& element, Attributes& attributes)
+        : plan_(attributes.vertexPlan()),
+          normals_(attributes.normals()),
+          colours_(attributes.colours()),
+          raw_(attributes.rawColours()) {
+        for (int a = 0; a < kNormalFloats && plan_.keepsNormals(); ++a) {
+            normalAt_[a] = offsetOf(header, element, plan_.normal[a]);
+            normalType_[a] = header.property(element, plan_.normal[a]).type;
+        }
+        for (int c = 0; c < kChannels && plan_.colours != ColourSource::kNone; ++c) {
+            colourAt_[c] = offsetOf(header, element, plan_.colour[c]);
+        }
+    }
+
+    // The attributes of vertex i, whose instance starts at p.
+    void take(const char* p, std::size_t i, bool swap) const {
+        if (plan_.keepsNormals()) {
+            float* normal = normals_ + i * kNormalFloats;
+            for (int a = 0; a < kNormalFloats; ++a) {
+                normal[a] =
+                    static_cast<float>(binaryNumber(p + normalAt_[a], normalType_[a], swap));
+            }
+            settleNormal(normal);
+        }
+        std::uint8_t* rgba = colours_ + i * kColourBytes;
+        switch (plan_.colours) {
+            case ColourSource::kBytes:
+                for (int c = 0; c < kChannels; ++c) {
+                    rgba[c] = static_cast<std::uint8_t>(p[colourAt_[c]]);
+                }
+                break;
+            case ColourSource::kScaled:
+                for (int c = 0; c < kChannels; ++c) {
+                    raw_[i * kChannels + static_cast<std::size_t>(c)] = static_cast<float>(
+                        binaryNumber(p + colourAt_[c], plan_.colourType[c], swap));
+                }
+                break;
+            case ColourSource::kSplat:
+                for (int c = 0; c < kChannels; ++c) {
+                    rgba[c] = splatByte(binaryNumber(p + colourAt_[c], plan_.colourType[c], swap));
+                }
+                break;
+            case ColourSource::kNone:
+                break;
+        }
+    }
+
+  private:
+    const AttributePlan& plan_;
+    float* normals_;
+    std::uint8_t* colours_;
+    float* raw_;
+    int normalAt_[kNormalFloats] = {0, 0, 0};
+    Type normalType_[kNormalFloats] = {Type::kFloat32, Type::kFloat32, Type::kFloat32};
+    int colourAt_[kChannels] = {0, 0, 0};
+};
+
 class BinaryBody {
   public:
-    BinaryBody(const char* p, const char* end, bool swap) : p_(p), end_(end), swap_(swap) {}
+    BinaryBody(const char* p, const char* end, bool swap, Attributes& attributes)
+        : p_(p), end_(end), swap_(swap), attributes_(attributes) {}
 
     bool element(const Header& header, const Element& element, const Plan& plan,
                  std::int64_t vertexTotal, Geometry& geometry, PlyError& error) {
@@ -298,10 +435,11 @@ class BinaryBody {
             fixed = fixed && !property.list;
             stride += property.list ? typeSize(property.countType) : typeSize(property.type);
         }
-        reserveFor(plan, element, end_ - p_, stride, geometry);
+        reserveFor(plan, element, end_ - p_, stride, geometry, attributes_);
         if (fixed) {
             return fixedElement(header, element, plan, stride, geometry, error);
         }
+        fillSlots(header, element, plan, slots_);
         Corners corners(geometry, vertexTotal, element);
         const Property& first = header.property(element, 0);
         const bool onlyIndices = plan.role == Role::kFace && element.propertyCount == 1;
@@ -330,30 +468,51 @@ class BinaryBody {
             p_ += stride * element.count;
             return true;
         }
-        int offset[kAxes];
-        Type type[kAxes];
+        Layout layout;
         for (int a = 0; a < kAxes; ++a) {
-            offset[a] = 0;
-            for (int k = 0; k < plan.axis[a]; ++k) {
-                offset[a] += typeSize(header.property(element, k).type);
-            }
-            type[a] = header.property(element, plan.axis[a]).type;
+            layout.offset[a] = offsetOf(header, element, plan.axis[a]);
+            layout.type[a] = header.property(element, plan.axis[a]).type;
         }
+        layout.stride = stride;
         const std::size_t first = geometry.positions.size();
         geometry.positions.resize(first + static_cast<std::size_t>(element.count) * kAxes);
         double* out = geometry.positions.data() + first;
-        const bool floats =
-            type[0] == Type::kFloat32 && type[1] == Type::kFloat32 && type[2] == Type::kFloat32;
-        for (std::int64_t i = 0; i < element.count; ++i, p_ += stride, out += kAxes) {
+        if (!plan.attributes.keepsAny()) {
+            return fixedVertices<false>(layout, element.count, out, nullptr, error);
+        }
+        attributes_.sizeVertices(static_cast<std::size_t>(element.count));
+        const FixedAttributes kept(header, element, attributes_);
+        return fixedVertices<true>(layout, element.count, out, &kept, error);
+    }
+
+    struct Layout {
+        int offset[kAxes];  // of x, y, z in an instance
+        Type type[kAxes];
+        std::int64_t stride;  // bytes per instance
+    };
+
+    // The coordinates of `count` vertices, and their attributes when kKeep.
+    template <bool kKeep>
+    bool fixedVertices(const Layout& layout, std::int64_t count, double* out,
+                       const FixedAttributes* kept, PlyError& error) {
+        const bool floats = layout.type[0] == Type::kFloat32 && layout.type[1] == Type::kFloat32 &&
+                            layout.type[2] == Type::kFloat32;
+        const char* p = p_;  // a local cursor: the attribute bytes stored may alias members
+        const bool swap = swap_;
+        for (std::int64_t i = 0; i < count; ++i, p += layout.stride, out += kAxes) {
             for (int a = 0; a < kAxes; ++a) {
-                out[a] = floats ? loadFloat<float, std::uint32_t>(p_ + offset[a], swap_)
-                                : binaryNumber(p_ + offset[a], type[a], swap_);
+                out[a] = floats ? loadFloat<float, std::uint32_t>(p + layout.offset[a], swap)
+                                : binaryNumber(p + layout.offset[a], layout.type[a], swap);
             }
             if (!std::isfinite(out[0] + out[1] + out[2]) &&
                 !(std::isfinite(out[0]) && std::isfinite(out[1]) && std::isfinite(out[2]))) {
                 return notFinite(error, i);
             }
+            if constexpr (kKeep) {
+                kept->take(p, static_cast<std::size_t>(i), swap);
+            }
         }
+        p_ = p;
         return true;
     }
 
@@ -362,61 +521,73 @@ class BinaryBody {
     bool byteCountFaces(const Header& header, const Element& element, const Plan& plan,
                         bool signedIndex, Corners& corners, Geometry& geometry, PlyError& error) {
         constexpr std::ptrdiff_t kTriangleBytes = 1 + 3 * 4;
+        const char* p = p_;  // a local cursor, kept in a register across the triangles
         for (std::int64_t i = 0; i < element.count; ++i) {
-            if (end_ - p_ >= kTriangleBytes && *p_ == 3) {
+            if (end_ - p >= kTriangleBytes && *p == 3) {
                 std::int64_t v[3];
                 for (int k = 0; k < 3; ++k) {
-                    const std::uint32_t bits = loadBits<std::uint32_t>(p_ + 1 + 4 * k, swap_);
+                    const std::uint32_t bits = loadBits<std::uint32_t>(p + 1 + 4 * k, swap_);
                     v[k] = signedIndex ? static_cast<std::int32_t>(bits) : bits;
                 }
                 if (!corners.wholeTriangle(i, v[0], v[1], v[2], error)) {
                     return false;
                 }
-                p_ += kTriangleBytes;
-            } else if (!instance(header, element, plan, i, corners, geometry, error)) {
+                p += kTriangleBytes;
+                continue;
+            }
+            p_ = p;
+            if (!instance(header, element, plan, i, corners, geometry, error)) {
                 return false;
             }
+            p = p_;
         }
+        p_ = p;
         return true;
     }
 
     bool instance(const Header& header, const Element& element, const Plan& plan, std::int64_t i,
                   Corners& corners, Geometry& geometry, PlyError& error) {
+        const auto at = static_cast<std::size_t>(i);
+        const bool keep = plan.attributes.keepsAny();
+        if (keep) {
+            startInstance(plan, at, attributes_);
+        }
         for (int k = 0; k < element.propertyCount; ++k) {
             const Property& property = header.property(element, k);
-            if (!property.list) {
-                const int size = typeSize(property.type);
-                if (end_ - p_ < size) {
-                    return fileEnds(error, element, i);
-                }
-                if (plan.role == Role::kVertex &&
-                    !coordinate(plan, k, property.type, i, geometry, error)) {
+            const int slot = slots_[static_cast<std::size_t>(k)];
+            if (slot == kListSlot) {
+                if (!list(element, property, plan.role, k == plan.list, i, corners, error)) {
                     return false;
                 }
-                p_ += size;
                 continue;
             }
-            if (!list(element, property, plan.role, k == plan.list, i, corners, error)) {
+            const int size = typeSize(property.type);
+            if (end_ - p_ < size) {
+                return fileEnds(error, element, i);
+            }
+            if (slot < kNormalSlot && !coordinate(slot, property.type, i, geometry, error)) {
                 return false;
             }
+            if (slot >= kNormalSlot && slot < kOtherSlot) {
+                takeAttribute(plan, slot, at, binaryNumber(p_, property.type, swap_), attributes_);
+            }
+            p_ += size;
+        }
+        if (keep) {
+            endInstance(plan, at, attributes_);
         }
         return true;
     }
 
-    bool coordinate(const Plan& plan, int k, Type type, std::int64_t i, Geometry& geometry,
-                    PlyError& error) {
-        for (int a = 0; a < kAxes; ++a) {
-            if (plan.axis[a] == k) {
-                const double value = binaryNumber(p_, type, swap_);
-                if (!std::isfinite(value)) {
-                    return notFinite(error, i);
-                }
-                // Axes may be declared in any order: each goes to its own slot.
-                const std::size_t vertex = static_cast<std::size_t>(i) * kAxes;
-                geometry.positions.resize(std::max(geometry.positions.size(), vertex + kAxes));
-                geometry.positions[vertex + static_cast<std::size_t>(a)] = value;
-            }
+    // Axes may be declared in any order: each goes to its own place.
+    bool coordinate(int axis, Type type, std::int64_t i, Geometry& geometry, PlyError& error) {
+        const double value = binaryNumber(p_, type, swap_);
+        if (!std::isfinite(value)) {
+            return notFinite(error, i);
         }
+        const std::size_t vertex = static_cast<std::size_t>(i) * kAxes;
+        geometry.positions.resize(std::max(geometry.positions.size(), vertex + kAxes));
+        geometry.positions[vertex + static_cast<std::size_t>(axis)] = value;
         return true;
     }
 
@@ -456,29 +627,27 @@ class BinaryBody {
     const char* p_;
     const char* end_;
     bool swap_;
+    Attributes& attributes_;
+    std::vector<int> slots_;  // by property of the element read instance by instance
 };
 
 // ===== ASCII bodies =====
 
-// The range of each integer type, by Type.
-constexpr std::int64_t kLowest[kTypeCount] = {INT8_MIN, 0, INT16_MIN, 0, INT32_MIN, 0, 0, 0};
-constexpr std::int64_t kHighest[kTypeCount] = {INT8_MAX,  UINT8_MAX,  INT16_MAX, UINT16_MAX,
-                                               INT32_MAX, UINT32_MAX, 0,         0};
-
 class AsciiBody {
   public:
-    AsciiBody(const char* p, const char* end, bool wide)
-        : numbers_(p, end), end_(end), wide_(wide) {}
+    AsciiBody(const char* p, const char* end, bool wide, Attributes& attributes)
+        : numbers_(p, end), end_(end), wide_(wide), attributes_(attributes) {}
 
     bool element(const Header& header, const Element& element, const Plan& plan,
                  std::int64_t vertexTotal, Geometry& geometry, PlyError& error) {
         reserveFor(plan, element, end_ - numbers_.cursor(),
-                   kMinAsciiValueBytes * element.propertyCount, geometry);
+                   kMinAsciiValueBytes * element.propertyCount, geometry, attributes_);
         Corners corners(geometry, vertexTotal, element);
-        slots(header, element, plan);
+        fillSlots(header, element, plan, slots_);
         const bool plainFaces = plan.role == Role::kFace && element.propertyCount == 1 &&
                                 typeSize(header.property(element, 0).type) >= kShortIndexBytes &&
                                 isInteger(header.property(element, 0).type);
+        const bool keep = plan.attributes.keepsAny();
         for (std::int64_t i = 0; i < element.count; ++i) {
             if (plainFaces && shortTriangle(i, corners, error)) {
                 if (error.message[0] != '\0') {
@@ -490,6 +659,10 @@ class AsciiBody {
                 return true;  // instances without values: nothing left to pass over
             }
             double* xyz = plan.role == Role::kVertex ? vertexSlot(geometry, i) : nullptr;
+            const auto at = static_cast<std::size_t>(i);
+            if (keep) {
+                startInstance(plan, at, attributes_);
+            }
             for (int k = 0; k < element.propertyCount; ++k) {
                 const Property& property = header.property(element, k);
                 const int slot = slots_[static_cast<std::size_t>(k)];
@@ -499,12 +672,19 @@ class AsciiBody {
                 } else if (slot == kOtherSlot) {
                     double ignored;
                     ok = number(element, property, property.type, i, ignored, error);
-                } else {
+                } else if (slot < kNormalSlot) {
                     ok = coordinate(element, property, i, xyz[slot], error);
+                } else {
+                    double value = 0;
+                    ok = number(element, property, property.type, i, value, error);
+                    takeAttribute(plan, slot, at, value, attributes_);
                 }
                 if (!ok) {
                     return false;
                 }
+            }
+            if (keep) {
+                endInstance(plan, at, attributes_);
             }
             numbers_.endLine();  // values beyond the declared ones are passed over
         }
@@ -512,7 +692,6 @@ class AsciiBody {
     }
 
   private:
-    static constexpr int kOtherSlot = kAxes;    // a scalar that is not a coordinate
     static constexpr int kShortIndexBytes = 2;  // holds every number of up to four digits
 
     // A face written "3 a b c" with numbers of up to four digits, taken in one go as the
@@ -532,23 +711,6 @@ class AsciiBody {
             numbers_.endLine();
         }
         return true;
-    }
-
-    static constexpr int kListSlot = kAxes + 1;
-
-    // Where each property of the element goes: an axis 0..2, kOtherSlot or kListSlot.
-    void slots(const Header& header, const Element& element, const Plan& plan) {
-        slots_.assign(static_cast<std::size_t>(element.propertyCount), kOtherSlot);
-        for (int k = 0; k < element.propertyCount; ++k) {
-            if (header.property(element, k).list) {
-                slots_[static_cast<std::size_t>(k)] = kListSlot;
-            }
-        }
-        if (plan.role == Role::kVertex) {
-            for (int a = 0; a < kAxes; ++a) {
-                slots_[static_cast<std::size_t>(plan.axis[a])] = a;
-            }
-        }
     }
 
     // The three coordinates of vertex i; the positions grow as the vertices are read, since
@@ -605,7 +767,7 @@ class AsciiBody {
             result = wideUnsigned(before, out);  // beyond the 32-bit signed range
         }
         const int t = static_cast<int>(type);
-        if (result == scan::Result::kOk && (out < kLowest[t] || out > kHighest[t])) {
+        if (result == scan::Result::kOk && (out < kTypeLowest[t] || out > kTypeHighest[t])) {
             return scan::Result::kNotANumber;
         }
         return result == scan::Result::kTooLarge ? scan::Result::kNotANumber : result;
@@ -672,7 +834,8 @@ class AsciiBody {
 
     scan::Stream numbers_;
     const char* end_;
-    bool wide_;               // coordinates in double precision
+    bool wide_;  // coordinates in double precision
+    Attributes& attributes_;
     std::vector<int> slots_;  // by property of the element being read
 };
 
@@ -705,40 +868,78 @@ bool planAll(const Header& header, std::vector<Plan>& plans, std::int64_t& verte
     return true;
 }
 
-}  // namespace
-
-bool readBody(const char* text, std::size_t size, const Header& header, bool wide,
-              Geometry& geometry, PlyError& error) {
-    geometry.positions.clear();
-    geometry.corners.clear();
-    geometry.shortFaces = 0;
-    geometry.hasFaces = false;
-    static std::vector<Plan> plans;  // reused from parse to parse
-    std::int64_t vertexTotal = 0;
-    if (!planAll(header, plans, vertexTotal, geometry, error)) {
-        return false;
-    }
-    const char* body = text + header.bodyOffset;
-    const char* end = text + size;
-    if (header.format == Format::kAscii) {
-        AsciiBody reader(body, end, wide);
-        for (std::size_t e = 0; e < header.elements.size(); ++e) {
-            if (!reader.element(header, header.elements[e], plans[e], vertexTotal, geometry,
-                                error)) {
-                return false;
-            }
+// The normals and colours to keep: those of the vertex element, and the colour of the first
+// face element that has one when the vertices have none. Returns the plans of the two.
+void planKept(const Header& header, std::vector<Plan>& plans, AttributePlan& vertex,
+              AttributePlan& face) {
+    Plan* faces = nullptr;
+    for (std::size_t e = 0; e < plans.size(); ++e) {
+        Plan& plan = plans[e];
+        if (plan.role == Role::kVertex) {
+            plan.attributes = planAttributes(header, header.elements[e], true);
+            vertex = plan.attributes;
+        } else if (plan.role == Role::kFace && faces == nullptr) {
+            plan.attributes = planAttributes(header, header.elements[e], false);
+            faces = plan.attributes.colours != ColourSource::kNone ? &plan : nullptr;
         }
-        return true;
     }
-    const bool swap =
-        (header.format == Format::kBinaryBigEndian) == (__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__);
-    BinaryBody reader(body, end, swap);
+    if (faces != nullptr && vertex.colours != ColourSource::kNone) {
+        faces->attributes = AttributePlan{};
+    }
+    face = faces != nullptr ? faces->attributes : AttributePlan{};
+}
+
+// Every element in turn through one body reader.
+template <typename Reader>
+bool readElements(Reader& reader, const Header& header, const std::vector<Plan>& plans,
+                  std::int64_t vertexTotal, Geometry& geometry, PlyError& error) {
     for (std::size_t e = 0; e < header.elements.size(); ++e) {
         if (!reader.element(header, header.elements[e], plans[e], vertexTotal, geometry, error)) {
             return false;
         }
     }
     return true;
+}
+
+}  // namespace
+
+bool readBody(const char* text, std::size_t size, const Header& header, const BodyOptions& options,
+              Geometry& geometry, PlyError& error) {
+    geometry.positions.clear();
+    geometry.corners.clear();
+    geometry.shortFaces = 0;
+    geometry.hasFaces = false;
+    geometry.normals.clear();
+    geometry.colours.clear();
+    geometry.faceColours.clear();
+    geometry.splats = geometry.colourFloats255 = false;
+    static std::vector<Plan> plans;  // reused from parse to parse
+    std::int64_t vertexTotal = 0;
+    if (!planAll(header, plans, vertexTotal, geometry, error)) {
+        return false;
+    }
+    AttributePlan vertexKept;
+    AttributePlan faceKept;
+    if (options.attributes) {
+        planKept(header, plans, vertexKept, faceKept);
+    }
+    Attributes attributes(geometry, vertexKept, faceKept);
+    const char* body = text + header.bodyOffset;
+    const char* end = text + size;
+    bool read;
+    if (header.format == Format::kAscii) {
+        AsciiBody reader(body, end, options.wide, attributes);
+        read = readElements(reader, header, plans, vertexTotal, geometry, error);
+    } else {
+        const bool swap = (header.format == Format::kBinaryBigEndian) ==
+                          (__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__);
+        BinaryBody reader(body, end, swap, attributes);
+        read = readElements(reader, header, plans, vertexTotal, geometry, error);
+    }
+    if (read) {
+        attributes.finish();
+    }
+    return read;
 }
 
 }  // namespace ply

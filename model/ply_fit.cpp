@@ -185,6 +185,8 @@ bool fitToStore(Geometry& geometry, PlyMesh& mesh, PlyError& error) {
     notes.fileTriangles = static_cast<std::int64_t>(triangles);
     notes.shortFaces = geometry.shortFaces;
     notes.pointCloud = triangles == 0 && vertexTotal > 0;
+    notes.splats = geometry.splats;
+    notes.colourFloats255 = geometry.colourFloats255;
     if (fits(triangles, vertexTotal)) {
         store(geometry.corners, vertexTotal, mesh);
         return true;

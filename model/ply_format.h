@@ -34,6 +34,11 @@ constexpr int kMaxTypeSize = 8;
 // Bytes of each type in a binary body, by Type.
 constexpr int kTypeSizes[kTypeCount] = {1, 1, 2, 2, 4, 4, 4, 8};
 
+// The range of each integer type, by Type (0 for the float types).
+constexpr std::int64_t kTypeLowest[kTypeCount] = {INT8_MIN, 0, INT16_MIN, 0, INT32_MIN, 0, 0, 0};
+constexpr std::int64_t kTypeHighest[kTypeCount] = {INT8_MAX,  UINT8_MAX,  INT16_MAX, UINT16_MAX,
+                                                   INT32_MAX, UINT32_MAX, 0,         0};
+
 inline int typeSize(Type type) {
     return kTypeSizes[static_cast<int>(type)];
 }
@@ -92,10 +97,31 @@ struct Geometry {
     std::vector<std::uint32_t> corners;  // three vertex numbers per triangle
     std::int64_t shortFaces = 0;         // faces of fewer than three corners, left out
     bool hasFaces = false;               // the file declares faces or strips
+
+    // Read only when BodyOptions::attributes asks for them; empty (and false) otherwise.
+    // nx, ny, nz per vertex when the vertex element has all three, as floats; zero-length
+    // normals are kept as they are, and one with a component that is not finite is 0 0 0.
+    std::vector<float> normals;
+    // r, g, b, 255 per vertex when the vertex element has a colour (red green blue, r g b or
+    // diffuse_*, else the f_dc_* of a Gaussian-splat file), brought to 0..255.
+    std::vector<std::uint8_t> colours;
+    // r, g, b, 255 per triangle from its face's colour, when the vertices have none and every
+    // triangle comes from a coloured face (strips have none).
+    std::vector<std::uint8_t> faceColours;
+    bool splats = false;           // `colours` come from the f_dc_* coefficients
+    bool colourFloats255 = false;  // float colours were read as 0..255 (a value above 1.5)
 };
 
-// The general reader: every element of the body in turn, by its declared layout.
-bool readBody(const char* text, std::size_t size, const Header& header, bool wide,
+// What the general reader keeps besides positions and triangles.
+struct BodyOptions {
+    bool wide = false;        // coordinates in double precision, to be centred before use
+    bool attributes = false;  // normals and colours as well
+};
+
+// The general reader: every element of the body in turn, by its declared layout. With
+// attributes off, normals and colours are passed over like any other property and the
+// geometry's members for them are left empty.
+bool readBody(const char* text, std::size_t size, const Header& header, const BodyOptions& options,
               Geometry& geometry, PlyError& error);
 
 // The centre of the box of the coordinates (x, y, z per vertex), in double.

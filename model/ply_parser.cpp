@@ -238,6 +238,8 @@ bool parsePly(const char* text, std::size_t size, PlyMesh& mesh, PlyError& error
         }
     }
     static ply::Geometry geometry;  // reused, so its lists keep their room
-    return ply::readBody(text, size, header, mesh.centre, geometry, error) &&
+    ply::BodyOptions options;
+    options.wide = mesh.centre;
+    return ply::readBody(text, size, header, options, geometry, error) &&
            ply::fitToStore(geometry, mesh, error);
 }

@@ -1,0 +1,168 @@
+// Normals and colours of a PLY body: found by name, stored as they are read, and colours of
+// types other than uchar brought to bytes once the largest value in the file is known.
+#include "model/ply_attributes.h"
+
+#include <algorithm>
+
+namespace ply {
+namespace {
+
+// ===== Constants =====
+
+constexpr const char* kNormalNames[kNormalFloats] = {"nx", "ny", "nz"};
+// The colour namings in order of preference: the first one complete on the element is taken.
+constexpr const char* kColourNames[][kChannels] = {
+    {"red", "green", "blue"},
+    {"r", "g", "b"},
+    {"diffuse_red", "diffuse_green", "diffuse_blue"},
+};
+constexpr const char* kSplatNames[kChannels] = {"f_dc_0", "f_dc_1", "f_dc_2"};
+constexpr int kCorners = 3;  // of a triangle
+
+// Integer colours with a value above this anywhere in the file span their type's whole range;
+// otherwise they are levels 0..255 already, as some writers store them in wider types.
+constexpr double kByteTop = 255;
+// Float colours with a value above this anywhere in the file are levels 0..255, not 0..1.
+constexpr double kUnitTop = 1.5;
+
+// ===== Finding the properties =====
+
+// The property numbers of `names` among the element's scalar properties; false, with `found`
+// untouched, unless all of them are there.
+template <int N>
+bool findAll(const Header& header, const Element& element, const char* const (&names)[N],
+             int (&found)[N]) {
+    int numbers[N];
+    for (int n = 0; n < N; ++n) {
+        numbers[n] = -1;
+        for (int k = 0; k < element.propertyCount && numbers[n] < 0; ++k) {
+            const Property& property = header.property(element, k);
+            numbers[n] = !property.list && property.name == names[n] ? k : -1;
+        }
+        if (numbers[n] < 0) {
+            return false;
+        }
+    }
+    std::copy(numbers, numbers + N, found);
+    return true;
+}
+
+// Takes the types of the colour channels found; whether all three are uchar.
+bool takeColourTypes(const Header& header, const Element& element, AttributePlan& plan) {
+    bool bytes = true;
+    for (int c = 0; c < kChannels; ++c) {
+        plan.colourType[c] = header.property(element, plan.colour[c]).type;
+        bytes = bytes && plan.colourType[c] == Type::kUint8;
+    }
+    return bytes;
+}
+
+// ===== Scaling =====
+
+// Brings raw colours, three per item, to bytes at four per item in `out` (whose alpha bytes are
+// set). The scale of each channel follows from its type and the largest value of the channels
+// of its kind (integer or float); returns whether float channels were taken as 0..255.
+bool scaleColours(const std::vector<float>& raw, const Type (&types)[kChannels],
+                  std::vector<std::uint8_t>& out) {
+    float largestInteger = 0;
+    float largestFloat = 0;
+    for (std::size_t k = 0; k < raw.size(); ++k) {
+        float& largest = isInteger(types[k % kChannels]) ? largestInteger : largestFloat;
+        largest = std::max(largest, raw[k]);  // NaN leaves it as it is
+    }
+    double scale[kChannels];
+    const bool floats255 = largestFloat > kUnitTop;
+    for (int c = 0; c < kChannels; ++c) {
+        const double typeTop = static_cast<double>(kTypeHighest[static_cast<int>(types[c])]);
+        scale[c] = isInteger(types[c]) ? (largestInteger > kByteTop ? kFullLevel / typeTop : 1)
+                                       : (floats255 ? 1 : kFullLevel);
+    }
+    const std::size_t items = raw.size() / kChannels;
+    for (std::size_t k = 0; k < items; ++k) {
+        for (int c = 0; c < kChannels; ++c) {
+            out[k * kColourBytes + static_cast<std::size_t>(c)] =
+                levelByte(raw[k * kChannels + static_cast<std::size_t>(c)] * scale[c]);
+        }
+    }
+    return floats255;
+}
+
+}  // namespace
+
+// ===== Planning =====
+
+AttributePlan planAttributes(const Header& header, const Element& element, bool vertex) {
+    AttributePlan plan;
+    if (vertex) {
+        findAll(header, element, kNormalNames, plan.normal);
+    }
+    for (const auto& names : kColourNames) {
+        if (findAll(header, element, names, plan.colour)) {
+            const bool bytes = takeColourTypes(header, element, plan);
+            plan.colours = bytes ? ColourSource::kBytes : ColourSource::kScaled;
+            return plan;
+        }
+    }
+    if (vertex && findAll(header, element, kSplatNames, plan.colour)) {
+        takeColourTypes(header, element, plan);
+        plan.colours = ColourSource::kSplat;
+    }
+    return plan;
+}
+
+// ===== Storage =====
+
+void Attributes::sizeVertices(std::size_t count) {
+    if (vertex_.keepsNormals()) {
+        geometry_.normals.resize(count * kNormalFloats);
+    }
+    if (vertex_.colours != ColourSource::kNone) {
+        geometry_.colours.resize(count * kColourBytes, kOpaque);
+    }
+    if (vertex_.colours == ColourSource::kScaled) {
+        rawVertex_.resize(count * kChannels);
+    }
+    vertices_ = count;
+}
+
+void Attributes::endFace() {
+    const std::size_t triangles = (geometry_.corners.size() - cornersBefore_) / kCorners;
+    if (face_.colours == ColourSource::kBytes) {
+        const std::uint8_t rgba[kColourBytes] = {
+            static_cast<std::uint8_t>(faceValues_[0]), static_cast<std::uint8_t>(faceValues_[1]),
+            static_cast<std::uint8_t>(faceValues_[2]), kOpaque};
+        for (std::size_t t = 0; t < triangles; ++t) {
+            geometry_.faceColours.insert(geometry_.faceColours.end(), rgba, rgba + kColourBytes);
+        }
+    } else if (face_.colours == ColourSource::kScaled) {
+        const float rgb[kChannels] = {static_cast<float>(faceValues_[0]),
+                                      static_cast<float>(faceValues_[1]),
+                                      static_cast<float>(faceValues_[2])};
+        for (std::size_t t = 0; t < triangles; ++t) {
+            rawFace_.insert(rawFace_.end(), rgb, rgb + kChannels);
+        }
+    }
+}
+
+void Attributes::finish() {
+    const bool vertexFloats255 = vertex_.colours == ColourSource::kScaled &&
+                                 scaleColours(rawVertex_, vertex_.colourType, geometry_.colours);
+    bool faceFloats255 = false;
+    if (face_.colours == ColourSource::kScaled) {
+        geometry_.faceColours.assign(rawFace_.size() / kChannels * kColourBytes, kOpaque);
+        faceFloats255 = scaleColours(rawFace_, face_.colourType, geometry_.faceColours);
+    }
+    std::vector<float>().swap(rawVertex_);
+    std::vector<float>().swap(rawFace_);
+    // Colours of a face element are kept only when every triangle has one: strips and a second
+    // face element give triangles without.
+    const std::size_t triangles = geometry_.corners.size() / kCorners;
+    if (geometry_.faceColours.size() != triangles * kColourBytes) {
+        geometry_.faceColours.clear();
+        faceFloats255 = false;
+    }
+    geometry_.splats = vertex_.colours == ColourSource::kSplat && !geometry_.colours.empty();
+    geometry_.colourFloats255 = vertexFloats255 || faceFloats255;
+}
+
+}  // namespace ply

@@ -1,0 +1,158 @@
+// Normals and colours of a PLY body, for a caller that asks for them: which properties hold
+// them, where their values go while the body is read, and colours brought to bytes at the end.
+// Internal to model/.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "model/ply_format.h"
+
+namespace ply {
+
+// ===== Constants =====
+
+constexpr int kChannels = 3;                 // red, green, blue
+constexpr int kColourBytes = 4;              // r, g, b and an opaque alpha per vertex or triangle
+constexpr int kNormalFloats = 3;             // nx, ny, nz
+constexpr std::uint8_t kOpaque = 255;        // the alpha byte of every colour
+constexpr double kFullLevel = 255;           // the largest level of a colour byte
+constexpr double kHalfLevel = 0.5;           // added before truncation: rounds to the nearest level
+constexpr double kSplatBias = 0.5;           // a splat's colour: kSplatBias + kSplatWeight * f_dc
+constexpr double kSplatWeight = 0.28209479;  // the degree-0 spherical harmonic, 1 / (2 sqrt(pi))
+
+// ===== Which properties =====
+
+enum class ColourSource : std::uint8_t {
+    kNone,
+    kBytes,   // three uchar channels: stored as they are read
+    kScaled,  // channels of other types: kept raw, scaled once the whole body is read
+    kSplat,   // f_dc_0..2 of a Gaussian-splat file: converted as they are read
+};
+
+// The property numbers of an element's normal and colour channels, -1 where there is none, and
+// the types of the colour channels.
+struct AttributePlan {
+    int normal[kNormalFloats] = {-1, -1, -1};
+    int colour[kChannels] = {-1, -1, -1};
+    Type colourType[kChannels] = {Type::kUint8, Type::kUint8, Type::kUint8};
+    ColourSource colours = ColourSource::kNone;
+
+    bool keepsNormals() const { return normal[0] >= 0; }
+    bool keepsAny() const { return keepsNormals() || colours != ColourSource::kNone; }
+};
+
+// The normal (of a vertex element) and the colour of an element, found by name among its
+// scalar properties: nx ny nz all three; red green blue, else r g b, else diffuse_red
+// diffuse_green diffuse_blue, all three of one naming; on vertices without any of these,
+// f_dc_0 f_dc_1 f_dc_2.
+AttributePlan planAttributes(const Header& header, const Element& element, bool vertex);
+
+// ===== Values to bytes =====
+
+// A level on 0..255 rounded to the nearest whole level; below 0 and NaN give 0, above 255 gives
+// 255.
+inline std::uint8_t levelByte(double level) {
+    if (!(level > 0)) {
+        return 0;
+    }
+    return level < kFullLevel ? static_cast<std::uint8_t>(level + kHalfLevel) : kOpaque;
+}
+
+// The colour of a splat's degree-0 coefficient, 0.5 + 0.28209479 f on 0..1, as a byte.
+inline std::uint8_t splatByte(double coefficient) {
+    return levelByte((kSplatBias + kSplatWeight * coefficient) * kFullLevel);
+}
+
+// A normal with a component that is not finite (as a float) becomes 0 0 0, which the caller
+// replaces like any normal of length zero. The sum in double cannot overflow from floats.
+inline void settleNormal(float* normal) {
+    if (!std::isfinite(static_cast<double>(normal[0]) + normal[1] + normal[2])) {
+        normal[0] = normal[1] = normal[2] = 0;
+    }
+}
+
+// ===== Where the values go =====
+
+// Takes the normals and colours of a body as it is read and leaves them in the geometry. Bytes
+// and splat colours are stored at once; colours of other types are kept raw until the whole
+// body has been read, since their scale depends on the largest value in the file, and that
+// raw copy is freed once they are scaled.
+class Attributes {
+  public:
+    // `vertex` is the plan of the vertex element, `face` that of the face element whose colours
+    // are kept (none when the vertices have colours).
+    Attributes(Geometry& geometry, const AttributePlan& vertex, const AttributePlan& face)
+        : geometry_(geometry), vertex_(vertex), face_(face) {}
+
+    const AttributePlan& vertexPlan() const { return vertex_; }
+    const AttributePlan& facePlan() const { return face_; }
+
+    // ----- Vertices -----
+
+    // Room for the attributes of vertices [0, count), alpha set. The readers size for as many
+    // vertices as the rest of the file can hold, at most the declared count, before reading.
+    void sizeVertices(std::size_t count);
+    // Room for vertex i, should the text hold more vertices than its bytes promised.
+    void growTo(std::size_t i) {
+        if (i >= vertices_) {
+            sizeVertices(i + 1);
+        }
+    }
+    float* normals() { return geometry_.normals.data(); }
+    std::uint8_t* colours() { return geometry_.colours.data(); }
+    float* rawColours() { return rawVertex_.data(); }
+
+    void normal(std::size_t i, int axis, double value) {
+        geometry_.normals[i * kNormalFloats + static_cast<std::size_t>(axis)] =
+            static_cast<float>(value);
+    }
+    void vertexColour(std::size_t i, int channel, double value) {
+        const std::size_t c = static_cast<std::size_t>(channel);
+        switch (vertex_.colours) {
+            case ColourSource::kBytes:
+                geometry_.colours[i * kColourBytes + c] = static_cast<std::uint8_t>(value);
+                break;
+            case ColourSource::kScaled:
+                rawVertex_[i * kChannels + c] = static_cast<float>(value);
+                break;
+            case ColourSource::kSplat:
+                geometry_.colours[i * kColourBytes + c] = splatByte(value);
+                break;
+            case ColourSource::kNone:
+                break;
+        }
+    }
+    // After the values of vertex i.
+    void endVertex(std::size_t i) {
+        if (vertex_.keepsNormals()) {
+            settleNormal(&geometry_.normals[i * kNormalFloats]);
+        }
+    }
+
+    // ----- Faces -----
+
+    void startFace() { cornersBefore_ = geometry_.corners.size(); }
+    void faceColour(int channel, double value) { faceValues_[channel] = value; }
+    // After the values of a face: its colour once for each triangle it gave.
+    void endFace();
+
+    // ----- End -----
+
+    // Scales the raw colours, frees them, drops face colours unless every triangle has one,
+    // and sets the geometry's notes.
+    void finish();
+
+  private:
+    Geometry& geometry_;
+    AttributePlan vertex_;
+    AttributePlan face_;
+    std::size_t vertices_ = 0;                  // vertices with room for their attributes
+    std::vector<float> rawVertex_;              // kScaled vertex colours, three per vertex
+    std::vector<float> rawFace_;                // kScaled face colours, three per triangle
+    std::size_t cornersBefore_ = 0;             // corners when the face being read started
+    double faceValues_[kChannels] = {0, 0, 0};  // the colour of the face being read
+};
+
+}  // namespace ply
