@@ -205,6 +205,22 @@ TEST(ReaderAttributes, ColourScalesChangeJustPastTheirLimits) {
     }
 }
 
+TEST(ReaderAttributes, FaceColoursAreKeptOnlyWhenEveryTriangleHasOne) {
+    const std::string faces =
+        "ply\nformat ascii 1.0\nelement vertex 4\nproperty float x\nproperty float y\n"
+        "property float z\nelement face 1\nproperty list uchar int vertex_indices\n"
+        "property uchar red\nproperty uchar green\nproperty uchar blue\n";
+    const std::string body = "0 0 0\n1 0 0\n0 1 0\n1 1 0\n3 0 1 2 10 20 30\n";
+    EXPECT_EQ(readBytes(faces + "end_header\n" + body, true).geometry.faceColours,
+              (Bytes{10, 20, 30, 255}));
+    const Read strips = readBytes(faces + "element tristrips 1\nproperty list int int " +
+                                      "vertex_indices\nend_header\n" + body + "3 1 2 3\n",
+                                  true);
+    ASSERT_TRUE(strips.ok) << strips.error;
+    EXPECT_EQ(strips.geometry.corners.size(), 6u);
+    EXPECT_TRUE(strips.geometry.faceColours.empty());
+}
+
 TEST(ReaderAttributes, SplatColoursComeFromTheirCoefficientsUnlessColoursAreExplicit) {
     Bytes expected;
     for (std::size_t i = 0; i < kMesh.positions.size(); ++i) {
