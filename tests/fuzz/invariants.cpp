@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <vector>
 
 namespace fuzz {
 namespace {
@@ -112,6 +113,26 @@ void expectBox(const PlyMesh& mesh) {
     expectBound(mesh.maxZ, hi[2], "maxZ");
 }
 
+// ===== Attribute checks =====
+
+constexpr std::size_t kNormalFloats = 3;
+constexpr std::size_t kColourBytes = 4;
+constexpr std::uint8_t kOpaque = 255;
+
+void expectSize(std::size_t size, std::size_t per, std::size_t items, const char* what) {
+    if (size != 0 && size != per * items) {
+        broken("%s holds %zu values for %zu items", what, size, items);
+    }
+}
+
+void expectOpaque(const std::vector<std::uint8_t>& colours, const char* what) {
+    for (std::size_t k = kColourBytes - 1; k < colours.size(); k += kColourBytes) {
+        if (colours[k] != kOpaque) {
+            broken("%s: alpha %d at item %zu", what, colours[k], k / kColourBytes);
+        }
+    }
+}
+
 }  // namespace
 
 // ===== Public checks =====
@@ -162,6 +183,30 @@ void expectValidMesh(const PlyMesh& mesh) {
     expectFaces(mesh);
     expectVertices(mesh);
     expectBox(mesh);
+}
+
+void expectValidAttributes(const ply::Geometry& geometry) {
+    const std::size_t vertices = geometry.positions.size() / kAxes;
+    const std::size_t triangles = geometry.corners.size() / kAxes;
+    expectSize(geometry.normals.size(), kNormalFloats, vertices, "normals");
+    expectSize(geometry.colours.size(), kColourBytes, vertices, "colours");
+    expectSize(geometry.faceColours.size(), kColourBytes, triangles, "face colours");
+    if (!geometry.colours.empty() && !geometry.faceColours.empty()) {
+        broken("face colours kept beside vertex colours");
+    }
+    expectOpaque(geometry.colours, "colours");
+    expectOpaque(geometry.faceColours, "face colours");
+    for (std::size_t k = 0; k < geometry.normals.size(); ++k) {
+        if (!std::isfinite(geometry.normals[k])) {
+            broken("normal %zu is not finite", k / kNormalFloats);
+        }
+    }
+    if (geometry.splats && geometry.colours.empty()) {
+        broken("splats noted without colours");
+    }
+    if (geometry.colourFloats255 && geometry.colours.empty() && geometry.faceColours.empty()) {
+        broken("float colours of 0..255 noted without colours");
+    }
 }
 
 void expectMessage(const PlyError& error, bool accepted) {

@@ -7,6 +7,7 @@
 #include <cstddef>
 
 #include "model/model.h"
+#include "model/ply_format.h"
 
 namespace fuzz {
 
@@ -41,6 +42,11 @@ void expectSameBytes(const void* actual, const void* expected, std::size_t bytes
 // An accepted mesh: counts within capacity, every index below the vertex count, every vertex
 // finite with w = 1, the box exactly the extremes (the reset box when there are no vertices).
 void expectValidMesh(const PlyMesh& mesh);
+
+// Normals and colours of a body read with attributes: each list empty or sized to the vertices
+// (three floats, four bytes) or triangles (four bytes), face colours only without vertex
+// colours, every alpha 255, every normal finite, and the notes only with colours kept.
+void expectValidAttributes(const ply::Geometry& geometry);
 
 // The message of a parse: empty after success; after a refusal non-empty, NUL-terminated and
 // one line, because the loader prints it as "<file>: <problem>".

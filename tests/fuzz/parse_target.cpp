@@ -2,7 +2,8 @@
 // invariants of invariants.h checked after every run, accepted or refused. The same text
 // followed by blanks must then parse to the same result, for text bodies: blanks add no token,
 // but they decide whether the number readers have room for their wide fast paths, so this
-// compares the fast readers with the general ones on the same numbers.
+// compares the fast readers with the general ones on the same numbers. The general reader then
+// reads the body with normals and colours off and kept, which must change nothing else.
 //
 // Input layout: the first four bytes are the counts the arrays' owner held before the parse
 // (two little-endian 16-bit values, taken modulo the capacities plus one); the rest is the PLY
@@ -112,6 +113,43 @@ void expectSameWithTrailingBlanks(const std::uint8_t* data, std::size_t size, bo
                           "the faces with trailing blanks");
 }
 
+// Reads the body with attributes off and on: the same outcome and message, the same positions,
+// triangles and short faces, nothing kept with them off and well-formed attributes with them on.
+void expectSameWithAttributes(const char* text, std::size_t size) {
+    static ply::Header header;
+    static ply::Geometry plain;
+    static ply::Geometry kept;
+    PlyError plainError;
+    PlyError keptError;
+    if (!ply::readHeader(text, size, header, plainError)) {
+        return;
+    }
+    ply::BodyOptions attributes;
+    attributes.attributes = true;
+    const bool plainRead = ply::readBody(text, size, header, ply::BodyOptions{}, plain, plainError);
+    const bool keptRead = ply::readBody(text, size, header, attributes, kept, keptError);
+    if (plainRead != keptRead || std::strcmp(plainError.message, keptError.message) != 0) {
+        fuzz::broken("with attributes: \"%s\", without: \"%s\"", keptError.message,
+                     plainError.message);
+    }
+    if (!plain.normals.empty() || !plain.colours.empty() || !plain.faceColours.empty()) {
+        fuzz::broken("attributes kept when they were not asked for");
+    }
+    if (!keptRead) {
+        return;
+    }
+    if (kept.positions.size() != plain.positions.size() ||
+        kept.corners.size() != plain.corners.size() || kept.shortFaces != plain.shortFaces) {
+        fuzz::broken("keeping attributes changed the counts");
+    }
+    fuzz::expectSameBytes(kept.positions.data(), plain.positions.data(),
+                          sizeof(double) * plain.positions.size(), "the positions with attributes");
+    fuzz::expectSameBytes(kept.corners.data(), plain.corners.data(),
+                          sizeof(std::uint32_t) * plain.corners.size(),
+                          "the triangles with attributes");
+    fuzz::expectValidAttributes(kept);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -136,5 +174,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         expectSameWithTrailingBlanks(data, size, accepted, mesh, error);
     }
     checkAndRestoreTails(mesh, accepted);
+    // The attribute check needs no prior counts, so it also takes the input whole: model files
+    // and writer seeds, whose "ply" line the count prefix swallows, reach it unchanged.
+    const char* text = reinterpret_cast<const char*>(data);
+    expectSameWithAttributes(text + skip, size - skip);
+    expectSameWithAttributes(text, size);
     return 0;
 }

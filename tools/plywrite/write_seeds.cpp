@@ -1,5 +1,6 @@
 // Writes a small mesh in every layout of the PLY writer into the folder given: seeds for the
-// fuzzers' general path (binary bodies of both orders, every type, lists, strips, element order).
+// fuzzers' general path (binary bodies of both orders, every type, lists, strips, element order,
+// normals and colours of several types and namings, face colours, Gaussian splats).
 #include <cstdio>
 #include <string>
 
@@ -49,6 +50,37 @@ const Variant kVariants[] = {
          o.coordinate = Type::kInt8;
          o.listCount = Type::kInt8;
          o.index = Type::kInt16;
+     }},
+    {"library_layout",
+     [](Options& o) {
+         o.normalsAndColours = true;
+         o.coordinate = o.normal = Type::kFloat64;
+         o.index = Type::kUint32;
+     }},
+    {"unit_float_colours",
+     [](Options& o) {
+         o.normalsAndColours = true;
+         o.colour = Type::kFloat32;
+         o.colourFull = 1;
+         o.alphaName = "alpha";
+     }},
+    {"ushort_rgb",
+     [](Options& o) {
+         o.normalsAndColours = true;
+         o.colour = Type::kUint16;
+         o.colourFull = 65535;
+         o.colourNames = {"r", "g", "b"};
+     }},
+    {"face_colours",
+     [](Options& o) {
+         o.faceColours = true;
+         o.colour = Type::kFloat32;
+     }},
+    {"vertex_and_face_colours", [](Options& o) { o.normalsAndColours = o.faceColours = true; }},
+    {"splats",
+     [](Options& o) {
+         o.splats = true;
+         o.pointCloud = true;
      }},
 };
 
