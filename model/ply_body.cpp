@@ -517,9 +517,12 @@ class BinaryBody {
     }
 
     // Faces of one list with a one-byte count and 32-bit numbers, as most tools write them:
-    // triangles are taken whole, anything else instance by instance.
-    bool byteCountFaces(const Header& header, const Element& element, const Plan& plan,
-                        bool signedIndex, Corners& corners, Geometry& geometry, PlyError& error) {
+    // triangles are taken whole, anything else instance by instance. Compiled on its own: inlined
+    // into the rest of the binary reader, its loop kept the corners on the stack.
+    __attribute__((noinline)) bool byteCountFaces(const Header& header, const Element& element,
+                                                  const Plan& plan, bool signedIndex,
+                                                  Corners& corners, Geometry& geometry,
+                                                  PlyError& error) {
         constexpr std::ptrdiff_t kTriangleBytes = 1 + 3 * 4;
         const char* p = p_;  // a local cursor, kept in a register across the triangles
         for (std::int64_t i = 0; i < element.count; ++i) {
@@ -647,7 +650,17 @@ class AsciiBody {
         const bool plainFaces = plan.role == Role::kFace && element.propertyCount == 1 &&
                                 typeSize(header.property(element, 0).type) >= kShortIndexBytes &&
                                 isInteger(header.property(element, 0).type);
-        const bool keep = plan.attributes.keepsAny();
+        return plan.attributes.keepsAny()
+                   ? instances<true>(header, element, plan, plainFaces, corners, geometry, error)
+                   : instances<false>(header, element, plan, plainFaces, corners, geometry, error);
+    }
+
+  private:
+    // Every instance of the element, value by value; normals and colours taken when kKeep (an
+    // element without them reads as it would were none asked for).
+    template <bool kKeep>
+    bool instances(const Header& header, const Element& element, const Plan& plan, bool plainFaces,
+                   Corners& corners, Geometry& geometry, PlyError& error) {
         for (std::int64_t i = 0; i < element.count; ++i) {
             if (plainFaces && shortTriangle(i, corners, error)) {
                 if (error.message[0] != '\0') {
@@ -660,7 +673,7 @@ class AsciiBody {
             }
             double* xyz = plan.role == Role::kVertex ? vertexSlot(geometry, i) : nullptr;
             const auto at = static_cast<std::size_t>(i);
-            if (keep) {
+            if constexpr (kKeep) {
                 startInstance(plan, at, attributes_);
             }
             for (int k = 0; k < element.propertyCount; ++k) {
@@ -672,7 +685,7 @@ class AsciiBody {
                 } else if (slot == kOtherSlot) {
                     double ignored;
                     ok = number(element, property, property.type, i, ignored, error);
-                } else if (slot < kNormalSlot) {
+                } else if (!kKeep || slot < kNormalSlot) {
                     ok = coordinate(element, property, i, xyz[slot], error);
                 } else {
                     double value = 0;
@@ -683,7 +696,7 @@ class AsciiBody {
                     return false;
                 }
             }
-            if (keep) {
+            if constexpr (kKeep) {
                 endInstance(plan, at, attributes_);
             }
             numbers_.endLine();  // values beyond the declared ones are passed over
@@ -691,7 +704,6 @@ class AsciiBody {
         return true;
     }
 
-  private:
     static constexpr int kShortIndexBytes = 2;  // holds every number of up to four digits
 
     // A face written "3 a b c" with numbers of up to four digits, taken in one go as the
