@@ -1,5 +1,6 @@
 // The general reader: binary and text bodies of the catalogue's largest model written by our
-// PLY writer, a welded 1,000,000-triangle surface read and fitted to the store, and an unchanged
+// PLY writer, read into the store and, with and without normals and colours kept, by the reader
+// alone; a welded 1,000,000-triangle surface read and fitted to the store, and an unchanged
 // oversized file against a bare read of the same file.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -14,6 +15,7 @@
 
 #include "bench/bench_files.h"
 #include "model/model.h"
+#include "model/ply_format.h"
 #include "tools/plywrite/plywrite.h"
 
 namespace {
@@ -76,6 +78,47 @@ void BM_ParseBody(benchmark::State& state, int index, plywrite::Format format, b
     benchfiles::parseEveryIteration(state, file);
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                             static_cast<std::int64_t>(bodyBytes(file)));
+}
+
+// The general reader alone on a file in memory, header and body, normals and colours kept or
+// not; bytes counted are those of the body.
+void BM_ReadBody(benchmark::State& state, const std::string& (*fileOf)(), bool attributes) {
+    const std::string& file = fileOf();
+    ply::Header header;
+    ply::Geometry geometry;
+    ply::BodyOptions options;
+    options.attributes = attributes;
+    PlyError error;
+    for (auto _ : state) {
+        if (!ply::readHeader(file.data(), file.size(), header, error) ||
+            !ply::readBody(file.data(), file.size(), header, options, geometry, error)) {
+            state.SkipWithError(error.message);
+            break;
+        }
+        benchmark::DoNotOptimize(geometry.positions.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(bodyBytes(file)));
+    state.counters["normals"] = static_cast<double>(geometry.normals.size());
+    state.counters["colours"] = static_cast<double>(geometry.colours.size());
+}
+
+// The files the reader alone works on, written once. The layout common mesh libraries write:
+// double x y z nx ny nz, uchar red green blue, faces as list uchar uint vertex_indices.
+const std::string& libraryLayoutBinary() {
+    static const std::string file = [] {
+        plywrite::Options options;
+        options.format = plywrite::Format::kBinaryLittleEndian;
+        options.normalsAndColours = true;
+        options.coordinate = options.normal = plywrite::Type::kFloat64;
+        options.index = plywrite::Type::kUint32;
+        return plywrite::write(catalogueMesh(kLastModel), options);
+    }();
+    return file;
+}
+const std::string& ninePropertyText() {
+    static const std::string file = written(kLastModel, plywrite::Format::kAscii, true);
+    return file;
 }
 
 // Gives the memory freed so far back to the system and makes the peak (benchfiles::peakMiB) start
@@ -144,6 +187,14 @@ BENCHMARK_CAPTURE(BM_ParseBody, binary_le_big_atc, kLastModel,
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_ParseBody, ascii9_big_atc, kLastModel, plywrite::Format::kAscii, true)
     ->Unit(benchmark::kMicrosecond);
+// Normals and colours off and kept, side by side on the same files: big_atc in the layout of
+// common mesh libraries (binary) and with nine vertex properties (ASCII).
+BENCHMARK_CAPTURE(BM_ReadBody, library_binary_le_off, libraryLayoutBinary, false)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_ReadBody, library_binary_le_kept, libraryLayoutBinary, true)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_ReadBody, ascii9_off, ninePropertyText, false)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_ReadBody, ascii9_kept, ninePropertyText, true)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SurfaceReadAndFit)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_SurfaceUnchanged)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SurfaceBareRead)->Unit(benchmark::kMillisecond);
