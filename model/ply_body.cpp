@@ -690,7 +690,9 @@ class AsciiBody {
                 } else {
                     double value = 0;
                     ok = number(element, property, property.type, i, value, error);
-                    takeAttribute(plan, slot, at, value, attributes_);
+                    if (ok) {  // a refused value may lie outside its type
+                        takeAttribute(plan, slot, at, value, attributes_);
+                    }
                 }
                 if (!ok) {
                     return false;
