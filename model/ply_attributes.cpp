@@ -114,6 +114,19 @@ AttributePlan planAttributes(const Header& header, const Element& element, bool 
 
 void Attributes::sizeVertices(std::size_t count) {
     if (vertex_.keepsNormals()) {
+        reserveLarge(geometry_.normals, count * kNormalFloats);
+    }
+    if (vertex_.colours != ColourSource::kNone) {
+        reserveLarge(geometry_.colours, count * kColourBytes);
+    }
+    if (vertex_.colours == ColourSource::kScaled) {
+        reserveLarge(rawVertex_, count * kChannels);
+    }
+    resizeVertices(count);
+}
+
+void Attributes::resizeVertices(std::size_t count) {
+    if (vertex_.keepsNormals()) {
         geometry_.normals.resize(count * kNormalFloats);
     }
     if (vertex_.colours != ColourSource::kNone) {

@@ -14,7 +14,6 @@ namespace ply {
 // ===== Constants =====
 
 constexpr int kChannels = 3;                 // red, green, blue
-constexpr int kColourBytes = 4;              // r, g, b and an opaque alpha per vertex or triangle
 constexpr int kNormalFloats = 3;             // nx, ny, nz
 constexpr std::uint8_t kOpaque = 255;        // the alpha byte of every colour
 constexpr double kFullLevel = 255;           // the largest level of a colour byte
@@ -91,13 +90,14 @@ class Attributes {
 
     // ----- Vertices -----
 
-    // Room for the attributes of vertices [0, count), alpha set. The readers size for as many
-    // vertices as the rest of the file can hold, at most the declared count, before reading.
+    // Room for the attributes of vertices [0, count), alpha set, large arrays on huge pages. The
+    // readers size for as many vertices as the rest of the file can hold, at most the declared
+    // count, before reading.
     void sizeVertices(std::size_t count);
     // Room for vertex i, should the text hold more vertices than its bytes promised.
     void growTo(std::size_t i) {
         if (i >= vertices_) {
-            sizeVertices(i + 1);
+            resizeVertices(i + 1);
         }
     }
     float* normals() { return geometry_.normals.data(); }
@@ -145,6 +145,8 @@ class Attributes {
     void finish();
 
   private:
+    void resizeVertices(std::size_t count);
+
     Geometry& geometry_;
     AttributePlan vertex_;
     AttributePlan face_;

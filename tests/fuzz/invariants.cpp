@@ -116,7 +116,6 @@ void expectBox(const PlyMesh& mesh) {
 // ===== Attribute checks =====
 
 constexpr std::size_t kNormalFloats = 3;
-constexpr std::size_t kColourBytes = 4;
 constexpr std::uint8_t kOpaque = 255;
 
 void expectSize(std::size_t size, std::size_t per, std::size_t items, const char* what) {
