@@ -19,6 +19,15 @@ constexpr std::uint64_t kParseVertexBytes = 3 * sizeof(double) + 3 * sizeof(floa
 constexpr std::uint64_t kParseTriangleBytes = 3 * sizeof(std::uint32_t);
 constexpr std::uint64_t kShowVertexBytes = 4 * 3 * sizeof(float) + 4;
 constexpr std::uint64_t kShowTriangleBytes = 9 * sizeof(std::uint32_t);
+// What a vertex's normal and colour add while the file is read (a colour of a type other than
+// uchar is kept as three floats until the file's largest value is known) and while it is shown
+// (the model's copy and the GPU's, and surface normals computed beside the file's).
+constexpr std::uint64_t kAttributeParseVertexBytes = 3 * sizeof(float) + 3 * sizeof(float) + 4;
+constexpr std::uint64_t kAttributeShowVertexBytes = 2 * (3 * sizeof(float) + 4) + 3 * sizeof(float);
+// A face colour, and the three corners of its own each triangle then gets (position, normal and
+// colour), on the CPU and on the GPU.
+constexpr std::uint64_t kFaceColourBytes = 4 + 2 * 3 * (2 * 3 * sizeof(float) + 4);
+constexpr int kPositionProperties = 3;  // a vertex with more may carry normals and colours
 constexpr std::uint64_t kMinAsciiValueBytes = 2;  // one digit and one blank
 
 // ===== Positions =====
@@ -84,6 +93,7 @@ bool parseFileModel(const char* text, std::size_t size, FileModel& model, PlyErr
     ply::Geometry geometry;
     ply::BodyOptions options;
     options.wide = true;
+    options.attributes = true;
     if (!ply::readHeader(text, size, header, error) ||
         !ply::readBody(text, size, header, options, geometry, error) ||
         !takePositions(geometry.positions, model, error)) {
@@ -91,7 +101,12 @@ bool parseFileModel(const char* text, std::size_t size, FileModel& model, PlyErr
         return false;
     }
     model.triangles = std::move(geometry.corners);
+    model.normals = std::move(geometry.normals);
+    model.colours = std::move(geometry.colours);
+    model.faceColours = std::move(geometry.faceColours);
     PlyNotes& notes = model.notes;
+    notes.splats = geometry.splats;
+    notes.colourFloats255 = geometry.colourFloats255;
     notes.fileVertices = static_cast<std::int64_t>(model.vertexCount());
     notes.fileTriangles = static_cast<std::int64_t>(model.triangleCount());
     notes.shortFaces = geometry.shortFaces;
@@ -105,14 +120,18 @@ std::uint64_t fileModelBytesNeeded(const char* head, std::size_t headBytes,
     PlyError ignored;
     std::uint64_t vertices = 0;
     std::uint64_t triangles = 0;
+    std::uint64_t attributed = 0;  // vertices that may carry normals and colours
+    std::uint64_t coloured = 0;    // faces that may carry colours
     if (ply::readHeader(head, headBytes, header, ignored)) {
         for (const ply::Element& element : header.elements) {
             const std::uint64_t fits = fileBytes / leastInstanceBytes(header, element);
             const std::uint64_t count = std::min(static_cast<std::uint64_t>(element.count), fits);
             if (element.name == "vertex") {
                 vertices += count;
+                attributed += element.propertyCount > kPositionProperties ? count : 0;
             } else if (element.name == "face" || element.name == "tristrips") {
                 triangles += count;
+                coloured += element.name == "face" && element.propertyCount > 1 ? count : 0;
             }
         }
     } else {
@@ -120,8 +139,11 @@ std::uint64_t fileModelBytesNeeded(const char* head, std::size_t headBytes,
         vertices = fileBytes / (3 * kMinAsciiValueBytes);
         triangles = vertices;
     }
-    const std::uint64_t parsing =
-        fileBytes + vertices * kParseVertexBytes + triangles * kParseTriangleBytes;
-    const std::uint64_t showing = vertices * kShowVertexBytes + triangles * kShowTriangleBytes;
+    const std::uint64_t parsing = fileBytes + vertices * kParseVertexBytes +
+                                  triangles * kParseTriangleBytes +
+                                  attributed * kAttributeParseVertexBytes;
+    const std::uint64_t showing = vertices * kShowVertexBytes + triangles * kShowTriangleBytes +
+                                  attributed * kAttributeShowVertexBytes +
+                                  coloured * kFaceColourBytes;
     return std::max(parsing, showing);
 }

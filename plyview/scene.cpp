@@ -283,6 +283,13 @@ void tellNotes(const std::string& path, const PlyNotes& notes) {
         std::printf("%s: %lld vertices and no faces\n", path.c_str(),
                     static_cast<long long>(notes.fileVertices));
     }
+    if (notes.splats) {
+        std::printf("%s: read as Gaussian splats, each drawn as a point in its base colour\n",
+                    path.c_str());
+    }
+    if (notes.colourFloats255) {
+        std::printf("%s: float colours above 1.5 read as 0..255\n", path.c_str());
+    }
     std::fflush(stdout);
 }
 

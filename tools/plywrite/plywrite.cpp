@@ -177,7 +177,9 @@ void vertexDeclaration(Out& out, const Mesh& mesh, const Options& options) {
     }
     if (options.normalsAndColours) {
         for (const char* p : {"nx", "ny", "nz"}) {
-            scalarLine(out, options.normal, p, options);
+            if (!options.coloursOnly) {
+                scalarLine(out, options.normal, p, options);
+            }
         }
         colourDeclaration(out, options);
     }
@@ -210,7 +212,9 @@ bool isInteger(Type type) {
 template <typename Level>
 void writeColour(Out& out, Level level, const Options& options) {
     for (int c = 0; c < 3; ++c) {
-        out.value(level(c) * options.colourFull / kFullLevel, options.colour);
+        const int given = options.oneColour[static_cast<std::size_t>(c)];
+        out.value((given >= 0 ? given : level(c)) * options.colourFull / kFullLevel,
+                  options.colour);
     }
     if (options.alphaName != nullptr) {
         out.value(options.colourFull, options.colour);
@@ -237,7 +241,8 @@ void writeVertices(Out& out, const Mesh& mesh, const Options& options) {
         }
         if (options.normalsAndColours) {
             const std::array<double, 3> normal = normalOf(p);
-            for (double n : normal) {
+            for (std::size_t a = 0; a < normal.size() && !options.coloursOnly; ++a) {
+                const double n = normal[a];
                 out.value(isInteger(options.normal)
                               ? std::round(n * kTypeMax[static_cast<int>(options.normal)])
                               : n,

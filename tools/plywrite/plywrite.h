@@ -43,15 +43,19 @@ struct Options {
     double colourFull = 255;  // the value of a full channel: 1 for 0..1, 65535 for ushort...
     const char* alphaName = nullptr;  // an alpha channel of this name after the colour, full
     bool faceColours = false;         // each face's colour after its vertex list
-    bool splats = false;              // Gaussian-splat properties after the others (f_dc_0, ...)
-    bool faceProperties = false;      // a colour and a texture coordinate list on each face
-    bool facesFirst = false;          // the face element declared before the vertex element
-    bool unknownElements = false;     // a material element first, an edge element last
-    bool strips = false;              // a tristrips element instead of faces
-    bool pointCloud = false;          // no face element at all
-    int extraLineValues = 0;          // ASCII: undeclared values at the end of every line
-    bool crlf = false;                // ASCII: CRLF line ends
-    int floatDigits = 9;              // ASCII: significant digits of a float (9: exact)
+    bool coloursOnly = false;         // with normalsAndColours: the colours without the normals
+    // Every vertex and face in these levels (0..255) instead of their own, when not negative: a
+    // model in one colour.
+    std::array<int, 3> oneColour = {-1, -1, -1};
+    bool splats = false;           // Gaussian-splat properties after the others (f_dc_0, ...)
+    bool faceProperties = false;   // a colour and a texture coordinate list on each face
+    bool facesFirst = false;       // the face element declared before the vertex element
+    bool unknownElements = false;  // a material element first, an edge element last
+    bool strips = false;           // a tristrips element instead of faces
+    bool pointCloud = false;       // no face element at all
+    int extraLineValues = 0;       // ASCII: undeclared values at the end of every line
+    bool crlf = false;             // ASCII: CRLF line ends
+    int floatDigits = 9;           // ASCII: significant digits of a float (9: exact)
 };
 
 // The file's bytes.
