@@ -163,7 +163,7 @@ Passes passesOf(Picture picture) {
     }
     Layers* layers = layersOf(picture, wire, surface);
     if (shown.pointCloud) {  // points: green in the wireframe, their colours on a surface
-        return {Pass{&layers->wire, false, wire && !surface ? kMeshColor : kSurfaceGrey, surface,
+        return {Pass{&layers->wire, false, wire && !surface ? kMeshColor : kPointGrey, surface,
                      false, false}};
     }
     Passes passes;

@@ -20,6 +20,8 @@ enum class Picture { kNothing, kFull, kProxy, kBreathing };
 // ===== Colours =====
 
 constexpr Vec4 kSurfaceGrey{0.75f, 0.75f, 0.75f, 1.0f};  // a surface without colours
+// Points without colours on a surface style: unlit, so darker than a surface to show on white.
+constexpr Vec4 kPointGrey{0.35f, 0.35f, 0.35f, 1.0f};
 // Edges over a surface: dark, and half see-through, so that a dense mesh still shows the
 // surface's shading and colours under its edges.
 constexpr Vec4 kEdgeColour{0.05f, 0.05f, 0.05f, 0.5f};
