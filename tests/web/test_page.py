@@ -29,16 +29,20 @@ def is_green(r, g, b):
     return g - max(r, b) > GREEN_MARGIN
 
 
-def write_cube(path, cut=False):
+def write_cube(path, cut=False, coloured=False):
     """An ASCII PLY cube of 12 triangles; cut: the file ends in its faces, as a download cut
-    short does."""
+    short does; coloured: its vertices in shades of red and blue."""
     corners = [(x, y, z) for x in (-1, 1) for y in (-1, 1) for z in (-1, 1)]
     quads = [(0, 1, 3, 2), (4, 6, 7, 5), (0, 4, 5, 1), (2, 3, 7, 6), (0, 2, 6, 4), (1, 5, 7, 3)]
     triangles = [t for a, b, c, d in quads for t in ((a, b, c), (a, c, d))]
     lines = ["ply", "format ascii 1.0", f"element vertex {len(corners)}"]
     lines += [f"property float {axis}" for axis in "xyz"]
+    if coloured:
+        lines += [f"property uchar {channel}" for channel in ("red", "green", "blue")]
     lines += [f"element face {len(triangles)}", "property list uchar int vertex_indices"]
-    lines += ["end_header"] + [" ".join(map(str, c)) for c in corners]
+    colours = [f" {200 + 25 * (x > 0)} 0 {120 * (z > 0)}" if coloured else ""
+               for x, y, z in corners]
+    lines += ["end_header"] + [" ".join(map(str, c)) + k for c, k in zip(corners, colours)]
     lines += ["3 " + " ".join(map(str, t)) for t in triangles]
     if cut:
         lines = lines[:-8]
@@ -73,8 +77,9 @@ class PageTest(unittest.TestCase):
     def setUpClass(cls):
         cls.scratch = tempfile.mkdtemp(prefix="plyview-web-test-")
         cls.models = {
-            name: write_cube(os.path.join(cls.scratch, name), cut)
-            for name, cut in (("cube.ply", False), ("box.ply", False), ("bad.ply", True))
+            name: write_cube(os.path.join(cls.scratch, name), **options)
+            for name, options in (("cube.ply", {}), ("box.ply", {}), ("bad.ply", {"cut": True}),
+                                  ("red.ply", {"coloured": True}))
         }
         cls.server = PageServer(PAGE_FOLDER)
         cls.browser = Browser(WIDTH, HEIGHT)
@@ -165,6 +170,15 @@ class PageTest(unittest.TestCase):
         self.browser.wait_for(lambda: self.browser.screenshot().count(is_grey) > 5000, STEP_S,
                               "a grey surface")
         self.assertEqual(self.count_green(), 0)
+
+    def test_a_coloured_file_shows_its_colours_on_the_surface(self):
+        self.choose("red.ply")
+        self.title_becomes("red.ply (1/1) - plyview")
+        self.green_pixels()  # the wireframe stays green
+        self.browser.press("s")
+        reddish = lambda r, g, b: r > 2 * g + 40 and r > b  # noqa: E731
+        self.browser.wait_for(lambda: self.browser.screenshot().count(reddish) > 5000, STEP_S,
+                              "the cube's own colours")
 
     def test_mouse_drag_turns_and_wheel_zooms(self):
         self.choose("cube.ply")
