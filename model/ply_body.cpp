@@ -647,9 +647,10 @@ class AsciiBody {
                    kMinAsciiValueBytes * element.propertyCount, geometry, attributes_);
         Corners corners(geometry, vertexTotal, element);
         fillSlots(header, element, plan, slots_);
-        const bool plainFaces = plan.role == Role::kFace && element.propertyCount == 1 &&
-                                typeSize(header.property(element, 0).type) >= kShortIndexBytes &&
-                                isInteger(header.property(element, 0).type);
+        const bool oneList = plan.role == Role::kFace && element.propertyCount == 1;
+        const Type index = oneList ? header.property(element, 0).type : Type::kUint8;
+        const bool plainFaces = oneList && typeSize(index) >= kShortIndexBytes && isInteger(index);
+        wideIndices_ = typeSize(index) >= kWideIndexBytes;
         return plan.attributes.keepsAny()
                    ? instances<true>(header, element, plan, plainFaces, corners, geometry, error)
                    : instances<false>(header, element, plan, plainFaces, corners, geometry, error);
@@ -707,14 +708,18 @@ class AsciiBody {
     }
 
     static constexpr int kShortIndexBytes = 2;  // holds every number of up to four digits
+    static constexpr int kWideIndexBytes = 4;   // and up to eight
+    static constexpr int kWideDigits = 8;
 
-    // A face written "3 a b c" with numbers of up to four digits, taken in one go as the
-    // subset reader does; true when it was (with `error` set if an index is outside the
-    // vertices), false with nothing read otherwise.
+    // A face written "3 a b c" with numbers of up to four digits (eight when the indices are of
+    // a 32-bit type), taken in one go as the subset reader does; true when it was (with `error` set
+    // if an index is outside the vertices), false with nothing read otherwise.
     bool shortTriangle(std::int64_t i, Corners& corners, PlyError& error) {
         const char* before = numbers_.cursor();
         std::int32_t values[1 + kAxes];
-        if (!numbers_.readShortInts(values)) {
+        const bool read = wideIndices_ ? numbers_.readShortInts<1 + kAxes, kWideDigits>(values)
+                                       : numbers_.readShortInts(values);
+        if (!read) {
             return false;
         }
         if (values[0] != kAxes) {
@@ -847,6 +852,7 @@ class AsciiBody {
     }
 
     scan::Stream numbers_;
+    bool wideIndices_ = false;  // the face element's indices hold eight digits
     const char* end_;
     bool wide_;  // coordinates in double precision
     Attributes& attributes_;

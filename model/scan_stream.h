@@ -195,11 +195,13 @@ class Stream {
         starts_ = ends_ = 0;
     }
 
-    // Reads N integers at once when the window holds them as tokens of one to four digits,
-    // which is what the records of a face section are. Returns false and reads nothing
-    // otherwise; readInt then takes them one at a time.
-    template <int N>
+    // Reads N integers at once when the window holds them as tokens of one to kMaxDigits digits
+    // (at most eight), which is what the records of a face section are: four digits number the
+    // vertices of a small model, eight those of any model an int32 index can hold in eight
+    // digits. Returns false and reads nothing otherwise; readInt then takes them one at a time.
+    template <int N, int kMaxDigits = swar::kHalfWidth>
     bool readShortInts(std::int32_t (&out)[N]) {
+        static_assert(kMaxDigits >= 1 && kMaxDigits <= swar::kWidth, "one load per number");
         if (!(digitsOnly_ && hasTokens<N>()) && !(refill() && digitsOnly_ && hasTokens<N>())) {
             return false;  // not even in a new window from the cursor
         }
@@ -214,12 +216,18 @@ class Stream {
             starts &= starts - 1;
             ends &= ends - 1;
         }
-        if (tooLong >= static_cast<unsigned long>(swar::kHalfWidth)) {
+        if (tooLong >= static_cast<unsigned long>(kMaxDigits)) {
             return false;
         }
         for (int k = 0; k < N; ++k) {
-            out[k] = static_cast<std::int32_t>(
-                swar::valueOfFour(swar::loadFourDigits(begins[k]), static_cast<int>(lengths[k])));
+            const int length = static_cast<int>(lengths[k]);
+            if constexpr (kMaxDigits <= swar::kHalfWidth) {
+                out[k] = static_cast<std::int32_t>(
+                    swar::valueOfFour(swar::loadFourDigits(begins[k]), length));
+            } else {
+                out[k] =
+                    static_cast<std::int32_t>(swar::valueOf(swar::loadDigits(begins[k]), length));
+            }
         }
         p_ = begins[N - 1] + lengths[N - 1];
         starts_ = starts;

@@ -222,11 +222,15 @@ bool sameInt(scan::Stream& stream, const char*& p, const char* end, int read) {
     return result == scan::Result::kOk || result == scan::Result::kTooLarge;
 }
 
-// Four integers at once, as a face record is read; when the section reader declines, one
-// integer the ordinary way, as the parser then does.
+// Four integers at once, as a face record is read, of up to four digits or (every other read)
+// up to eight; when the section reader declines, one integer the ordinary way, as the parser
+// then does.
 bool sameGroup(scan::Stream& stream, const char*& p, const char* end, int read) {
+    constexpr int kWideDigits = 8;
     std::int32_t group[kGroup];
-    if (!stream.readShortInts(group)) {
+    const bool taken = read % 2 == 0 ? stream.readShortInts(group)
+                                     : stream.readShortInts<kGroup, kWideDigits>(group);
+    if (!taken) {
         return sameInt(stream, p, end, read);
     }
     for (const std::int32_t value : group) {

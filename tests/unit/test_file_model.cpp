@@ -63,6 +63,10 @@ TEST(FileModel, KeepsEveryVertexAndTriangleCentredInDouble) {
     }
     EXPECT_FALSE(model.notes.simplified);
     EXPECT_FALSE(model.notes.pointCloud);
+    // As text, whose indices of five digits are read eight digits at a time: the same triangles.
+    options.format = plywrite::Format::kAscii;
+    options.index = plywrite::Type::kUint32;
+    EXPECT_EQ(parsed(plywrite::write(mesh, options)).triangles, model.triangles);
 }
 
 TEST(FileModel, PointCloudsAndRefusals) {
