@@ -26,6 +26,7 @@ SIDE = 512  # the page's viewport, as the desktop's pictures
 READY_S = 30
 FRAME_S = 60
 PARSE_REPEATS = 5
+SETTLE_S = 1  # for the renderer to finish what it has under way
 ORBIT_MS = 3000  # how long the orbit's drag lasts
 ORBIT_EVERY_MS = 8  # a pointer move this often, faster than any frame rate to be measured
 ORBIT_STEP = 2  # pixels per move
@@ -97,12 +98,14 @@ def main(folder, binary, ascii_file):
         frames = sum(1 for _, line in console_lines(browser, since) if line.startswith("frame proxy"))
         print(f"orbit {frames / seconds:.1f} fps ({frames} frames in {seconds:.2f} s)")
 
-        # The reader inside the page, on the files the page holds.
+        # The reader inside the page, on the files the page holds, once the page has drawn the
+        # file and built its proxy: the renderer shares the machine's cores with the reader.
         for name, path in (("parse_binary", binary), ("parse_ascii", ascii_file)):
+            since = len(browser.events)
             browser.choose_files("#files", [path])
-            browser.wait_for(f"page.shownPaths.length === 1 && "
-                             f"page.shownPaths[0].endsWith({os.path.basename(path)!r})",
-                             FRAME_S, os.path.basename(path))
+            wait_for_line(browser, "frame full", since, FRAME_S)
+            wait_for_line(browser, "proxy ", since, FRAME_S)
+            time.sleep(SETTLE_S)
             rate = browser.evaluate(
                 "Module.ccall('web_parse_rate', 'number', ['string', 'number'], "
                 f"[page.shownPaths[0], {PARSE_REPEATS}])")

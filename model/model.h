@@ -229,4 +229,6 @@ bool needsProxy(const FileModel& model);
 // their normals and colours (face colours become the colours of the vertices they meet first),
 // the box and centre of the model. False when `cancel` was set before it was done; `proxy` is then
 // unspecified. Reads `model` only, so it may run on another thread while the model is shown.
-bool buildProxy(const FileModel& model, FileModel& proxy, const std::atomic<bool>& cancel);
+// `triangles` is about how many triangles it keeps.
+bool buildProxy(const FileModel& model, FileModel& proxy, const std::atomic<bool>& cancel,
+                std::size_t triangles = kProxyTriangles);

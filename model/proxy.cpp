@@ -75,9 +75,10 @@ class VertexCopier {
     std::vector<std::uint8_t> faceDerived_;
 };
 
-bool simplifyTriangles(const FileModel& model, FileModel& proxy, const std::atomic<bool>& cancel) {
+bool simplifyTriangles(const FileModel& model, FileModel& proxy, const std::atomic<bool>& cancel,
+                       std::size_t triangles) {
     // The simplifier takes no target above what it is given.
-    const std::size_t target = std::min(kProxyTriangles * kCoordinates, model.triangles.size());
+    const std::size_t target = std::min(triangles * kCoordinates, model.triangles.size());
     std::vector<std::uint32_t> kept(model.triangles.size());
     kept.resize(meshopt_simplifySloppy(kept.data(), model.triangles.data(), model.triangles.size(),
                                        model.positions.data(), model.vertexCount(), kStride, target,
@@ -119,12 +120,13 @@ bool needsProxy(const FileModel& model) {
            (model.triangleCount() == 0 && model.vertexCount() > kProxyFromPoints);
 }
 
-bool buildProxy(const FileModel& model, FileModel& proxy, const std::atomic<bool>& cancel) {
+bool buildProxy(const FileModel& model, FileModel& proxy, const std::atomic<bool>& cancel,
+                std::size_t triangles) {
     proxy = FileModel{};
     copyFrame(model, proxy);
     if (cancel.load()) {
         return false;
     }
-    return model.triangleCount() > 0 ? simplifyTriangles(model, proxy, cancel)
+    return model.triangleCount() > 0 ? simplifyTriangles(model, proxy, cancel, triangles)
                                      : thinPoints(model, proxy, cancel);
 }

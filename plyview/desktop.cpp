@@ -17,6 +17,10 @@ void preparePoints() {
     glEnable(GL_PROGRAM_POINT_SIZE);
 }
 
+std::size_t proxyTriangles() {
+    return kProxyTriangles;
+}
+
 void startProxyJob(const std::shared_ptr<ProxyJob>& job) {
     std::thread([job] { runProxyJob(*job); }).detach();
 }

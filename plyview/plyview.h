@@ -231,6 +231,8 @@ struct ProxyJob {
 void startProxyJob(const std::shared_ptr<ProxyJob>& job);
 // The job's work, wherever it runs: the proxy, its edges, then `done`.
 void runProxyJob(ProxyJob& job);
+// About how many triangles a proxy keeps here: as many as the platform draws in a moving frame.
+std::size_t proxyTriangles();
 
 // ===== The file viewer's frames =====
 

@@ -27,7 +27,8 @@ void runProxyJob(ProxyJob& job) {
     for (int waited = 0; waited < testDelayMs() && !job.cancel.load(); waited += kDelaySliceMs) {
         std::this_thread::sleep_for(std::chrono::milliseconds(kDelaySliceMs));
     }
-    job.built = !job.cancel.load() && buildProxy(*job.model, job.proxy, job.cancel);
+    job.built =
+        !job.cancel.load() && buildProxy(*job.model, job.proxy, job.cancel, proxyTriangles());
     if (job.built) {
         uniqueEdges(job.proxy.triangles, job.proxy.vertexCount(), job.edges);
     }

@@ -15,8 +15,8 @@ constexpr unsigned char kEscape = 27;  // ends the desktop viewer; a page has no
 constexpr int kNoEntry = -1;           // the scene shows no entry of the list
 
 // ===== Files shown =====
-std::vector<std::string> files;         // the list shown, in the user's order
-std::vector<const char*> catalogue;     // the same as the core's catalogue (pointers into files)
+std::vector<std::string> files;      // the list shown, in the user's order
+std::vector<const char*> catalogue;  // the same as the core's catalogue (pointers into files)
 
 void entryShown(int entry) {
     plyview::orbit = plyview::Orbit();
