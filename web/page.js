@@ -212,10 +212,15 @@ var Module = {
     showMessage(text);
   },
   showFile: showFile,
-  // "?log" in the address: a console line per frame shown, as the desktop's test mode prints.
+  // The desktop's test modes from the address: "?log", a console line per frame shown;
+  // "?memory=N", N MB of memory for files, so that a refusal can be seen without a huge file.
   preRun: [() => {
-    if (new URLSearchParams(location.search).has('log')) {
+    const address = new URLSearchParams(location.search);
+    if (address.has('log')) {
       ENV.PLYVIEW_TEST_LOG = '1';
+    }
+    if (address.has('memory')) {
+      ENV.PLYVIEW_MEMORY_AVAILABLE_MB = address.get('memory');
     }
   }],
   postRun: [started],

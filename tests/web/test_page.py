@@ -180,6 +180,13 @@ class PageTest(unittest.TestCase):
         self.browser.wait_for(lambda: self.browser.screenshot().count(reddish) > 5000, STEP_S,
                               "the cube's own colours")
 
+    def test_a_file_too_large_for_the_memory_gets_the_desktop_line(self):
+        self.load(self.server.url + "?memory=0")
+        self.choose("cube.ply")
+        reason = "cube.ply: needs about 1 MB, 0 MB available"
+        self.browser.wait_for(f"page.message.textContent === {reason!r}", STEP_S, "the reason")
+        self.assertEqual(self.browser.evaluate("document.title"), "plyview")
+
     def test_mouse_drag_turns_and_wheel_zooms(self):
         self.choose("cube.ply")
         self.title_becomes("cube.ply (1/1) - plyview")
