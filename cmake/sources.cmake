@@ -32,6 +32,7 @@ set(PLYVIEWER_SHARED_SOURCES
 set(PLYVIEW_SHARED_SOURCES
   plyview/camera.cpp
   plyview/controls.cpp
+  plyview/files.cpp
   plyview/read_file.cpp
   plyview/gpu_geometry.cpp
   plyview/scene.cpp

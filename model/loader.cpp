@@ -96,16 +96,6 @@ void ensureFileBytes(std::size_t bytes) {
     }
 }
 
-// read() that retries when a signal interrupts it; -1 with errno set on failure.
-ssize_t readSome(int fd, char* into, std::size_t bytes) {
-    for (;;) {
-        const ssize_t got = ::read(fd, into, bytes);
-        if (got >= 0 || errno != EINTR) {
-            return got;
-        }
-    }
-}
-
 // Reads the rest of the file into fileBytes behind the `fileUsed` bytes already there.
 // `sizeHint` is the size the file had when it was opened.
 ReadOutcome readRest(int fd, std::size_t sizeHint) {
@@ -117,7 +107,8 @@ ReadOutcome readRest(int fd, std::size_t sizeHint) {
         if (fileUsed == fileBytes.size()) {
             fileBytes.resize(fileBytes.size() + kReadChunk);
         }
-        const ssize_t got = readSome(fd, fileBytes.data() + fileUsed, fileBytes.size() - fileUsed);
+        const ssize_t got =
+            readRetrying(fd, fileBytes.data() + fileUsed, fileBytes.size() - fileUsed);
         if (got < 0) {
             return ReadOutcome::kFailed;
         }
@@ -142,7 +133,7 @@ void takeOver(std::size_t offset, std::size_t pieceBytes) {
 ReadOutcome readComparing(int fd, std::size_t sizeHint) {
     std::size_t offset = 0;
     for (;;) {
-        const ssize_t got = readSome(fd, compareChunk, kCompareChunk);
+        const ssize_t got = readRetrying(fd, compareChunk, kCompareChunk);
         if (got < 0) {
             return ReadOutcome::kFailed;
         }
@@ -162,19 +153,6 @@ ReadOutcome readComparing(int fd, std::size_t sizeHint) {
     }
 }
 
-const char* kindOf(mode_t mode) {
-    if (S_ISDIR(mode)) {
-        return "a directory";
-    }
-    if (S_ISFIFO(mode)) {
-        return "a FIFO";
-    }
-    if (S_ISSOCK(mode)) {
-        return "a socket";
-    }
-    return S_ISCHR(mode) || S_ISBLK(mode) ? "a device" : "not a file";
-}
-
 // Opens without waiting (a FIFO would block the open until a writer came), and reads only a
 // regular file of at most kMaxFileBytes.
 ReadOutcome readModelFile(const char* path) {
@@ -187,7 +165,8 @@ ReadOutcome readModelFile(const char* path) {
     if (::fstat(fd, &info) != 0) {
         outcome = ReadOutcome::kFailed;
     } else if (!S_ISREG(info.st_mode)) {
-        std::snprintf(readFault, sizeof readFault, "not a regular file (%s)", kindOf(info.st_mode));
+        std::snprintf(readFault, sizeof readFault, "not a regular file (%s)",
+                      nonFileKind(info.st_mode));
         outcome = ReadOutcome::kNotReadable;
     } else if (static_cast<std::size_t>(info.st_size) > kMaxFileBytes) {
         outcome = tooLarge();
@@ -270,6 +249,28 @@ void tellNotes(const char* path, const PlyNotes& notes) {
 }
 
 }  // namespace
+
+long readRetrying(int fd, char* into, std::size_t bytes) {
+    for (;;) {
+        const ssize_t got = ::read(fd, into, bytes);
+        if (got >= 0 || errno != EINTR) {
+            return got;
+        }
+    }
+}
+
+const char* nonFileKind(unsigned mode) {
+    if (S_ISDIR(mode)) {
+        return "a directory";
+    }
+    if (S_ISFIFO(mode)) {
+        return "a FIFO";
+    }
+    if (S_ISSOCK(mode)) {
+        return "a socket";
+    }
+    return S_ISCHR(mode) || S_ISBLK(mode) ? "a device" : "not a file";
+}
 
 void forgetLoadedModel() {
     haveGoodBytes = false;

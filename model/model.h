@@ -151,6 +151,15 @@ struct PlyError {
 // elements beyond the capacities are never touched.
 bool parsePly(const char* text, std::size_t size, PlyMesh& mesh, PlyError& error);
 
+// ===== Files =====
+
+// read() that retries when a signal interrupts it; -1 with errno set on failure.
+long readRetrying(int fd, char* into, std::size_t bytes);
+
+// What a path that is not a regular file is, as a refusal names it: "a directory", "a FIFO",
+// "a socket", "a device", or "not a file" (a mode of stat's).
+const char* nonFileKind(unsigned mode);
+
 // ===== Large arrays =====
 
 // Asks the system to back the 2 MiB-aligned inside of a large block with huge pages, before it

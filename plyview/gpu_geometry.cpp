@@ -117,53 +117,39 @@ void GpuGeometry::release() {
     buffers_.clear();
     primitives_ = 0;
     colours_ = false;
+    vertices_ = VertexBuffers{};
 }
 
 // A vertex array over these vertices, uploaded into buffers of their own.
 GLuint GpuGeometry::vertexArray(const VertexSpan& vertices) {
-    GLuint array = 0;
-    glGenVertexArrays(1, &array);
-    glBindVertexArray(array);
-    const GLuint positions =
-        newBuffer(GL_ARRAY_BUFFER, vertices.count * kVertexBytes, vertices.positions);
-    buffers_.push_back(positions);
-    attribute(kPositionSlot, positions, kCoordinates, GL_FLOAT, GL_FALSE);
-    if (vertices.normals != nullptr) {
-        const GLuint normals =
-            newBuffer(GL_ARRAY_BUFFER, vertices.count * kVertexBytes, vertices.normals);
-        buffers_.push_back(normals);
-        attribute(kNormalSlot, normals, kCoordinates, GL_FLOAT, GL_FALSE);
-    } else {
-        glDisableVertexAttribArray(kNormalSlot);
-    }
-    if (vertices.colours != nullptr) {
-        const GLuint colours =
-            newBuffer(GL_ARRAY_BUFFER, vertices.count * kColourBytes, vertices.colours);
-        buffers_.push_back(colours);
-        attribute(kColourSlot, colours, kColourBytes, GL_UNSIGNED_BYTE, GL_TRUE);
-    } else {
-        glDisableVertexAttribArray(kColourSlot);
-    }
-    return array;
+    const auto upload = [this](const void* data, std::uint64_t bytes) -> GLuint {
+        if (data == nullptr) {
+            return 0;
+        }
+        buffers_.push_back(newBuffer(GL_ARRAY_BUFFER, bytes, data));
+        return buffers_.back();
+    };
+    vertices_.positions = upload(vertices.positions, vertices.count * kVertexBytes);
+    vertices_.normals = upload(vertices.normals, vertices.count * kVertexBytes);
+    vertices_.colours = upload(vertices.colours, vertices.count * kColourBytes);
+    return sharedArray();
 }
 
-// A vertex array over buffers already uploaded: another piece of the same vertices.
-GLuint GpuGeometry::sharedArray() {
+// A vertex array over the buffers uploaded last; an attribute without a buffer is constant.
+GLuint GpuGeometry::sharedArray() const {
     GLuint array = 0;
     glGenVertexArrays(1, &array);
     glBindVertexArray(array);
-    const GLuint* buffer = buffers_.data();
-    attribute(kPositionSlot, *buffer++, kCoordinates, GL_FLOAT, GL_FALSE);
-    if (normals_) {
-        attribute(kNormalSlot, *buffer++, kCoordinates, GL_FLOAT, GL_FALSE);
-    } else {
-        glDisableVertexAttribArray(kNormalSlot);
-    }
-    if (colours_) {
-        attribute(kColourSlot, *buffer, kColourBytes, GL_UNSIGNED_BYTE, GL_TRUE);
-    } else {
-        glDisableVertexAttribArray(kColourSlot);
-    }
+    const auto feed = [](GLuint slot, GLuint buffer, GLint size, GLenum type, GLboolean unit) {
+        if (buffer == 0) {
+            glDisableVertexAttribArray(slot);
+        } else {
+            attribute(slot, buffer, size, type, unit);
+        }
+    };
+    feed(kPositionSlot, vertices_.positions, kCoordinates, GL_FLOAT, GL_FALSE);
+    feed(kNormalSlot, vertices_.normals, kCoordinates, GL_FLOAT, GL_FALSE);
+    feed(kColourSlot, vertices_.colours, kColourBytes, GL_UNSIGNED_BYTE, GL_TRUE);
     return array;
 }
 
@@ -171,7 +157,6 @@ void GpuGeometry::uploadIndexed(GLenum mode, const VertexSpan& all,
                                 const std::vector<std::uint32_t>& indices) {
     release();
     mode_ = mode;
-    normals_ = all.normals != nullptr;
     colours_ = all.colours != nullptr;
     const std::uint64_t corners = perPrimitive(mode);
     primitives_ = indices.size() / corners;
@@ -230,7 +215,6 @@ void GpuGeometry::uploadSelfContained(const VertexSpan& all,
 void GpuGeometry::uploadArray(GLenum mode, const VertexSpan& all) {
     release();
     mode_ = mode;
-    normals_ = all.normals != nullptr;
     colours_ = all.colours != nullptr;
     const std::uint64_t corners = perPrimitive(mode);
     const std::uint64_t perPiece =

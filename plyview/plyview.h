@@ -196,14 +196,18 @@ class GpuGeometry {
         GLuint indices = 0;                  // element buffer, or 0 for plain arrays
         std::uint64_t first = 0, count = 0;  // primitives it holds
     };
+    struct VertexBuffers {  // of the vertices uploaded last; 0 where they have no such attribute
+        GLuint positions = 0, normals = 0, colours = 0;
+    };
     GLuint vertexArray(const VertexSpan& vertices);
-    GLuint sharedArray();
+    GLuint sharedArray() const;
     void uploadSelfContained(const VertexSpan& all, const std::vector<std::uint32_t>& indices);
 
     GLenum mode_ = GL_LINES;
-    bool normals_ = false, colours_ = false;
+    bool colours_ = false;
     std::vector<Piece> pieces_;
-    std::vector<GLuint> buffers_;  // vertex buffers; the first ones serve every shared piece
+    std::vector<GLuint> buffers_;  // vertex buffers
+    VertexBuffers vertices_;
     std::uint64_t primitives_ = 0;
 };
 
@@ -305,8 +309,9 @@ void resizeView(int width, int height);
 
 // ===== Running =====
 
-// Sets up the core for the files: their catalogue, and the file viewer's frames.
+// Makes the files the core's catalogue, in order; usedFiles() gives them back.
 void useFiles(const std::vector<std::string>& paths);
+const std::vector<std::string>& usedFiles();
 
 // The window on the catalogue `paths` (kept alive by the caller): title, mouse, reshape; never
 // returns. `first` is the first file's model when it has been read already.

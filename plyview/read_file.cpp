@@ -16,21 +16,11 @@ namespace plyview {
 
 namespace {
 
-// read() that retries when a signal interrupts it; -1 with errno set on failure.
-ssize_t readSome(int fd, char* into, std::size_t bytes) {
-    for (;;) {
-        const ssize_t got = ::read(fd, into, bytes);
-        if (got >= 0 || errno != EINTR) {
-            return got;
-        }
-    }
-}
-
 // Reads until `bytes` are in or the file ends; how many came, or -1 with errno set.
 ssize_t readFully(int fd, char* into, std::size_t bytes) {
     std::size_t done = 0;
     while (done < bytes) {
-        const ssize_t got = readSome(fd, into + done, bytes - done);
+        const long got = readRetrying(fd, into + done, bytes - done);
         if (got < 0) {
             return -1;
         }
@@ -40,19 +30,6 @@ ssize_t readFully(int fd, char* into, std::size_t bytes) {
         done += static_cast<std::size_t>(got);
     }
     return static_cast<ssize_t>(done);
-}
-
-const char* kindOf(mode_t mode) {
-    if (S_ISDIR(mode)) {
-        return "a directory";
-    }
-    if (S_ISFIFO(mode)) {
-        return "a FIFO";
-    }
-    if (S_ISSOCK(mode)) {
-        return "a socket";
-    }
-    return S_ISCHR(mode) || S_ISBLK(mode) ? "a device" : "not a file";
 }
 
 std::string megabytes(std::uint64_t bytes) {
@@ -81,7 +58,7 @@ bool readBytes(const std::string& path, std::unique_ptr<char[]>& text, std::size
         return false;
     }
     if (!S_ISREG(info.st_mode)) {
-        problem = std::string("not a regular file (") + kindOf(info.st_mode) + ")";
+        problem = std::string("not a regular file (") + nonFileKind(info.st_mode) + ")";
         return false;
     }
     size = static_cast<std::size_t>(info.st_size);

@@ -13,15 +13,10 @@ namespace plyview {
 
 namespace {
 
-// ===== Catalogue =====
-// The paths as given; the core keeps pointers to these strings for the whole run.
-std::vector<std::string> catalogue;
-std::vector<const char*> catalogueNames;
-
 // Among several files, one that cannot be opened is named at once; it keeps its place and
 // shows an empty frame.
 void nameUnopenable() {
-    for (const std::string& path : catalogue) {
+    for (const std::string& path : usedFiles()) {
         const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) {
             report(path, std::strerror(errno));
@@ -32,15 +27,6 @@ void nameUnopenable() {
 }
 
 }  // namespace
-
-void useFiles(const std::vector<std::string>& paths) {
-    catalogue = paths;
-    catalogueNames.clear();
-    for (const std::string& path : catalogue) {
-        catalogueNames.push_back(path.c_str());
-    }
-    setCatalogue(catalogueNames.data(), static_cast<int>(catalogueNames.size()));
-}
 
 int run(int argc, char** argv) {
     if (argc <= 1) {
@@ -68,7 +54,7 @@ int run(int argc, char** argv) {
     }
     useFiles(paths);
     if (!options.pngOut.empty()) {
-        return writePictures(options, catalogue);
+        return writePictures(options, usedFiles());
     }
     if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr) {
         std::fprintf(stderr, "%s: no display to open a window on; --png OUT draws pictures\n",
@@ -79,19 +65,19 @@ int run(int argc, char** argv) {
     // not read again for the first frame.
     std::unique_ptr<FileModel> first;
     FileStamp stamp;
-    if (catalogue.size() == 1) {
-        stamp = stampOf(catalogue[0]);
+    if (usedFiles().size() == 1) {
+        stamp = stampOf(usedFiles()[0]);
         first = std::make_unique<FileModel>();
         std::string problem;
-        if (!readFileModel(catalogue[0], *first, problem)) {
-            report(catalogue[0], problem);
+        if (!readFileModel(usedFiles()[0], *first, problem)) {
+            report(usedFiles()[0], problem);
             return kStatusFailed;
         }
-        tellNotes(catalogue[0], first->notes);
+        tellNotes(usedFiles()[0], first->notes);
     } else {
         nameUnopenable();
     }
-    runWindow(argc, argv, options, catalogue, std::move(first), stamp);
+    runWindow(argc, argv, options, usedFiles(), std::move(first), stamp);
 }
 
 }  // namespace plyview

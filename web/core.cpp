@@ -14,12 +14,9 @@ namespace {
 constexpr unsigned char kEscape = 27;  // ends the desktop viewer; a page has nothing to end
 constexpr int kNoEntry = -1;           // the scene shows no entry of the list
 
-// ===== Files shown =====
-std::vector<std::string> files;      // the list shown, in the user's order
-std::vector<const char*> catalogue;  // the same as the core's catalogue (pointers into files)
-
 void entryShown(int entry) {
     plyview::orbit = plyview::Orbit();
+    const std::vector<std::string>& files = plyview::usedFiles();
     showFile(files[static_cast<std::size_t>(entry)], entry, static_cast<int>(files.size()));
 }
 
@@ -29,12 +26,7 @@ void tick(int) {
 }
 
 void useList(const std::vector<std::string>& paths) {
-    files = paths;
-    catalogue.clear();
-    for (const std::string& path : files) {
-        catalogue.push_back(path.c_str());
-    }
-    setCatalogue(catalogue.data(), static_cast<int>(catalogue.size()));
+    plyview::useFiles(paths);
     resetAnimation();
     modelIndex = kFirstModel;
 }
@@ -75,7 +67,7 @@ int openFiles(const std::vector<std::string>& paths) {
         entryShown(kFirstModel);
     }
     requestFrame();
-    return static_cast<int>(files.size());
+    return static_cast<int>(paths.size());
 }
 
 void drawFrame() {
