@@ -108,7 +108,8 @@ TEST_F(PlyviewWhole, TheProxyMovesWithADragAndTheFullModelComesBack) {
 
 TEST_F(PlyviewWhole, TheWindowAnswersKeysWhileTheProxyIsBuilt) {
     write("scan.ply", binarySurface(kProxySide));
-    start({"scan.ply"}, title("scan.ply", 1, 1), {kFrameLog, kSlowProxy});
+    write("small.ply", octahedronPly());
+    start({"scan.ply", "small.ply"}, title("scan.ply", 1, 2), {kFrameLog, kSlowProxy});
     const Image first = session().waitForFirstFrame();
     session().press('e');
     session().waitFor([](const Image& image) { return coloursOf(image).blue > 0; }, "the box");
@@ -116,6 +117,9 @@ TEST_F(PlyviewWhole, TheWindowAnswersKeysWhileTheProxyIsBuilt) {
     EXPECT_EQ(session().waitFor([](const Image& image) { return coloursOf(image).blue == 0; },
                                 "the box gone"),
               first);
+    // Another file and back: each proxy under way is left behind, not waited for.
+    step('N', title("small.ply", 2, 2));
+    EXPECT_EQ(step('P', title("scan.ply", 1, 2)), first);
     EXPECT_EQ(output().find("proxy "), std::string::npos) << "the proxy was not slowed";
     EXPECT_EQ(quit(), 0);  // at once, while the proxy is still under way
 }
