@@ -388,11 +388,12 @@ class FixedAttributes {
             }
             settleNormal(normal);
         }
-        std::uint8_t* rgba = colours_ + i * kColourBytes;
+        // Only where there are colours to store: no offset is taken from a null array.
+        const auto rgba = [this, i] { return colours_ + i * kColourBytes; };
         switch (plan_.colours) {
             case ColourSource::kBytes:
                 for (int c = 0; c < kChannels; ++c) {
-                    rgba[c] = static_cast<std::uint8_t>(p[colourAt_[c]]);
+                    rgba()[c] = static_cast<std::uint8_t>(p[colourAt_[c]]);
                 }
                 break;
             case ColourSource::kScaled:
@@ -403,7 +404,8 @@ class FixedAttributes {
                 break;
             case ColourSource::kSplat:
                 for (int c = 0; c < kChannels; ++c) {
-                    rgba[c] = splatByte(binaryNumber(p + colourAt_[c], plan_.colourType[c], swap));
+                    rgba()[c] =
+                        splatByte(binaryNumber(p + colourAt_[c], plan_.colourType[c], swap));
                 }
                 break;
             case ColourSource::kNone:
