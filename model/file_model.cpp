@@ -37,13 +37,38 @@ struct Bounds {
     float high[kCoordinates] = {kBoxResetMax, kBoxResetMax, kBoxResetMax};
 };
 
-// The coordinates as floats less the centre of their box, and the box of the floats; false
-// when one leaves the float range. The doubles are released.
-bool takePositions(std::vector<double>& wide, FileModel& model, PlyError& error) {
+// The box of the model's floats.
+void setBox(FileModel& model) {
+    Bounds box;
+    const std::vector<float>& p = model.positions;
+    for (std::size_t i = 0; i < p.size(); i += kCoordinates) {
+        for (int a = 0; a < kCoordinates; ++a) {
+            box.low[a] = i == 0 ? p[i + a] : std::min(box.low[a], p[i + a]);
+            box.high[a] = i == 0 ? p[i + a] : std::max(box.high[a], p[i + a]);
+        }
+    }
+    model.minX = box.low[0];
+    model.maxX = box.high[0];
+    model.minY = box.low[1];
+    model.maxY = box.high[1];
+    model.minZ = box.low[2];
+    model.maxZ = box.high[2];
+}
+
+// The coordinates as floats less the centre of their box (the reader's own when it made them
+// so), and the box of the floats; false when one leaves the float range. The doubles are
+// released.
+bool takePositions(ply::Geometry& geometry, FileModel& model, PlyError& error) {
+    if (geometry.centred) {
+        model.positions = std::move(geometry.centredPositions);
+        std::copy(geometry.centre, geometry.centre + kCoordinates, model.centre);
+        setBox(model);
+        return true;
+    }
+    std::vector<double>& wide = geometry.positions;
     ply::findCentre(wide, model.centre);
     reserveLarge(model.positions, wide.size());
     model.positions.resize(wide.size());
-    Bounds box;
     float* out = model.positions.data();
     for (std::size_t i = 0; i < wide.size(); i += kCoordinates) {
         for (int a = 0; a < kCoordinates; ++a) {
@@ -53,17 +78,10 @@ bool takePositions(std::vector<double>& wide, FileModel& model, PlyError& error)
                                  i / kCoordinates);
             }
             out[i + a] = value;
-            box.low[a] = i == 0 ? value : std::min(box.low[a], value);
-            box.high[a] = i == 0 ? value : std::max(box.high[a], value);
         }
     }
     std::vector<double>().swap(wide);
-    model.minX = box.low[0];
-    model.maxX = box.high[0];
-    model.minY = box.low[1];
-    model.maxY = box.high[1];
-    model.minZ = box.low[2];
-    model.maxZ = box.high[2];
+    setBox(model);
     return true;
 }
 
@@ -94,9 +112,10 @@ bool parseFileModel(const char* text, std::size_t size, FileModel& model, PlyErr
     ply::BodyOptions options;
     options.wide = true;
     options.attributes = true;
+    options.centredFloats = true;
     if (!ply::readHeader(text, size, header, error) ||
         !ply::readBody(text, size, header, options, geometry, error) ||
-        !takePositions(geometry.positions, model, error)) {
+        !takePositions(geometry, model, error)) {
         model = FileModel{};
         return false;
     }

@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 #include "model/ply_attributes.h"
 #include "model/ply_format.h"
@@ -425,8 +426,9 @@ class FixedAttributes {
 
 class BinaryBody {
   public:
-    BinaryBody(const char* p, const char* end, bool swap, Attributes& attributes)
-        : p_(p), end_(end), swap_(swap), attributes_(attributes) {}
+    BinaryBody(const char* p, const char* end, bool swap, bool centredFloats,
+               Attributes& attributes)
+        : p_(p), end_(end), swap_(swap), centredFloats_(centredFloats), attributes_(attributes) {}
 
     bool element(const Header& header, const Element& element, const Plan& plan,
                  std::int64_t vertexTotal, Geometry& geometry, PlyError& error) {
@@ -476,6 +478,9 @@ class BinaryBody {
             layout.type[a] = header.property(element, plan.axis[a]).type;
         }
         layout.stride = stride;
+        if (centredFloats_) {
+            return centredVertices(header, layout, element, plan, geometry, error);
+        }
         const std::size_t first = geometry.positions.size();
         geometry.positions.resize(first + static_cast<std::size_t>(element.count) * kAxes);
         double* out = geometry.positions.data() + first;
@@ -491,7 +496,57 @@ class BinaryBody {
         int offset[kAxes];  // of x, y, z in an instance
         Type type[kAxes];
         std::int64_t stride;  // bytes per instance
+
+        double coordinate(const char* instance, int a, bool swap) const {
+            return binaryNumber(instance + offset[a], type[a], swap);
+        }
     };
+
+    // The vertices as floats less the centre of their box: the box from a first look at the
+    // bytes (any coordinate that is not finite refused there), then the floats and what else is
+    // kept. The same values as the doubles less the centre would give, rounded once.
+    bool centredVertices(const Header& header, const Layout& layout, const Element& element,
+                         const Plan& plan, Geometry& geometry, PlyError& error) {
+        double low[kAxes] = {0, 0, 0}, high[kAxes] = {0, 0, 0};
+        const char* p = p_;
+        for (std::int64_t i = 0; i < element.count; ++i, p += layout.stride) {
+            for (int a = 0; a < kAxes; ++a) {
+                const double value = layout.coordinate(p, a, swap_);
+                if (!std::isfinite(value)) {
+                    return notFinite(error, i);
+                }
+                low[a] = i == 0 || value < low[a] ? value : low[a];
+                high[a] = i == 0 || value > high[a] ? value : high[a];
+            }
+        }
+        for (int a = 0; a < kAxes; ++a) {
+            geometry.centre[a] = (low[a] + high[a]) / 2.0;
+        }
+        const auto count = static_cast<std::size_t>(element.count);
+        reserveLarge(geometry.centredPositions, count * kAxes);
+        geometry.centredPositions.resize(count * kAxes);
+        float* out = geometry.centredPositions.data();
+        std::optional<FixedAttributes> kept;
+        if (plan.attributes.keepsAny()) {
+            attributes_.sizeVertices(count);
+            kept.emplace(header, element, attributes_);
+        }
+        p = p_;
+        for (std::size_t i = 0; i < count; ++i, p += layout.stride, out += kAxes) {
+            for (int a = 0; a < kAxes; ++a) {
+                out[a] = static_cast<float>(layout.coordinate(p, a, swap_) - geometry.centre[a]);
+                if (!std::isfinite(out[a])) {
+                    return fail(error, "vertex %zu: coordinate is beyond the float range", i);
+                }
+            }
+            if (kept) {
+                kept->take(p, i, swap_);
+            }
+        }
+        p_ = p;
+        geometry.centred = true;
+        return true;
+    }
 
     // The coordinates of `count` vertices, and their attributes when kKeep.
     template <bool kKeep>
@@ -632,6 +687,7 @@ class BinaryBody {
     const char* p_;
     const char* end_;
     bool swap_;
+    bool centredFloats_;  // a fixed vertex element straight to centred floats
     Attributes& attributes_;
     std::vector<int> slots_;  // by property of the element read instance by instance
 };
@@ -928,6 +984,8 @@ bool readElements(Reader& reader, const Header& header, const std::vector<Plan>&
 bool readBody(const char* text, std::size_t size, const Header& header, const BodyOptions& options,
               Geometry& geometry, PlyError& error) {
     geometry.positions.clear();
+    geometry.centredPositions.clear();
+    geometry.centred = false;
     geometry.corners.clear();
     geometry.shortFaces = 0;
     geometry.hasFaces = false;
@@ -955,7 +1013,7 @@ bool readBody(const char* text, std::size_t size, const Header& header, const Bo
     } else {
         const bool swap = (header.format == Format::kBinaryBigEndian) ==
                           (__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__);
-        BinaryBody reader(body, end, swap, attributes);
+        BinaryBody reader(body, end, swap, options.centredFloats, attributes);
         read = readElements(reader, header, plans, vertexTotal, geometry, error);
     }
     if (read) {

@@ -93,7 +93,12 @@ PlainOutcome parsePlainText(const char* text, std::size_t size, std::size_t body
 
 // The model as the file holds it, before it is fitted to the store.
 struct Geometry {
-    std::vector<double> positions;       // x, y, z of each vertex
+    std::vector<double> positions;  // x, y, z of each vertex
+    // Instead of `positions`, when BodyOptions::centredFloats could be met: x, y, z of each vertex
+    // less `centre`, the centre of their box, as floats.
+    std::vector<float> centredPositions;
+    double centre[3] = {0, 0, 0};
+    bool centred = false;
     std::vector<std::uint32_t> corners;  // three vertex numbers per triangle
     std::int64_t shortFaces = 0;         // faces of fewer than three corners, left out
     bool hasFaces = false;               // the file declares faces or strips
@@ -116,6 +121,10 @@ struct Geometry {
 struct BodyOptions {
     bool wide = false;        // coordinates in double precision, to be centred before use
     bool attributes = false;  // normals and colours as well
+    // A binary vertex element of fixed layout goes straight to centred floats: its box is found
+    // in a first look at its bytes, so no array of doubles is ever held (a large scan's
+    // coordinates in double are a third of what its parse takes). Other layouts fill positions.
+    bool centredFloats = false;
 };
 
 // The general reader: every element of the body in turn, by its declared layout. With

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 #include <set>
 #include <string>
 #include <utility>
@@ -63,10 +64,15 @@ TEST(FileModel, KeepsEveryVertexAndTriangleCentredInDouble) {
     }
     EXPECT_FALSE(model.notes.simplified);
     EXPECT_FALSE(model.notes.pointCloud);
-    // As text, whose indices of five digits are read eight digits at a time: the same triangles.
+    // As text (doubles read one by one, centred after), whose indices of five digits are read
+    // eight digits at a time: the same model as binary's floats centred while they are read.
     options.format = plywrite::Format::kAscii;
     options.index = plywrite::Type::kUint32;
-    EXPECT_EQ(parsed(plywrite::write(mesh, options)).triangles, model.triangles);
+    const FileModel text = parsed(plywrite::write(mesh, options));
+    EXPECT_EQ(text.triangles, model.triangles);
+    EXPECT_EQ(text.positions, model.positions);
+    EXPECT_EQ(text.centre[0], model.centre[0]);
+    EXPECT_EQ(text.maxY, model.maxY);
 }
 
 TEST(FileModel, PointCloudsAndRefusals) {
@@ -82,6 +88,22 @@ TEST(FileModel, PointCloudsAndRefusals) {
     EXPECT_EQ(std::string(error.message).rfind("file ends in ", 0), 0u) << error.message;
     EXPECT_EQ(model.vertexCount(), 0u);  // emptied, not half filled
     EXPECT_GT(model.minX, model.maxX);
+    // Coordinates a float cannot hold, in text and in binary: the same refusals.
+    for (const auto format : {plywrite::Format::kAscii, plywrite::Format::kBinaryLittleEndian}) {
+        for (const auto& [value, message] :
+             {std::pair<double, const char*>{std::numeric_limits<double>::infinity(),
+                                             "vertex 4: coordinate is not finite"},
+              {1e300, "vertex 0: coordinate is beyond the float range"}}) {
+            plywrite::Mesh far = separateTriangles(2);
+            far.positions[4][1] = value;
+            plywrite::Options options;
+            options.format = format;
+            options.coordinate = plywrite::Type::kFloat64;
+            const std::string text = plywrite::write(far, options);
+            EXPECT_FALSE(parseFileModel(text.data(), text.size(), model, error));
+            EXPECT_STREQ(error.message, message);
+        }
+    }
 }
 
 // Sorted pairs of the list, to compare with what a triangle list should give.
