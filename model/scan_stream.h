@@ -219,15 +219,14 @@ class Stream {
         if (tooLong >= static_cast<unsigned long>(kMaxDigits)) {
             return false;
         }
+        // Four digits or fewer, as in most records, in half the width.
+        const bool four = kMaxDigits <= swar::kHalfWidth ||
+                          tooLong < static_cast<unsigned long>(swar::kHalfWidth);
         for (int k = 0; k < N; ++k) {
             const int length = static_cast<int>(lengths[k]);
-            if constexpr (kMaxDigits <= swar::kHalfWidth) {
-                out[k] = static_cast<std::int32_t>(
-                    swar::valueOfFour(swar::loadFourDigits(begins[k]), length));
-            } else {
-                out[k] =
-                    static_cast<std::int32_t>(swar::valueOf(swar::loadDigits(begins[k]), length));
-            }
+            out[k] = static_cast<std::int32_t>(
+                four ? swar::valueOfFour(swar::loadFourDigits(begins[k]), length)
+                     : swar::valueOf(swar::loadDigits(begins[k]), length));
         }
         p_ = begins[N - 1] + lengths[N - 1];
         starts_ = starts;

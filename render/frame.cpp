@@ -74,6 +74,10 @@ void setFrameDrawer(void (*draw)()) {
     frameDrawer = draw;
 }
 
+FrameDrawer frameDrawerInUse() {
+    return frameDrawer;
+}
+
 int wrapModelIndex(int index) {
     if (index < kFirstModel) {
         index = catalogueLength() - 1;

@@ -87,6 +87,8 @@ int wrapModelIndex(int index);
 // keys and animations, which call display(), show the front end's picture. nullptr (the
 // default): the frame is read, assembled and drawn from the store.
 void setFrameDrawer(void (*draw)());
+using FrameDrawer = void (*)();
+FrameDrawer frameDrawerInUse();  // what setFrameDrawer last set
 
 // ===== Geometry shared with a front end =====
 
