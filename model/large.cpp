@@ -9,7 +9,7 @@
 namespace {
 
 constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
-constexpr std::size_t kLargeBytes = std::size_t{8} << 20;  // smaller blocks are not worth it
+constexpr std::size_t kLargeBytes = std::size_t{2} << 20;  // at least one huge page
 
 }  // namespace
 
