@@ -293,6 +293,7 @@ void noteMotion();
 // a proxy is ready: for the tests.
 std::uint64_t fullLines();
 bool proxyReady();
+std::uint64_t framesShown();  // since the scene started, whatever they showed
 
 // ===== Keys, mouse and window size =====
 

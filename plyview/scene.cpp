@@ -25,6 +25,7 @@ Clock::time_point nextWatch;              // when the shown file's status is loo
 FileStamp pendingStamp;                   // a changed status waiting to stay the same one poll
 FileStamp triedStamp;                     // the last edit read, good or refused
 Picture lastPicture = Picture::kNothing;  // what the last frame showed
+std::uint64_t frames = 0;                 // shown since the scene started
 bool frameLog = false;                    // kFrameLogVariable is set
 
 double secondsSince(Clock::time_point then) {
@@ -301,6 +302,7 @@ Shown& shownModel() {
 
 void finishFrame(Picture picture) {
     lastPicture = picture;
+    ++frames;
     if (picture == Picture::kFull) {
         shown.fullShown = true;
         startProxyWhenDue();
@@ -397,6 +399,10 @@ std::uint64_t fullLines() {
 
 bool proxyReady() {
     return shown.proxy != nullptr;
+}
+
+std::uint64_t framesShown() {
+    return frames;
 }
 
 }  // namespace plyview

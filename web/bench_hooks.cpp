@@ -6,8 +6,19 @@
 #include <vector>
 
 #include "model/model.h"
+#include "plyview/plyview.h"
 
 extern "C" {
+
+// Frames the page has shown so far, and whether the shown model's proxy is ready: the page's
+// frame rate without its frame log, whose console lines cost time of their own.
+EMSCRIPTEN_KEEPALIVE double web_frames_shown() {
+    return static_cast<double>(plyview::framesShown());
+}
+
+EMSCRIPTEN_KEEPALIVE int web_proxy_ready() {
+    return plyview::proxyReady() ? 1 : 0;
+}
 
 // Bytes per second of parseFileModel on the file at `path`, parsed `repeats` times from one copy
 // in memory; -1 when the file cannot be read or is refused.
