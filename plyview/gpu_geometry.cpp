@@ -116,7 +116,6 @@ void GpuGeometry::release() {
     pieces_.clear();
     buffers_.clear();
     primitives_ = 0;
-    colours_ = false;
     vertices_ = VertexBuffers{};
 }
 
@@ -157,7 +156,6 @@ void GpuGeometry::uploadIndexed(GLenum mode, const VertexSpan& all,
                                 const std::vector<std::uint32_t>& indices) {
     release();
     mode_ = mode;
-    colours_ = all.colours != nullptr;
     const std::uint64_t corners = perPrimitive(mode);
     primitives_ = indices.size() / corners;
     if (all.count * kVertexBytes > bufferLimit) {
@@ -215,7 +213,6 @@ void GpuGeometry::uploadSelfContained(const VertexSpan& all,
 void GpuGeometry::uploadArray(GLenum mode, const VertexSpan& all) {
     release();
     mode_ = mode;
-    colours_ = all.colours != nullptr;
     const std::uint64_t corners = perPrimitive(mode);
     const std::uint64_t perPiece =
         std::min(bufferLimit / kVertexBytes, kDrawLimit) / corners * corners;
@@ -234,7 +231,7 @@ void GpuGeometry::uploadArray(GLenum mode, const VertexSpan& all) {
 void GpuGeometry::draw(std::uint64_t first, std::uint64_t count, bool ownColours) const {
     const std::uint64_t end = std::min(first + count, primitives_);
     const auto corners = static_cast<GLsizei>(perPrimitive(mode_));
-    const bool hideColours = colours_ && !ownColours;
+    const bool hideColours = hasColours() && !ownColours;
     for (const Piece& piece : pieces_) {
         const std::uint64_t from = std::max(first, piece.first);
         const std::uint64_t to = std::min(end, piece.first + piece.count);

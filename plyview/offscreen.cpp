@@ -151,10 +151,7 @@ int writePictures(const Options& options, const std::vector<std::string>& paths)
     // the first file is read meanwhile.
     Context made;
     std::thread loader([&made] { made = createContext(); });
-    auto first = std::make_unique<FileModel>();
-    std::string problem;
-    const FileStamp firstStamp = stampOf(paths.front());
-    const bool firstRead = readFileModel(paths.front(), *first, problem);
+    std::unique_ptr<FileModel> first = readAndTell(paths.front());
     loader.join();
     GLuint framebuffer = 0;
     if (!makeCurrent(made) || !loadEntryPoints() ||
@@ -171,15 +168,12 @@ int writePictures(const Options& options, const std::vector<std::string>& paths)
     for (std::size_t i = 0; i < paths.size(); ++i) {
         const int entry = static_cast<int>(i);
         showModel(entry, nullptr, FileStamp{});  // room for the next model before it is read
-        const bool read = i == 0 ? firstRead : readFileModel(paths[i], *first, problem);
-        if (!read) {
-            report(paths[i], problem);
+        std::unique_ptr<FileModel> model = i == 0 ? std::move(first) : readAndTell(paths[i]);
+        if (!model) {
             status = kStatusFailed;
             continue;
         }
-        tellNotes(paths[i], first->notes);
-        showModel(entry, std::move(first), i == 0 ? firstStamp : stampOf(paths[i]));
-        first = std::make_unique<FileModel>();
+        showModel(entry, std::move(model), FileStamp{});  // a picture watches no file
         modelIndex = entry;
         display();
         if (!writePicture(outputs[i], options.width, options.height, pixels)) {

@@ -150,6 +150,14 @@ struct FileStamp {
 };
 FileStamp stampOf(const std::string& path);
 
+// One line on standard error, "PATH: problem", with the path as the user gave it.
+void report(const std::string& path, const std::string& problem);
+// What the user should know about a model that was read: one stdout line each, per read.
+void tellNotes(const std::string& path, const PlyNotes& notes);
+// readFileModel with what it found said: the notes of a model read, or the refusal's line;
+// null when the file was refused.
+std::unique_ptr<FileModel> readAndTell(const std::string& path);
+
 // ===== Geometry on the GPU =====
 
 // Where every program of the file viewer reads its vertices: bound before the programs are
@@ -187,7 +195,7 @@ class GpuGeometry {
     void drawAll(bool ownColours = true) const { draw(0, primitives_, ownColours); }
     std::uint64_t primitives() const { return primitives_; }
     bool empty() const { return pieces_.empty(); }
-    bool hasColours() const { return colours_; }
+    bool hasColours() const { return vertices_.colours != 0; }
     void release();
 
   private:
@@ -204,7 +212,6 @@ class GpuGeometry {
     void uploadSelfContained(const VertexSpan& all, const std::vector<std::uint32_t>& indices);
 
     GLenum mode_ = GL_LINES;
-    bool colours_ = false;
     std::vector<Piece> pieces_;
     std::vector<GLuint> buffers_;  // vertex buffers
     VertexBuffers vertices_;
@@ -227,23 +234,17 @@ struct ProxyJob {
     std::atomic<bool> done{false};           // set by the job; then the rest may be read
     bool built = false;                      // false when cancelled
     FileModel proxy;
-    std::vector<std::uint32_t> edges;  // of the proxy's triangles
 };
 
 // Starts the job: on a thread of its own that nothing waits for where there are threads (ending
 // the program, another file or an edit only set `cancel`), at once where there are none.
 void startProxyJob(const std::shared_ptr<ProxyJob>& job);
-// The job's work, wherever it runs: the proxy, its edges, then `done`.
+// The job's work, wherever it runs: the proxy, then `done`.
 void runProxyJob(ProxyJob& job);
 // About how many triangles a proxy keeps here: as many as the platform draws in a moving frame.
 std::size_t proxyTriangles();
 
 // ===== The file viewer's frames =====
-
-// One line on standard error, "PATH: problem", with the path as the user gave it.
-void report(const std::string& path, const std::string& problem);
-// What the user should know about a model that was read: one stdout line each, per read.
-void tellNotes(const std::string& path, const PlyNotes& notes);
 
 // Prints one line per frame shown, "frame full|proxy|breathing|nothing <ms since start>", and
 // "proxy <triangles> triangles <vertices> vertices" when a proxy is ready, for the tests and

@@ -29,9 +29,6 @@ void runProxyJob(ProxyJob& job) {
     }
     job.built =
         !job.cancel.load() && buildProxy(*job.model, job.proxy, job.cancel, proxyTriangles());
-    if (job.built) {
-        uniqueEdges(job.proxy.triangles, job.proxy.vertexCount(), job.edges);
-    }
     job.model.reset();  // the model may be released as soon as it is no longer shown
     job.done.store(true, std::memory_order_release);
 }

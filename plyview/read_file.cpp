@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -134,6 +135,43 @@ bool readFileModel(const std::string& path, FileModel& model, std::string& probl
         return false;
     }
     return true;
+}
+
+// ===== Reading with its messages =====
+
+void report(const std::string& path, const std::string& problem) {
+    std::fprintf(stderr, "%s: %s\n", path.c_str(), problem.c_str());
+    std::fflush(stderr);
+}
+
+void tellNotes(const std::string& path, const PlyNotes& notes) {
+    if (notes.shortFaces > 0) {
+        std::printf("%s: faces of fewer than 3 corners left out: %lld\n", path.c_str(),
+                    static_cast<long long>(notes.shortFaces));
+    }
+    if (notes.pointCloud) {
+        std::printf("%s: %lld vertices and no faces\n", path.c_str(),
+                    static_cast<long long>(notes.fileVertices));
+    }
+    if (notes.splats) {
+        std::printf("%s: read as Gaussian splats, each drawn as a point in its base colour\n",
+                    path.c_str());
+    }
+    if (notes.colourFloats255) {
+        std::printf("%s: float colours above 1.5 read as 0..255\n", path.c_str());
+    }
+    std::fflush(stdout);
+}
+
+std::unique_ptr<FileModel> readAndTell(const std::string& path) {
+    auto model = std::make_unique<FileModel>();
+    std::string problem;
+    if (!readFileModel(path, *model, problem)) {
+        report(path, problem);
+        return nullptr;
+    }
+    tellNotes(path, model->notes);
+    return model;
 }
 
 }  // namespace plyview

@@ -67,13 +67,10 @@ int run(int argc, char** argv) {
     FileStamp stamp;
     if (usedFiles().size() == 1) {
         stamp = stampOf(usedFiles()[0]);
-        first = std::make_unique<FileModel>();
-        std::string problem;
-        if (!readFileModel(usedFiles()[0], *first, problem)) {
-            report(usedFiles()[0], problem);
+        first = readAndTell(usedFiles()[0]);
+        if (!first) {
             return kStatusFailed;
         }
-        tellNotes(usedFiles()[0], first->notes);
     } else {
         nameUnopenable();
     }

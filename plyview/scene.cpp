@@ -93,28 +93,17 @@ void install(std::unique_ptr<FileModel> model, const FileStamp& stamp) {
     shown.model = std::move(model);
 }
 
-// Reads the entry's file; an empty entry when it cannot be read.
-void readEntry(int entry) {
-    const std::string path = catalogueFile(entry);
-    const FileStamp stamp = stampOf(path);
-    auto model = std::make_unique<FileModel>();
-    std::string problem;
-    if (!readFileModel(path, *model, problem)) {
-        report(path, problem);
-        install(nullptr, stamp);
-        return;
-    }
-    tellNotes(path, model->notes);
-    install(std::move(model), stamp);
-}
-
+// Reads the entry's file (an empty entry when it cannot be read), once what was shown has made
+// room for it.
 void ensureEntry(int entry) {
     if (entry == shown.entry) {
         return;
     }
-    releaseShown();  // room for the next model before it is read
+    releaseShown();
     shown.entry = entry;
-    readEntry(entry);
+    const std::string path = catalogueFile(entry);
+    const FileStamp stamp = stampOf(path);
+    install(readAndTell(path), stamp);
     if (entryListener != nullptr) {
         entryListener(entry);
     }
@@ -143,15 +132,11 @@ void watchShownFile() {
     pendingStamp = FileStamp{};
     stopProxy();
     shown.model.reset();
-    auto model = std::make_unique<FileModel>();
-    std::string problem;
-    if (!readFileModel(path, *model, problem)) {
-        report(path, problem);
-        return;
+    std::unique_ptr<FileModel> model = readAndTell(path);
+    if (model) {
+        install(std::move(model), now);
+        requestRedisplay();
     }
-    tellNotes(path, model->notes);
-    install(std::move(model), now);
-    requestRedisplay();
 }
 
 // ===== Proxy =====
@@ -207,7 +192,6 @@ void prepareBreathing(const FileModel& source) {
         corners.positions, &corners.normals, corners.colours.empty() ? nullptr : &corners.colours);
     shown.breathing.wire.uploadIndexed(GL_LINES, vertices, corners.edges);
     shown.breathing.surface.uploadArray(GL_TRIANGLES, vertices);
-    shown.breathing.wireBuilt = shown.breathing.surfaceBuilt = true;
     shown.breathingPulse = pulse;
     shown.breathingFromProxy = fromProxy;
 }
@@ -268,32 +252,6 @@ void drawFrame() {
 
 }  // namespace
 
-// ===== Messages =====
-
-void report(const std::string& path, const std::string& problem) {
-    std::fprintf(stderr, "%s: %s\n", path.c_str(), problem.c_str());
-    std::fflush(stderr);
-}
-
-void tellNotes(const std::string& path, const PlyNotes& notes) {
-    if (notes.shortFaces > 0) {
-        std::printf("%s: faces of fewer than 3 corners left out: %lld\n", path.c_str(),
-                    static_cast<long long>(notes.shortFaces));
-    }
-    if (notes.pointCloud) {
-        std::printf("%s: %lld vertices and no faces\n", path.c_str(),
-                    static_cast<long long>(notes.fileVertices));
-    }
-    if (notes.splats) {
-        std::printf("%s: read as Gaussian splats, each drawn as a point in its base colour\n",
-                    path.c_str());
-    }
-    if (notes.colourFloats255) {
-        std::printf("%s: float colours above 1.5 read as 0..255\n", path.c_str());
-    }
-    std::fflush(stdout);
-}
-
 // ===== Shared with the other parts of a frame =====
 
 Shown& shownModel() {
@@ -338,7 +296,6 @@ void setEntryListener(void (*listener)(int entry)) {
 }
 
 void showModel(int entry, std::unique_ptr<FileModel> model, const FileStamp& stamp) {
-    releaseShown();
     shown.entry = entry;
     install(std::move(model), stamp);
 }

@@ -196,12 +196,10 @@ void drawOverlays(const FrameMatrices& matrices) {
     usePass(Pass{}, matrices);
     if (normalsOn) {
         // A large model's normals are its proxy's: one segment per triangle would hide it.
-        const bool fromProxy = shown.needsProxy;
-        const FileModel* source = fromProxy ? shown.proxy.get() : shown.model.get();
-        if (source != nullptr && (shown.normals.empty() || shown.normalsFromProxy != fromProxy)) {
+        const FileModel* source = shown.needsProxy ? shown.proxy.get() : shown.model.get();
+        if (source != nullptr && shown.normals.empty()) {
             shown.normals.uploadArray(GL_LINES,
                                       VertexSpan::of(normalSegments(*source, boxDiagonal())));
-            shown.normalsFromProxy = fromProxy;
         }
         useColour(kNormalColor);
         shown.normals.drawAll();

@@ -57,8 +57,7 @@ struct Shown {
     int breathingPulse = INT_MIN;  // pulse `breathing` was built for
     bool breathingFromProxy = false;
     GpuGeometry box;
-    GpuGeometry normals;
-    bool normalsFromProxy = false;  // what `normals` was built from
+    GpuGeometry normals;  // of the model, or of its proxy when it has one
 };
 
 Shown& shownModel();

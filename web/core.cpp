@@ -46,17 +46,10 @@ int openFiles(const std::vector<std::string>& paths) {
     if (paths.empty()) {
         return 0;
     }
-    auto first = std::make_unique<FileModel>();
-    std::string problem;
     const plyview::FileStamp stamp = plyview::stampOf(paths.front());
-    if (!plyview::readFileModel(paths.front(), *first, problem)) {
-        plyview::report(paths.front(), problem);
-        if (paths.size() == 1) {
-            return 0;
-        }
-        first.reset();
-    } else {
-        plyview::tellNotes(paths.front(), first->notes);
+    std::unique_ptr<FileModel> first = plyview::readAndTell(paths.front());
+    if (!first && paths.size() == 1) {
+        return 0;
     }
     useList(paths);
     // A model already read is shown as the first entry; otherwise nothing is, and the first
