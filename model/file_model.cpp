@@ -32,27 +32,18 @@ constexpr std::uint64_t kMinAsciiValueBytes = 2;  // one digit and one blank
 
 // ===== Positions =====
 
-struct Bounds {
-    float low[kCoordinates] = {kBoxResetMin, kBoxResetMin, kBoxResetMin};
-    float high[kCoordinates] = {kBoxResetMax, kBoxResetMax, kBoxResetMax};
-};
-
-// The box of the model's floats.
+// The box of the model's floats; left inverted without vertices.
 void setBox(FileModel& model) {
-    Bounds box;
     const std::vector<float>& p = model.positions;
-    for (std::size_t i = 0; i < p.size(); i += kCoordinates) {
-        for (int a = 0; a < kCoordinates; ++a) {
-            box.low[a] = i == 0 ? p[i + a] : std::min(box.low[a], p[i + a]);
-            box.high[a] = i == 0 ? p[i + a] : std::max(box.high[a], p[i + a]);
-        }
+    if (p.empty()) {
+        return;
     }
-    model.minX = box.low[0];
-    model.maxX = box.high[0];
-    model.minY = box.low[1];
-    model.maxY = box.high[1];
-    model.minZ = box.low[2];
-    model.maxZ = box.high[2];
+    ply::Box box;
+    box.seed(p[0], p[1], p[2]);
+    for (std::size_t i = kCoordinates; i < p.size(); i += kCoordinates) {
+        box.widen(p[i], p[i + 1], p[i + 2]);
+    }
+    box.into(model);
 }
 
 // The coordinates as floats less the centre of their box (the reader's own when it made them

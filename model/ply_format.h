@@ -91,6 +91,44 @@ enum class PlainOutcome { kRead, kRefused, kNotPlain };
 PlainOutcome parsePlainText(const char* text, std::size_t size, std::size_t bodyOffset,
                             PlyMesh& mesh, PlyError& error);
 
+// The bounding box while vertices are read. Kept apart from the model, whose vertex stores
+// could otherwise alias it and force it through memory on every vertex.
+struct Box {
+    float minX, maxX, minY, maxY, minZ, maxZ;
+
+    void seed(float x, float y, float z) {
+        minX = maxX = x;
+        minY = maxY = y;
+        minZ = maxZ = z;
+    }
+
+    void widen(float x, float y, float z) {
+        if (x > maxX)
+            maxX = x;
+        if (y > maxY)
+            maxY = y;
+        if (z > maxZ)
+            maxZ = z;
+        if (x < minX)
+            minX = x;
+        if (y < minY)
+            minY = y;
+        if (z < minZ)
+            minZ = z;
+    }
+
+    // Into anything with the six box members (the catalogue's mesh, a file's model).
+    template <typename Boxed>
+    void into(Boxed& boxed) const {
+        boxed.minX = minX;
+        boxed.maxX = maxX;
+        boxed.minY = minY;
+        boxed.maxY = maxY;
+        boxed.minZ = minZ;
+        boxed.maxZ = maxZ;
+    }
+};
+
 // The model as the file holds it, before it is fitted to the store.
 struct Geometry {
     std::vector<double> positions;  // x, y, z of each vertex

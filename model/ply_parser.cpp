@@ -95,35 +95,8 @@ bool numberFault(scan::Result result, const char* section, int item, int count, 
     return fail(error, "%s %d: expected a number", section, item);
 }
 
-// The bounding box while the vertices are read. Kept apart from the mesh, whose vertex stores
-// could otherwise alias it and force it through memory on every vertex.
-struct Box {
-    float minX, maxX, minY, maxY, minZ, maxZ;
-
-    void seed(float x, float y, float z) {
-        minX = maxX = x;
-        minY = maxY = y;
-        minZ = maxZ = z;
-    }
-
-    void widen(float x, float y, float z) {
-        if (x > maxX)
-            maxX = x;
-        if (y > maxY)
-            maxY = y;
-        if (z > maxZ)
-            maxZ = z;
-        if (x < minX)
-            minX = x;
-        if (y < minY)
-            minY = y;
-        if (z < minZ)
-            minZ = z;
-    }
-};
-
 bool parseVertices(scan::Stream& numbers, PlyMesh& mesh, PlyError& error) {
-    Box box{mesh.minX, mesh.maxX, mesh.minY, mesh.maxY, mesh.minZ, mesh.maxZ};
+    ply::Box box{mesh.minX, mesh.maxX, mesh.minY, mesh.maxY, mesh.minZ, mesh.maxZ};
     for (int i = 0; i < mesh.vertexCount; ++i) {
         float xyz[3];
         for (float& value : xyz) {
@@ -141,12 +114,7 @@ bool parseVertices(scan::Stream& numbers, PlyMesh& mesh, PlyError& error) {
         mesh.vertices[i] = Vec4(xyz[0], xyz[1], xyz[2], 1.0f);
         box.widen(xyz[0], xyz[1], xyz[2]);
     }
-    mesh.minX = box.minX;
-    mesh.maxX = box.maxX;
-    mesh.minY = box.minY;
-    mesh.maxY = box.maxY;
-    mesh.minZ = box.minZ;
-    mesh.maxZ = box.maxZ;
+    box.into(mesh);
     return true;
 }
 
