@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "bench/bench_files.h"
-#include "model/model.h"
-#include "plyview/plyview.h"
+#include "model/file_model.h"
+#include "plyview/files.h"
 
 namespace {
 

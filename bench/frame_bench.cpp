@@ -14,7 +14,7 @@
 
 #include "app/app.h"
 #include "input/input.h"
-#include "plyview/plyview.h"
+#include "plyview/viewer.h"
 #include "support/run_folder.h"
 
 namespace {
@@ -74,18 +74,19 @@ void BM_RealFrame(benchmark::State& state, int index, int overlays) {
 // follow are several times slower on this renderer, so the two are not interleaved; the
 // summary sets these frames beside BM_RealFrame/big_atc of the same run.
 void BM_PlyviewOrbit(benchmark::State& state) {
-    modelIndex = kLastModel;
-    showNormals = showBox = 0;
-    plyview::startScene(plyview::SceneTarget{0, glutSwapBuffers, false});
-    display();  // reads and uploads the model
+    plyview::startViewer(plyview::SceneTarget{0, glutSwapBuffers, false}, plyview::Style::kWire,
+                         windowWidth, windowHeight);
+    plyview::useFiles({catalogueFile(kLastModel)});
+    plyview::drawFrame();  // reads and uploads the model
     glFinish();
+    int x = 0, y = 0;
+    plyview::pressButton(plyview::kLeftButton, true, x, y);
     for (auto _ : state) {
-        plyview::turn(plyview::orbit, 3, 1);
-        display();
+        plyview::movePointer(x += 3, y += 1);
+        plyview::drawFrame();
         glFinish();
     }
-    setFrameDrawer(nullptr);
-    plyview::orbit = plyview::Orbit();
+    plyview::pressButton(plyview::kLeftButton, false, x, y);
     countFrames(state);
 }
 

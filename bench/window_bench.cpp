@@ -20,7 +20,7 @@
 #include <thread>
 #include <vector>
 
-#include "plyview/plyview.h"
+#include "plyview/viewer.h"
 #include "tools/xsession/xsession.h"
 
 namespace {

@@ -1,45 +1,53 @@
-# The sources both builds compile, the desktop one (CMakeLists.txt) and the web page (web/), so
-# that the page runs the very readers, model storage, renderer and keys of the desktop viewer.
-# Paths are relative to the project root; PLYVIEWER_ROOT names it.
+# The sources of the project's builds, the desktop one (CMakeLists.txt) and the web page (web/),
+# listed once, so that the page runs the very readers, models and viewer of the desktop's
+# plyview. Paths are relative to the project root; PLYVIEWER_ROOT names it.
 
-# The catalogue viewer's core, less its start-up (a window of freeglut's own).
-set(PLYVIEWER_SHARED_SOURCES
+# What both viewers stand on: arithmetic, the readers and models, program building.
+set(PLY_SHARED_SOURCES
   math/linalg.cpp
-  model/catalogue.cpp
+  math/view_geometry.cpp
   model/ply_parser.cpp
   model/ply_header.cpp
   model/ply_body.cpp
   model/ply_attributes.cpp
   model/ply_fit.cpp
   model/scan.cpp
-  model/loader.cpp
-  model/model_store.cpp
+  model/file_io.cpp
   model/file_model.cpp
   model/edges.cpp
   model/proxy.cpp
   model/normals.cpp
   model/large.cpp
-  gpu/program.cpp
+  gpu/program.cpp)
+
+# The catalogue viewer: its catalogue and store, its GPU set-up, frames, keys and animations,
+# less its main.
+set(PLYVIEWER_SOURCES
+  model/catalogue.cpp
+  model/loader.cpp
+  model/model_store.cpp
   gpu/buffers.cpp
   render/assembly.cpp
   render/frame.cpp
   render/view_store.cpp
   input/keyboard.cpp
-  input/animation.cpp)
+  input/animation.cpp
+  app/startup.cpp)
 
-# The file viewer's parts that know no platform: each platform adds its own window, memory
-# figure, proxy thread (or none) and shader version line.
+# The file viewer's parts that know no platform: each platform adds its own window or page,
+# memory figure, proxy thread (or none) and shader version line.
 set(PLYVIEW_SHARED_SOURCES
+  plyview/animation.cpp
   plyview/camera.cpp
-  plyview/controls.cpp
-  plyview/files.cpp
+  plyview/input.cpp
   plyview/read_file.cpp
   plyview/gpu_geometry.cpp
   plyview/scene.cpp
   plyview/scene_draw.cpp
   plyview/scene_geometry.cpp
   plyview/steps.cpp
-  plyview/proxy_job.cpp)
+  plyview/proxy_job.cpp
+  plyview/front.cpp)
 
 # The file viewer's shaders as a C++ source, `out`, generated at build time.
 function(plyview_shader_text out)

@@ -1,9 +1,10 @@
-// Public interface of gpu/: the shader program builder and the one-time buffer set-up, with the
-// buffer layout that the shader files and the frame rendering share. Used by render/ and app/.
+// The catalogue viewer's part of gpu/: the one-time buffer set-up, with the buffer layout that
+// its shader files and its frame rendering share, and its GPU store. Used by render/ and app/.
 #pragma once
 
 #include <GL/glew.h>
 
+#include "gpu/program.h"
 #include "model/model.h"
 
 // ===== Buffer layout =====
@@ -24,8 +25,6 @@ constexpr const char* kFragmentShaderFile = "fshader1.glsl";
 // Names of the shader interface.
 constexpr const char* kPositionAttribute = "vPosition";
 constexpr const char* kColorAttribute = "vColor";
-constexpr const char* kModelMatrixUniform = "model_matrix";
-constexpr const char* kProjectionMatrixUniform = "projection_matrix";
 
 // ===== Scene store: GPU =====
 
@@ -35,26 +34,6 @@ constexpr const char* kProjectionMatrixUniform = "projection_matrix";
     /* where vColor is fed; overlays switch its array off */   \
     VALUE(GLint, colorLocation, -1)
 GPU_STORE(STORE_DECLARE_VALUE, STORE_DECLARE_ARRAY)
-
-// ===== Program builder =====
-
-// Builds, links and uses the program from the two files; on any failure prints why on standard
-// error and ends the process with status 1.
-GLuint buildProgram(const char* vertexFile, const char* fragmentFile);
-
-// The same from shader texts held in memory (the file viewer's built-in shaders): nothing is
-// printed while all is well; a failure prints why on standard error and ends with status 1.
-// The `attributeCount` names of `attributes` are bound to locations 0, 1, ... before linking,
-// so that vertex arrays serve every program that reads them.
-GLuint buildProgramFromSource(const char* vertexSource, const char* fragmentSource,
-                              const char* const* attributes = nullptr, int attributeCount = 0);
-
-// The whole file as a new NUL-terminated buffer the caller deletes with delete[], or nullptr.
-char* readShaderSource(const char* fileName);
-
-// One line on standard output: the object's info log, or the OK line when it is empty.
-void printShaderInfoLog(GLuint shader);
-void printProgramInfoLog(GLuint program);
 
 // ===== Buffer set-up =====
 

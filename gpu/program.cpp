@@ -1,12 +1,12 @@
 // Shader program builder: reads, compiles and links the two shader files and reports the logs.
 // Any failure ends the process with status 1; nothing here is recoverable.
+#include "gpu/program.h"
+
 #include <sys/stat.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-
-#include "gpu/gpu.h"
 
 namespace {
 

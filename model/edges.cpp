@@ -5,7 +5,8 @@
 #include <algorithm>
 #include <limits>
 
-#include "model/model.h"
+#include "model/file_model.h"
+#include "model/large.h"
 
 namespace {
 

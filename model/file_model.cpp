@@ -1,9 +1,10 @@
 // Models at the file's own size: the general reader's geometry kept whole, coordinates centred
 // in double before they become floats, and an estimate of the memory a file takes to show.
+#include "model/file_model.h"
+
 #include <algorithm>
 #include <cmath>
 
-#include "model/model.h"
 #include "model/ply_format.h"
 
 namespace {

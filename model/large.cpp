@@ -1,10 +1,10 @@
 // Large arrays backed by huge pages where the system offers them (Linux, with transparent huge
 // pages in "madvise" mode as Debian sets them): one fault per 2 MiB instead of one per 4 KiB.
+#include "model/large.h"
+
 #include <sys/mman.h>
 
 #include <cstdint>
-
-#include "model/model.h"
 
 namespace {
 

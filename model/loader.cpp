@@ -16,6 +16,7 @@
 #include <new>
 #include <vector>
 
+#include "model/file_io.h"
 #include "model/model.h"
 
 namespace {
@@ -249,28 +250,6 @@ void tellNotes(const char* path, const PlyNotes& notes) {
 }
 
 }  // namespace
-
-long readRetrying(int fd, char* into, std::size_t bytes) {
-    for (;;) {
-        const ssize_t got = ::read(fd, into, bytes);
-        if (got >= 0 || errno != EINTR) {
-            return got;
-        }
-    }
-}
-
-const char* nonFileKind(unsigned mode) {
-    if (S_ISDIR(mode)) {
-        return "a directory";
-    }
-    if (S_ISFIFO(mode)) {
-        return "a FIFO";
-    }
-    if (S_ISSOCK(mode)) {
-        return "a socket";
-    }
-    return S_ISCHR(mode) || S_ISBLK(mode) ? "a device" : "not a file";
-}
 
 void forgetLoadedModel() {
     haveGoodBytes = false;

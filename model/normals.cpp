@@ -3,7 +3,7 @@
 // sliver next to a large face does not tilt the light.
 #include <cmath>
 
-#include "model/model.h"
+#include "model/file_model.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "model/file_model.h"
 #include "model/ply_format.h"
 
 namespace ply {

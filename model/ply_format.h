@@ -8,7 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "model/model.h"
+#include "model/fixed_reader.h"
+#include "model/large.h"
 
 namespace ply {
 

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "model/model.h"
+#include "model/fixed_reader.h"
 #include "model/ply_format.h"
 #include "model/scan_stream.h"
 

@@ -1,12 +1,12 @@
 // The proxy: a light copy of a large model, drawn while it moves. The sloppy simplifier is fast
 // and keeps the overall shape, which is all a moving picture shows; the full model comes back
 // when the motion stops.
+#include "model/proxy.h"
+
 #include <meshoptimizer.h>
 
 #include <algorithm>
 #include <limits>
-
-#include "model/model.h"
 
 namespace {
 

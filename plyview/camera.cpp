@@ -1,14 +1,12 @@
-// The file viewer's camera: any box framed at the field of view, turned and zoomed by the mouse,
+// plyview's camera: any box framed at the field of view, turned and zoomed by the mouse,
 // near and far planes from the model's own size, so a tiny part and a city scan both fill the
 // window. Values are worked out in double and stored as floats once.
+#include "plyview/camera.h"
+
 #include <algorithm>
 #include <cmath>
 
-#include "plyview/plyview.h"
-
 namespace plyview {
-
-Orbit orbit;
 
 namespace {
 
@@ -16,15 +14,15 @@ constexpr double kHalf = 0.5;
 constexpr double kNearFraction = 0.01;  // the near plane never comes closer than this x distance
 constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180.0;
 
-bool isEmpty(const Box& box) {
+}  // namespace
+
+bool boxIsEmpty(const Box& box) {
     return !(box.minX <= box.maxX && box.minY <= box.maxY && box.minZ <= box.maxZ);
 }
 
-}  // namespace
-
 Framing frameBox(const Box& given, float aspect) {
     Box box = given;
-    if (isEmpty(box)) {
+    if (boxIsEmpty(box)) {
         box = Box{-1, 1, -1, 1, -1, 1};
     }
     Framing framing;
@@ -41,7 +39,7 @@ Framing frameBox(const Box& given, float aspect) {
     }
     // Seen from +z, a corner at (x, y) in front of the centre by z projects to x / (d - z): the
     // widest corners are those of the near face, so they decide the distance.
-    const double tanY = std::tan(kFieldOfView * kHalf * kRadiansPerDegree);
+    const double tanY = std::tan(kFieldOfViewDegrees * kHalf * kRadiansPerDegree);
     const double tanX = tanY * std::max(static_cast<double>(aspect), 1e-6);
     const double fit =
         std::max({hx / (tanX * kFillMargin), hy / (tanY * kFillMargin), radius * kMinStandOff});
@@ -68,7 +66,7 @@ void viewMatrices(const Framing& framing, const Orbit& view, const Motion& motio
     const float nearPlane =
         static_cast<float>(std::max(distance - slack, distance * kNearFraction));
     const float farPlane = static_cast<float>(distance + slack);
-    projection = perspective(kFieldOfView, aspect, nearPlane, farPlane);
+    projection = perspective(kFieldOfViewDegrees, aspect, nearPlane, farPlane);
     // Keyboard offsets move the model on screen; the mouse and the tour turn it about its centre.
     model =
         translate(motion.offsetX, motion.offsetY, motion.offsetZ - static_cast<float>(distance)) *
@@ -84,17 +82,6 @@ Box turntableBox(const Box& box) {
     const double reach = std::sqrt(hx * hx + hz * hz);
     return Box{static_cast<float>(cx - reach), static_cast<float>(cx + reach), box.minY, box.maxY,
                static_cast<float>(cz - reach), static_cast<float>(cz + reach)};
-}
-
-void fileCamera(Mat4& projection, Mat4& model) {
-    const float aspect = static_cast<float>(windowWidth) / static_cast<float>(windowHeight);
-    const Box box{minX, maxX, minY, maxY, minZ, maxZ};
-    // The tour turns the model about the vertical axis: frame all it sweeps, so nothing is cut.
-    const bool tour = tourMode == 1 && !isEmpty(box);
-    const Framing framing = frameBox(tour ? turntableBox(box) : box, aspect);
-    // The tour owns offsetX while it runs (the catalogue viewer keeps its centring there).
-    const Motion motion{tourMode == 1 ? 0.0f : offsetX, offsetY, offsetZ, spinAngle};
-    viewMatrices(framing, orbit, motion, aspect, projection, model);
 }
 
 }  // namespace plyview

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <set>
 
-#include "plyview/plyview.h"
+#include "plyview/options.h"
 
 namespace plyview {
 

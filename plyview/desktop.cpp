@@ -5,7 +5,9 @@
 
 #include <thread>
 
-#include "plyview/plyview.h"
+#include "model/proxy.h"
+#include "plyview/platform.h"
+#include "plyview/proxy_job.h"
 #include "plyview/shader_text.h"
 
 namespace plyview {

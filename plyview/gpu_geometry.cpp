@@ -3,12 +3,15 @@
 // Whatever passes one buffer's or one draw call's limits is split into pieces, each with its own
 // vertex array, so that any model can be drawn. Every program reads the same attribute
 // locations, so one vertex array serves them all.
+#include "plyview/gpu_geometry.h"
+
 #include <GL/glew.h>
 
 #include <algorithm>
 #include <limits>
 
-#include "plyview/plyview.h"
+#include "model/file_model.h"
+#include "plyview/testing.h"
 
 namespace plyview {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "plyview/plyview.h"
+#include "plyview/run.h"
 
 namespace {
 

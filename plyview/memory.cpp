@@ -5,11 +5,13 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <limits>
 #include <string>
 
-#include "plyview/plyview.h"
+#include "plyview/platform.h"
+#include "plyview/testing.h"
 
 namespace plyview {
 
@@ -18,6 +20,8 @@ namespace {
 constexpr std::uint64_t kUnlimited = std::numeric_limits<std::uint64_t>::max();
 constexpr std::uint64_t kBytesPerKiB = 1024;
 constexpr const char* kCgroupRoot = "/sys/fs/cgroup";
+constexpr const char* kSelfCgroup = "/proc/self/cgroup";
+constexpr const char* kUnifiedPrefix = "0::";  // the line of the unified (version 2) hierarchy
 
 // "MemAvailable:  123456 kB" of /proc/meminfo, in bytes.
 std::uint64_t memAvailable() {
@@ -63,16 +67,18 @@ std::uint64_t cgroupValue(const std::string& file) {
     return std::strtoull(word.c_str(), nullptr, 10);
 }
 
+}  // namespace
+
 // memory.max less memory.current of the process's own cgroup (version 2), or of the root.
-std::uint64_t cgroupLeft() {
-    std::ifstream self("/proc/self/cgroup");
-    std::string line, folder = kCgroupRoot;
+std::uint64_t cgroupLeft(const std::string& selfCgroup, const std::string& root) {
+    std::ifstream self(selfCgroup);
+    std::string line, folder = root;
     while (std::getline(self, line)) {
-        if (line.rfind("0::", 0) == 0) {
-            folder += line.substr(3);
+        if (line.rfind(kUnifiedPrefix, 0) == 0) {
+            folder += line.substr(std::strlen(kUnifiedPrefix));
         }
     }
-    for (const std::string& at : {folder, std::string(kCgroupRoot)}) {
+    for (const std::string& at : {folder, root}) {
         const std::uint64_t cap = cgroupValue(at + "/memory.max");
         if (cap != kUnlimited) {
             const std::uint64_t used = cgroupValue(at + "/memory.current");
@@ -82,8 +88,6 @@ std::uint64_t cgroupLeft() {
     return kUnlimited;
 }
 
-}  // namespace
-
 std::uint64_t availableMemoryBytes() {
     if (const char* given = std::getenv(kMemoryVariable)) {
         return std::strtoull(given, nullptr, 10) * kBytesPerMB;
@@ -91,7 +95,7 @@ std::uint64_t availableMemoryBytes() {
     std::uint64_t virtualBytes = 0, dataBytes = 0;
     processSizes(virtualBytes, dataBytes);
     return std::min({memAvailable(), leftUnder(RLIMIT_AS, virtualBytes),
-                     leftUnder(RLIMIT_DATA, dataBytes), cgroupLeft()});
+                     leftUnder(RLIMIT_DATA, dataBytes), cgroupLeft(kSelfCgroup, kCgroupRoot)});
 }
 
 }  // namespace plyview

@@ -13,7 +13,8 @@
 #include <thread>
 #include <vector>
 
-#include "plyview/plyview.h"
+#include "plyview/run.h"
+#include "plyview/viewer.h"
 
 namespace plyview {
 
@@ -158,10 +159,9 @@ int writePictures(const Options& options, const std::vector<std::string>& paths)
         !makeFramebuffer(options.width, options.height, framebuffer)) {
         return kStatusFailed;
     }
-    setStyle(options.style);
-    startScene(SceneTarget{framebuffer, nullptr, false});
-    windowWidth = options.width;
-    windowHeight = options.height;
+    startViewer(SceneTarget{framebuffer, nullptr, false}, options.style, options.width,
+                options.height);
+    useFiles(paths);
     std::vector<unsigned char> pixels(static_cast<std::size_t>(options.width) * options.height *
                                       kRgbBytes);
     int status = kStatusOk;
@@ -174,8 +174,7 @@ int writePictures(const Options& options, const std::vector<std::string>& paths)
             continue;
         }
         showModel(entry, std::move(model), FileStamp{});  // a picture watches no file
-        modelIndex = entry;
-        display();
+        drawFrame();
         if (!writePicture(outputs[i], options.width, options.height, pixels)) {
             status = kStatusFailed;
         }

@@ -1,10 +1,13 @@
 // Building the proxy of a job: CPU work only, no GL call, so that a platform may run it on a
 // thread of its own (the desktop does) or at once (a web page, which has none).
+#include "plyview/proxy_job.h"
+
 #include <chrono>
 #include <cstdlib>
 #include <thread>
 
-#include "plyview/plyview.h"
+#include "model/proxy.h"
+#include "plyview/platform.h"
 
 namespace plyview {
 

@@ -11,7 +11,10 @@
 #include <memory>
 #include <new>
 
-#include "plyview/plyview.h"
+#include "model/file_io.h"
+#include "model/large.h"
+#include "plyview/files.h"
+#include "plyview/platform.h"
 
 namespace plyview {
 
@@ -121,6 +124,26 @@ FileStamp stampOf(const std::string& path) {
     stamp.modified = info.st_mtim.tv_sec * kNanosPerSecond + info.st_mtim.tv_nsec;
     stamp.changed = info.st_ctim.tv_sec * kNanosPerSecond + info.st_ctim.tv_nsec;
     return stamp;
+}
+
+void FileWatch::start(const FileStamp& stamp) {
+    shown = stamp;
+    pending = FileStamp{};
+    tried = stamp;
+}
+
+bool FileWatch::due(const FileStamp& now) {
+    if (now == shown || now == tried) {
+        pending = FileStamp{};
+        return false;
+    }
+    if (now != pending) {
+        pending = now;
+        return false;
+    }
+    tried = now;
+    pending = FileStamp{};
+    return true;
 }
 
 bool readFileModel(const std::string& path, FileModel& model, std::string& problem) {

@@ -1,4 +1,6 @@
 // The file viewer from the command line to the window or the pictures.
+#include "plyview/run.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -7,16 +9,14 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "plyview/plyview.h"
-
 namespace plyview {
 
 namespace {
 
 // Among several files, one that cannot be opened is named at once; it keeps its place and
 // shows an empty frame.
-void nameUnopenable() {
-    for (const std::string& path : usedFiles()) {
+void nameUnopenable(const std::vector<std::string>& paths) {
+    for (const std::string& path : paths) {
         const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) {
             report(path, std::strerror(errno));
@@ -52,9 +52,8 @@ int run(int argc, char** argv) {
     if (paths.empty()) {
         return kStatusFailed;
     }
-    useFiles(paths);
     if (!options.pngOut.empty()) {
-        return writePictures(options, usedFiles());
+        return writePictures(options, paths);
     }
     if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr) {
         std::fprintf(stderr, "%s: no display to open a window on; --png OUT draws pictures\n",
@@ -65,16 +64,16 @@ int run(int argc, char** argv) {
     // not read again for the first frame.
     std::unique_ptr<FileModel> first;
     FileStamp stamp;
-    if (usedFiles().size() == 1) {
-        stamp = stampOf(usedFiles()[0]);
-        first = readAndTell(usedFiles()[0]);
+    if (paths.size() == 1) {
+        stamp = stampOf(paths[0]);
+        first = readAndTell(paths[0]);
         if (!first) {
             return kStatusFailed;
         }
     } else {
-        nameUnopenable();
+        nameUnopenable(paths);
     }
-    runWindow(argc, argv, options, usedFiles(), std::move(first), stamp);
+    runWindow(argc, argv, options, paths, std::move(first), stamp);
 }
 
 }  // namespace plyview

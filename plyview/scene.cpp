@@ -1,58 +1,49 @@
-// The file viewer's frames. The shown file's model is read once per edit and uploaded once per
-// load; a frame draws it from the GPU in the current style: the full model at rest, the proxy
-// while it moves, the breathing corners while it breathes, then the overlays. A full model too
-// heavy to draw between two events is drawn in steps into a framebuffer of its own, which is
+// The viewer's state and its frames. The shown file's model is read once per edit and uploaded
+// once per load; a frame draws it from the GPU in the current style: the full model at rest, the
+// proxy while it moves, the breathing corners while it breathes, then the overlays. A full model
+// too heavy to draw between two events is drawn in steps into a framebuffer of its own, which is
 // shown when done.
 #include <GL/glew.h>
 
 #include <cstdio>
 #include <cstdlib>
 
+#include "model/proxy.h"
+#include "plyview/platform.h"
 #include "plyview/scene_parts.h"
+#include "plyview/testing.h"
 
 namespace plyview {
 
 namespace {
 
-// ===== Scene state =====
-SceneTarget target;                       // where frames go
-Shown shown;                              // the entry on screen
-Style style = Style::kWire;               // how the model is drawn
-void (*entryListener)(int) = nullptr;     // told when another entry is shown
-Clock::time_point started;                // for the frame log
-Clock::time_point lastMotion;             // the last drag, wheel or animated frame
-Clock::time_point nextWatch;              // when the shown file's status is looked at next
-FileStamp pendingStamp;                   // a changed status waiting to stay the same one poll
-FileStamp triedStamp;                     // the last edit read, good or refused
-Picture lastPicture = Picture::kNothing;  // what the last frame showed
-std::uint64_t frames = 0;                 // shown since the scene started
-bool frameLog = false;                    // kFrameLogVariable is set
+// ===== The viewer's state =====
+Viewer state;  // everything the viewer owns, in one place
 
 double secondsSince(Clock::time_point then) {
     return std::chrono::duration<double>(Clock::now() - then).count();
 }
 
 bool moving() {
-    return animating == 1 || secondsSince(lastMotion) < kSettleSeconds;
+    return state.view.animating || secondsSince(state.lastMotion) < kSettleSeconds;
+}
+
+int entryCount() {
+    return static_cast<int>(state.files.size());
 }
 
 // ===== Models =====
 
-void setStoreBox(const FileModel* model) {
+Box boxOf(const FileModel* model) {
     if (model == nullptr || model->vertexCount() == 0) {
-        maxX = maxY = maxZ = kBoxResetMax;
-        minX = minY = minZ = kBoxResetMin;
-        return;
+        return Box{kBoxResetMin, kBoxResetMax, kBoxResetMin,
+                   kBoxResetMax, kBoxResetMin, kBoxResetMax};
     }
-    minX = model->minX;
-    maxX = model->maxX;
-    minY = model->minY;
-    maxY = model->maxY;
-    minZ = model->minZ;
-    maxZ = model->maxZ;
+    return Box{model->minX, model->maxX, model->minY, model->maxY, model->minZ, model->maxZ};
 }
 
 void stopProxy() {
+    Shown& shown = state.shown;
     if (shown.job) {
         shown.job->cancel.store(true);
         shown.job.reset();
@@ -63,6 +54,7 @@ void stopProxy() {
 
 // Everything a frame draws of the shown model, on the GPU and off it.
 void releaseShown() {
+    Shown& shown = state.shown;
     stopSteps();
     stopProxy();
     shown.model.reset();
@@ -76,11 +68,10 @@ void releaseShown() {
 }
 
 void install(std::unique_ptr<FileModel> model, const FileStamp& stamp) {
+    Shown& shown = state.shown;
     releaseShown();
-    shown.stamp = stamp;
-    pendingStamp = FileStamp{};
-    triedStamp = stamp;
-    setStoreBox(model.get());
+    state.watch.start(stamp);
+    shown.bounds = boxOf(model.get());
     if (model == nullptr) {
         shown.pointCloud = shown.needsProxy = false;
         return;
@@ -93,55 +84,56 @@ void install(std::unique_ptr<FileModel> model, const FileStamp& stamp) {
     shown.model = std::move(model);
 }
 
+// Another entry is on screen: a fresh view, and the front end's title.
+void entryChanged(int entry) {
+    state.orbit = Orbit();
+    if (state.entryListener != nullptr) {
+        state.entryListener(state.files[static_cast<std::size_t>(entry)], entry, entryCount());
+    }
+}
+
 // Reads the entry's file (an empty entry when it cannot be read), once what was shown has made
 // room for it.
 void ensureEntry(int entry) {
-    if (entry == shown.entry) {
+    if (entry == state.shown.entry || entry >= entryCount()) {
         return;
     }
     releaseShown();
-    shown.entry = entry;
-    const std::string path = catalogueFile(entry);
+    state.shown.entry = entry;
+    const std::string& path = state.files[static_cast<std::size_t>(entry)];
     const FileStamp stamp = stampOf(path);
     install(readAndTell(path), stamp);
-    if (entryListener != nullptr) {
-        entryListener(entry);
-    }
+    entryChanged(entry);
 }
 
 // ===== Edits at rest =====
 
-// A file whose status has changed and then stayed the same for one look is read again. The
-// old model's CPU copy goes first; the GPU keeps the last good picture until the new one is
-// in, and a refused edit keeps it for good, with one line per edit.
+// A changed file is read again once it has held still (FileWatch). The old model's CPU copy goes
+// first; the GPU keeps the last good picture until the new one is in, and a refused edit keeps
+// it for good, with one line per edit.
 void watchShownFile() {
-    if (shown.entry < 0) {
+    const int entry = state.shown.entry;
+    if (entry < 0 || entry >= entryCount()) {
         return;
     }
-    const std::string path = catalogueFile(shown.entry);
+    const std::string& path = state.files[static_cast<std::size_t>(entry)];
     const FileStamp now = stampOf(path);
-    if (now == shown.stamp || now == triedStamp) {
-        pendingStamp = FileStamp{};
+    if (!state.watch.due(now)) {
         return;
     }
-    if (now != pendingStamp) {
-        pendingStamp = now;
-        return;
-    }
-    triedStamp = now;
-    pendingStamp = FileStamp{};
     stopProxy();
-    shown.model.reset();
+    state.shown.model.reset();
     std::unique_ptr<FileModel> model = readAndTell(path);
     if (model) {
         install(std::move(model), now);
-        requestRedisplay();
+        state.frameWanted = true;
     }
 }
 
 // ===== Proxy =====
 
 void startProxyWhenDue() {
+    Shown& shown = state.shown;
     if (!shown.needsProxy || !shown.fullShown || shown.job || shown.proxy || !shown.model) {
         return;
     }
@@ -151,6 +143,7 @@ void startProxyWhenDue() {
 }
 
 void takeProxyWhenDone() {
+    Shown& shown = state.shown;
     if (!shown.job || !shown.job->done.load(std::memory_order_acquire)) {
         return;
     }
@@ -160,7 +153,7 @@ void takeProxyWhenDone() {
     }
     shown.proxy = std::make_unique<FileModel>(std::move(job->proxy));
     ++shown.generation;
-    if (frameLog) {
+    if (state.frameLog) {
         std::printf("proxy %zu triangles %zu vertices\n", shown.proxy->triangleCount(),
                     shown.proxy->vertexCount());
         std::fflush(stdout);
@@ -172,22 +165,25 @@ void takeProxyWhenDone() {
 // The model breathing draws from: the proxy of a large model while it breathes, a small model
 // itself; null when there is none to breathe.
 const FileModel* breathingSource() {
-    if (pulse == 0 || shown.pointCloud) {
+    const Shown& shown = state.shown;
+    if (state.view.pulse == 0 || shown.pointCloud) {
         return nullptr;
     }
     if (!shown.needsProxy) {
         return shown.model.get();
     }
-    return animMode == kAnimBreathe ? shown.proxy.get() : nullptr;
+    return state.view.animation == Animation::kBreathe ? shown.proxy.get() : nullptr;
 }
 
 // The breathing corners for the current pulse, uploaded once per pulse.
 void prepareBreathing(const FileModel& source) {
+    Shown& shown = state.shown;
+    const int pulse = state.view.pulse;
     const bool fromProxy = &source == shown.proxy.get();
     if (shown.breathingPulse == pulse && shown.breathingFromProxy == fromProxy) {
         return;
     }
-    const Corners corners = breathingCorners(source, boxDiagonal(), pulse);
+    const Corners corners = breathingCorners(source, shownDiagonal(), pulse);
     const VertexSpan vertices = VertexSpan::of(
         corners.positions, &corners.normals, corners.colours.empty() ? nullptr : &corners.colours);
     shown.breathing.wire.uploadIndexed(GL_LINES, vertices, corners.edges);
@@ -197,6 +193,7 @@ void prepareBreathing(const FileModel& source) {
 }
 
 Picture choosePicture() {
+    const Shown& shown = state.shown;
     if (!shown.model && !shown.full.wireBuilt && !shown.full.surfaceBuilt) {
         return Picture::kNothing;
     }
@@ -215,103 +212,164 @@ void drawPasses(const Passes& passes, const FrameMatrices& matrices) {
     }
 }
 
+// The framing of the shown box, the mouse's orbit, and the keys' offsets and turntable. The
+// tour turns the model about the vertical axis: all it sweeps is framed, so nothing is cut, and
+// it turns about its own centre, whatever the offsets were.
 FrameMatrices cameraMatrices() {
-    FrameMatrices matrices;
+    const ViewState& view = state.view;
+    const float aspect = static_cast<float>(state.width) / static_cast<float>(state.height);
+    const Box box = shownBox();
+    const bool tour = view.tour && !boxIsEmpty(box);
+    const Framing framing = frameBox(tour ? turntableBox(box) : box, aspect);
+    const Motion motion{view.tour ? 0.0f : view.offsetX, view.offsetY, view.offsetZ, view.spin};
     Mat4 projection(1.0f), model(1.0f);
-    fileCamera(projection, model);
+    viewMatrices(framing, state.orbit, motion, aspect, projection, model);
+    FrameMatrices matrices;
     toColumnMajor(projection, matrices.projection);
     toColumnMajor(model, matrices.model);
     return matrices;
 }
 
+}  // namespace
+
+// ===== Shared with the other parts of the viewer =====
+
+Viewer& viewer() {
+    return state;
+}
+
+Box shownBox() {
+    return state.shown.bounds;
+}
+
+float shownDiagonal() {
+    const Box& b = state.shown.bounds;
+    return diagonalOf(b.minX, b.maxX, b.minY, b.maxY, b.minZ, b.maxZ);
+}
+
+void finishFrame(Picture picture) {
+    state.lastPicture = picture;
+    ++state.frames;
+    if (picture == Picture::kFull) {
+        state.shown.fullShown = true;
+        startProxyWhenDue();
+    }
+    if (state.frameLog) {
+        static const char* const kNames[] = {"nothing", "full", "proxy", "breathing"};
+        std::printf("frame %s %lld\n", kNames[static_cast<int>(picture)],
+                    static_cast<long long>(secondsSince(state.started) * 1000));
+        std::fflush(stdout);
+    }
+}
+
+// ===== Starting =====
+
+void startViewer(const SceneTarget& target, Style style, int width, int height) {
+    state.target = target;
+    state.style = style;
+    resizeView(width, height);
+    buildPrograms();
+    preparePoints();
+    glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
+    state.started = Clock::now();
+    state.lastMotion = state.started - std::chrono::hours(1);
+    state.nextWatch = state.started;
+    state.frameLog = std::getenv(kFrameLogVariable) != nullptr;
+}
+
+// ===== Files =====
+
+void useFiles(const std::vector<std::string>& paths) {
+    state.files = paths;
+    toRest(state.view);
+    state.view.entry = 0;
+}
+
+const std::vector<std::string>& usedFiles() {
+    return state.files;
+}
+
+void showModel(int entry, std::unique_ptr<FileModel> model, const FileStamp& stamp) {
+    state.shown.entry = entry;
+    if (entry >= 0) {
+        state.view.entry = entry;
+    }
+    install(std::move(model), stamp);
+}
+
+// A single file that cannot be read leaves the list shown before; among several, such a file
+// keeps its place and shows an empty frame. A model already read is shown as the first entry;
+// otherwise nothing is, and the first frame reads the list's first file again, as it does for
+// any entry.
+int openFiles(const std::vector<std::string>& paths) {
+    if (paths.empty()) {
+        return 0;
+    }
+    const FileStamp stamp = stampOf(paths.front());
+    std::unique_ptr<FileModel> first = readAndTell(paths.front());
+    if (!first && paths.size() == 1) {
+        return 0;
+    }
+    useFiles(paths);
+    const bool read = first != nullptr;
+    showModel(read ? 0 : -1, std::move(first), stamp);
+    if (read) {
+        entryChanged(0);
+    }
+    state.frameWanted = true;
+    return static_cast<int>(paths.size());
+}
+
+void setEntryListener(void (*shown)(const std::string& path, int entry, int count)) {
+    state.entryListener = shown;
+}
+
+// ===== Frames =====
+
 void drawFrame() {
-    ensureEntry(modelIndex);
-    if (animating == 1) {
-        lastMotion = Clock::now();
+    ensureEntry(state.view.entry);
+    if (state.view.animating) {
+        state.lastMotion = Clock::now();
     }
     const Picture picture = choosePicture();
     const Passes passes = passesOf(picture);
     const FrameMatrices matrices = cameraMatrices();
-    if (picture == Picture::kFull && target.steps && costOf(passes) > kDirectLines) {
-        drawInSteps(FrameKey::of(matrices, shown.generation), matrices, passes);
+    if (picture == Picture::kFull && state.target.steps && costOf(passes) > kDirectLines) {
+        drawInSteps(FrameKey::of(matrices, state.shown.generation), matrices, passes);
         return;
     }
     stopSteps();
-    glBindFramebuffer(GL_FRAMEBUFFER, target.framebuffer);
-    glViewport(0, 0, windowWidth, windowHeight);
+    glBindFramebuffer(GL_FRAMEBUFFER, state.target.framebuffer);
+    glViewport(0, 0, state.width, state.height);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glEnable(GL_DEPTH_TEST);
     drawPasses(passes, matrices);
     drawOverlays(matrices);
     glFlush();
-    if (target.present != nullptr) {
-        target.present();
+    if (state.target.present != nullptr) {
+        state.target.present();
     }
     finishFrame(picture);
 }
 
-}  // namespace
-
-// ===== Shared with the other parts of a frame =====
-
-Shown& shownModel() {
-    return shown;
+bool takeFrameRequest() {
+    const bool wanted = state.frameWanted;
+    state.frameWanted = false;
+    return wanted;
 }
 
-void finishFrame(Picture picture) {
-    lastPicture = picture;
-    ++frames;
-    if (picture == Picture::kFull) {
-        shown.fullShown = true;
-        startProxyWhenDue();
+// ===== Between events =====
+
+bool animationTick() {
+    if (!applyTick(state.view, shownBox(), entryCount())) {
+        return false;
     }
-    if (frameLog) {
-        static const char* const kNames[] = {"nothing", "full", "proxy", "breathing"};
-        std::printf("frame %s %lld\n", kNames[static_cast<int>(picture)],
-                    static_cast<long long>(secondsSince(started) * 1000));
-        std::fflush(stdout);
-    }
+    state.frameWanted = true;
+    return true;
 }
 
-SceneTarget sceneTarget() {
-    return target;
-}
-
-// ===== Interface =====
-
-void startScene(const SceneTarget& where) {
-    target = where;
-    buildPrograms();
-    preparePoints();
-    glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
-    started = Clock::now();
-    lastMotion = started - std::chrono::hours(1);
-    nextWatch = started;
-    frameLog = std::getenv(kFrameLogVariable) != nullptr;
-    setFrameDrawer(drawFrame);
-}
-
-void setEntryListener(void (*listener)(int entry)) {
-    entryListener = listener;
-}
-
-void showModel(int entry, std::unique_ptr<FileModel> model, const FileStamp& stamp) {
-    shown.entry = entry;
-    install(std::move(model), stamp);
-}
-
-void setStyle(Style chosen) {
-    style = chosen;
-}
-
-Style currentStyle() {
-    return style;
-}
-
-void nextStyle() {
-    style = style == Style::kWire      ? Style::kSurface
-            : style == Style::kSurface ? Style::kEdges
-                                       : Style::kWire;
+bool animating() {
+    return state.view.animating;
 }
 
 double sceneTick() {
@@ -321,28 +379,32 @@ double sceneTick() {
         continueSteps();
         wait = 0;
     }
-    if (shown.job) {
+    if (state.shown.job) {
         wait = std::min(wait, kWatchSeconds / 2);
     }
-    if (!moving() && (lastPicture == Picture::kProxy ||
-                      (lastPicture == Picture::kBreathing && breathingSource() == nullptr))) {
-        requestRedisplay();  // the motion has settled: the full model again
-    } else if (lastPicture == Picture::kProxy) {
-        wait = std::min(wait, kSettleSeconds - secondsSince(lastMotion));
+    const Picture last = state.lastPicture;
+    if (!moving() && (last == Picture::kProxy ||
+                      (last == Picture::kBreathing && breathingSource() == nullptr))) {
+        state.frameWanted = true;  // the motion has settled: the full model again
+    } else if (last == Picture::kProxy) {
+        wait = std::min(wait, kSettleSeconds - secondsSince(state.lastMotion));
     }
-    if (Clock::now() >= nextWatch) {
-        nextWatch = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                       std::chrono::duration<double>(kWatchSeconds));
+    if (Clock::now() >= state.nextWatch) {
+        state.nextWatch = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                             std::chrono::duration<double>(kWatchSeconds));
         watchShownFile();
     }
     return std::max(wait, 0.0);
 }
 
+// ===== For the tests =====
+
 void noteMotion() {
-    lastMotion = Clock::now();
+    state.lastMotion = Clock::now();
 }
 
 std::uint64_t fullLines() {
+    const Shown& shown = state.shown;
     if (!shown.model) {
         return shown.full.wire.primitives();
     }
@@ -355,11 +417,11 @@ std::uint64_t fullLines() {
 }
 
 bool proxyReady() {
-    return shown.proxy != nullptr;
+    return state.shown.proxy != nullptr;
 }
 
 std::uint64_t framesShown() {
-    return frames;
+    return state.frames;
 }
 
 }  // namespace plyview

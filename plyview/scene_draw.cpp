@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "gpu/program.h"
 #include "plyview/scene_parts.h"
 #include "plyview/shader_text.h"
 
@@ -41,6 +42,14 @@ Program build(const char* vertex, const char* fragment) {
     return program;
 }
 
+// A geometry drawn with the flat program in one colour, nothing else set.
+Pass flatPass(const GpuGeometry& geometry, const Vec4& colour) {
+    Pass pass;
+    pass.geometry = &geometry;
+    pass.colour = colour;
+    return pass;
+}
+
 void useColour(const Vec4& colour) {
     glVertexAttrib4f(kColourSlot, colour.x, colour.y, colour.z, colour.w);
 }
@@ -48,7 +57,7 @@ void useColour(const Vec4& colour) {
 // ===== Layers =====
 
 const FileModel* sourceOf(Picture picture) {
-    Shown& shown = shownModel();
+    Shown& shown = viewer().shown;
     return picture == Picture::kProxy ? shown.proxy.get() : shown.model.get();
 }
 
@@ -88,7 +97,7 @@ void buildSurface(Layers& layers, const FileModel& model) {
 
 // The layers of a picture that the current style draws, built when first asked for.
 Layers* layersOf(Picture picture, bool wire, bool surface) {
-    Shown& shown = shownModel();
+    Shown& shown = viewer().shown;
     if (picture == Picture::kBreathing) {
         return &shown.breathing;  // built for each pulse by the scene
     }
@@ -154,8 +163,8 @@ void endPass(const Pass& pass) {
 }
 
 Passes passesOf(Picture picture) {
-    const Shown& shown = shownModel();
-    const Style style = currentStyle();
+    const Shown& shown = viewer().shown;
+    const Style style = viewer().style;
     const bool wire = style != Style::kSurface;
     const bool surface = style != Style::kWire;
     if (picture == Picture::kNothing) {
@@ -163,16 +172,22 @@ Passes passesOf(Picture picture) {
     }
     Layers* layers = layersOf(picture, wire, surface);
     if (shown.pointCloud) {  // points: green in the wireframe, their colours on a surface
-        return {Pass{&layers->wire, false, wire && !surface ? kMeshColor : kPointGrey, surface,
-                     false, false}};
+        Pass points = flatPass(layers->wire, wire && !surface ? kMeshColor : kPointGrey);
+        points.ownColours = surface;
+        return {points};
     }
     Passes passes;
     if (surface) {
-        passes.push_back(Pass{&layers->surface, true, kSurfaceGrey, true, wire, false});
+        Pass triangles = flatPass(layers->surface, kSurfaceGrey);
+        triangles.lit = true;
+        triangles.ownColours = true;
+        triangles.behind = wire;  // so that the edges drawn over it show
+        passes.push_back(triangles);
     }
     if (wire) {
-        passes.push_back(
-            Pass{&layers->wire, false, surface ? kEdgeColour : kMeshColor, false, false, surface});
+        Pass lines = flatPass(layers->wire, surface ? kEdgeColour : kMeshColor);
+        lines.blended = surface;
+        passes.push_back(lines);
     }
     return passes;
 }
@@ -180,16 +195,16 @@ Passes passesOf(Picture picture) {
 std::uint64_t costOf(const Passes& passes) {
     std::uint64_t cost = 0;
     for (const Pass& pass : passes) {
-        const bool lines = !pass.lit && !shownModel().pointCloud;
+        const bool lines = !pass.lit && !viewer().shown.pointCloud;
         cost += lines ? pass.geometry->primitives() : pass.geometry->primitives() / 2;
     }
     return cost;
 }
 
 void drawOverlays(const FrameMatrices& matrices) {
-    Shown& shown = shownModel();
-    const bool normalsOn = showNormals == 1 && !shown.pointCloud;
-    const bool boxOn = showBox == 1 && !shown.box.empty();
+    Shown& shown = viewer().shown;
+    const bool normalsOn = viewer().view.normals && !shown.pointCloud;
+    const bool boxOn = viewer().view.box && !shown.box.empty();
     if (!normalsOn && !boxOn) {
         return;
     }
@@ -199,7 +214,7 @@ void drawOverlays(const FrameMatrices& matrices) {
         const FileModel* source = shown.needsProxy ? shown.proxy.get() : shown.model.get();
         if (source != nullptr && shown.normals.empty()) {
             shown.normals.uploadArray(GL_LINES,
-                                      VertexSpan::of(normalSegments(*source, boxDiagonal())));
+                                      VertexSpan::of(normalSegments(*source, shownDiagonal())));
         }
         useColour(kNormalColor);
         shown.normals.drawAll();

@@ -1,5 +1,5 @@
-// The parts of the file viewer's frames, shared between the files that draw them. Internal to
-// plyview/.
+// The parts of the viewer, shared between the files that keep its state and draw its frames.
+// Internal to plyview/.
 #pragma once
 
 #include <chrono>
@@ -8,7 +8,15 @@
 #include <memory>
 #include <vector>
 
-#include "plyview/plyview.h"
+#include "math/view_geometry.h"
+#include "model/file_model.h"
+#include "plyview/animation.h"
+#include "plyview/camera.h"
+#include "plyview/files.h"
+#include "plyview/gpu_geometry.h"
+#include "plyview/options.h"
+#include "plyview/proxy_job.h"
+#include "plyview/viewer.h"
 
 namespace plyview {
 
@@ -25,7 +33,8 @@ constexpr Vec4 kPointGrey{0.35f, 0.35f, 0.35f, 1.0f};
 // Edges over a surface: dark, and half see-through, so that a dense mesh still shows the
 // surface's shading and colours under its edges.
 constexpr Vec4 kEdgeColour{0.05f, 0.05f, 0.05f, 0.5f};
-constexpr float kAmbient = 0.3f;  // light that reaches every side
+constexpr float kAmbient = 0.3f;    // light that reaches every side
+constexpr float kPointSize = 3.0f;  // pixels across a point of a cloud
 
 // ===== The shown model and what is drawn of it =====
 
@@ -41,8 +50,7 @@ struct Layers {
 };
 
 struct Shown {
-    int entry = -1;   // catalogue entry, or -1 before the first frame
-    FileStamp stamp;  // of the bytes the model was read from
+    int entry = -1;  // entry of the file list, or -1 before the first frame
     // The model as read; null when the entry shows nothing, or once an edit has dropped it.
     std::shared_ptr<const FileModel> model;
     bool pointCloud = false;
@@ -56,11 +64,48 @@ struct Shown {
     Layers breathing;
     int breathingPulse = INT_MIN;  // pulse `breathing` was built for
     bool breathingFromProxy = false;
+    Box bounds{};  // of the model read last: an edit refused keeps it, with the picture
     GpuGeometry box;
     GpuGeometry normals;  // of the model, or of its proxy when it has one
 };
 
-Shown& shownModel();
+// ===== The viewer's state =====
+
+constexpr int kNoDrag = -1;
+
+// Where the mouse is in a drag.
+struct Pointer {
+    int button = kNoDrag;      // held down for a drag
+    int lastX = 0, lastY = 0;  // position at the last drag event
+};
+
+// Everything the viewer owns but the steps of a heavy frame (steps.cpp).
+struct Viewer {
+    std::vector<std::string> files;  // as the user gave them, in order
+    ViewState view;                  // what the keys and animation ticks change
+    Orbit orbit;                     // the mouse's; reset whenever another entry is shown
+    Style style = Style::kWire;
+    int width = kDefaultPictureSize, height = kDefaultPictureSize;  // of the frame, in pixels
+    Pointer pointer;
+    SceneTarget target;                                             // where frames go
+    Shown shown;                                                    // the entry on screen
+    FileWatch watch;                                                // on the shown file
+    void (*entryListener)(const std::string&, int, int) = nullptr;  // told of another entry
+    Clock::time_point started;                                      // for the frame log
+    Clock::time_point lastMotion;             // the last drag, wheel or animated frame
+    Clock::time_point nextWatch;              // when the shown file's status is looked at next
+    Picture lastPicture = Picture::kNothing;  // what the last frame showed
+    std::uint64_t frames = 0;                 // shown since the viewer started
+    bool frameLog = false;                    // kFrameLogVariable is set
+    bool frameWanted = false;                 // a change waits for a frame to show it
+};
+
+Viewer& viewer();
+
+// The shown model's box, as the keys and animations read it: inverted without a model.
+Box shownBox();
+// The diagonal of the shown box, as the normal segments and the breathing measure it.
+float shownDiagonal();
 
 // ===== Drawing (scene_draw.cpp) =====
 
@@ -130,6 +175,5 @@ void stopSteps();  // another picture took the window
 // ===== Frame parts the steps use (scene.cpp) =====
 
 void finishFrame(Picture picture);  // the frame is on screen
-SceneTarget sceneTarget();
 
 }  // namespace plyview

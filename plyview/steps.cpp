@@ -38,7 +38,8 @@ void makeRenderbuffer(GLuint& buffer, GLenum format, GLenum attachment) {
 
 // A framebuffer of the window's size.
 void ensureFramebuffer() {
-    if (steps.framebuffer != 0 && steps.width == windowWidth && steps.height == windowHeight) {
+    const Viewer& state = viewer();
+    if (steps.framebuffer != 0 && steps.width == state.width && steps.height == state.height) {
         return;
     }
     if (steps.framebuffer != 0) {
@@ -46,8 +47,8 @@ void ensureFramebuffer() {
         glDeleteRenderbuffers(1, &steps.colour);
         glDeleteRenderbuffers(1, &steps.depth);
     }
-    steps.width = windowWidth;
-    steps.height = windowHeight;
+    steps.width = state.width;
+    steps.height = state.height;
     glGenFramebuffers(1, &steps.framebuffer);
     glBindFramebuffer(GL_FRAMEBUFFER, steps.framebuffer);
     makeRenderbuffer(steps.colour, GL_RGBA8, GL_COLOR_ATTACHMENT0);
@@ -55,7 +56,7 @@ void ensureFramebuffer() {
 }
 
 void show() {
-    const SceneTarget target = sceneTarget();
+    const SceneTarget& target = viewer().target;
     glBindFramebuffer(GL_READ_FRAMEBUFFER, steps.framebuffer);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, target.framebuffer);
     glBlitFramebuffer(0, 0, steps.width, steps.height, 0, 0, steps.width, steps.height,
@@ -73,11 +74,12 @@ FrameKey FrameKey::of(const FrameMatrices& matrices, std::uint64_t generation) {
     FrameKey key;
     key.matrices = matrices;
     key.generation = generation;
-    key.width = windowWidth;
-    key.height = windowHeight;
-    key.box = showBox;
-    key.normals = showNormals;
-    key.style = static_cast<int>(currentStyle());
+    const Viewer& state = viewer();
+    key.width = state.width;
+    key.height = state.height;
+    key.box = state.view.box;
+    key.normals = state.view.normals;
+    key.style = static_cast<int>(state.style);
     return key;
 }
 

@@ -1,73 +1,71 @@
-// The window: the files' catalogue on the core's keys and animations, with a title that names
-// the file, the mouse orbit, and a projection that follows the window's shape.
+// The desktop window: a 3.1 core context from freeglut, the viewer on it through the GLUT front
+// end, a title that names the file, and Escape that ends the program.
 #include <GL/glew.h>
 
 #include <GL/freeglut.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
-#include "app/app.h"
-#include "plyview/plyview.h"
+#include "plyview/front.h"
+#include "plyview/run.h"
 
 namespace plyview {
 
 namespace {
 
-// ===== Window state =====
-const std::vector<std::string>* shownPaths = nullptr;  // the catalogue, for the title
+constexpr int kContextMajor = 3;
+constexpr int kContextMinor = 1;
 
-int entryCount() {
-    return static_cast<int>(shownPaths->size());
+void showTitle(const std::string& path, int entry, int count) {
+    glutSetWindowTitle(windowTitle(path, entry, count).c_str());
 }
 
-// A new entry on screen gets its title and a fresh view.
-void entryShown(int entry) {
-    orbit = Orbit();
-    const std::string& path = (*shownPaths)[static_cast<std::size_t>(entry)];
-    glutSetWindowTitle(windowTitle(path, entry, entryCount()).c_str());
+[[noreturn]] void quit() {
+    std::exit(kStatusOk);
 }
 
-// Work between events, as often as the scene asks for it.
-void tick(int) {
-    const double seconds = sceneTick();
-    glutTimerFunc(static_cast<unsigned>(seconds * 1000), tick, 0);
+// Without the 3.1 entry points every later call would jump through a null pointer: a context
+// that lacks them ends the program with its reason.
+void requireOpenGl31() {
+    glewExperimental = GL_TRUE;  // a core context needs it for the vertex array entry points
+    const GLenum status = glewInit();
+    const char* reason = status != GLEW_OK
+                             ? reinterpret_cast<const char*>(glewGetErrorString(status))
+                         : !GLEW_VERSION_3_1 ? "the context does not provide OpenGL 3.1"
+                                             : nullptr;
+    if (reason != nullptr) {
+        std::fprintf(stderr, "%s: OpenGL 3.1 could not be initialised: %s\n", kProgramName, reason);
+        std::exit(kStatusFailed);
+    }
 }
 
-void present() {
-    glutSwapBuffers();
-}
-
-void keys(unsigned char key, int, int) {
-    pressKey(key);
-}
-
-void mouse(int button, int state, int x, int y) {
-    pressButton(button, state == GLUT_DOWN, x, y);
+// Our options are not freeglut's: it only sees the program name.
+void openWindow(char** argv, const std::string& title, int width, int height) {
+    int toolkitArgc = argv[0] != nullptr ? 1 : 0;
+    glutInit(&toolkitArgc, argv);
+    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
+    glutInitWindowSize(width, height);
+    glutInitContextVersion(kContextMajor, kContextMinor);
+    glutInitContextProfile(GLUT_CORE_PROFILE);
+    glutCreateWindow(title.c_str());
+    requireOpenGl31();
 }
 
 }  // namespace
 
-void runWindow(int argc, char** argv, const Options& options, const std::vector<std::string>& paths,
-               std::unique_ptr<FileModel> first, const FileStamp& stamp) {
-    shownPaths = &paths;
-    // Our options are not freeglut's: it only sees the program name.
-    int toolkitArgc = argc > 0 ? 1 : 0;
-    openWindow(toolkitArgc, argv, windowTitle(paths.front(), 0, entryCount()).c_str(),
-               options.width, options.height);
-    setStyle(options.style);
-    startScene(SceneTarget{0, present, true});
+void runWindow(int /*argc*/, char** argv, const Options& options,
+               const std::vector<std::string>& paths, std::unique_ptr<FileModel> first,
+               const FileStamp& stamp) {
+    openWindow(argv, windowTitle(paths.front(), 0, static_cast<int>(paths.size())), options.width,
+               options.height);
+    startViewer(windowTarget(), options.style, options.width, options.height);
+    useFiles(paths);
     if (first) {
-        showModel(kFirstModel, std::move(first), stamp);
+        showModel(0, std::move(first), stamp);
     }
-    setEntryListener(entryShown);
-    glutDisplayFunc(display);
-    glutKeyboardFunc(keys);
-    glutIdleFunc(idle);
-    glutMouseFunc(mouse);
-    glutMotionFunc(movePointer);
-    glutReshapeFunc(resizeView);
-    glutTimerFunc(0, tick, 0);
+    startFront(Platform{showTitle, quit});
     glutMainLoop();
     std::exit(kStatusOk);
 }

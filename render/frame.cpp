@@ -66,17 +66,7 @@ void catalogueCamera(Mat4& projection, Mat4& model) {
     model = identity() * translate(tx, ty, tz) * rotateY(spinAngle) * rotateX(0.0f);
 }
 
-void (*frameDrawer)() = nullptr;  // a front end's own frame, or null for the store's
-
 }  // namespace
-
-void setFrameDrawer(void (*draw)()) {
-    frameDrawer = draw;
-}
-
-FrameDrawer frameDrawerInUse() {
-    return frameDrawer;
-}
 
 int wrapModelIndex(int index) {
     if (index < kFirstModel) {
@@ -90,10 +80,6 @@ int wrapModelIndex(int index) {
 
 void display() {
     modelIndex = wrapModelIndex(modelIndex);
-    if (frameDrawer != nullptr) {
-        frameDrawer();
-        return;
-    }
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     loadModel(modelIndex);
 
@@ -129,19 +115,6 @@ void drawMesh() {
 
 void drawNormals() {
     drawOverlay(normalLines, kNormalStoreBytes, GL_LINES, 2 * faceCount, kNormalColor);
-}
-
-void boxPolyline(float x0, float x1, float y0, float y1, float z0, float z1,
-                 Vec4 polyline[kBoxLineCount]) {
-    const Vec4 corners[kBoxLineCount] = {
-        {x0, y1, z1, 1}, {x1, y1, z1, 1}, {x1, y1, z0, 1}, {x0, y1, z0, 1},
-        {x0, y1, z1, 1}, {x0, y0, z1, 1}, {x1, y0, z1, 1}, {x1, y1, z1, 1},
-        {x1, y0, z1, 1}, {x1, y0, z0, 1}, {x1, y1, z0, 1}, {x1, y0, z0, 1},
-        {x0, y0, z0, 1}, {x0, y1, z0, 1}, {x0, y0, z0, 1}, {x0, y0, z1, 1},
-    };
-    for (int i = 0; i < kBoxLineCount; ++i) {
-        polyline[i] = corners[i];
-    }
 }
 
 void drawBoundingBox() {

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "model/model.h"
-#include "plyview/plyview.h"
+#include "model/file_model.h"
+#include "plyview/testing.h"
 
 extern "C" {
 

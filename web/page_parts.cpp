@@ -1,6 +1,6 @@
 // What the page does otherwise than the desktop: WebGL2's shader version, points sized by the
-// program alone, the proxy built at once (a page has no threads), the memory the page may grow
-// to, and the desktop GL entry points WebGL lacks.
+// program alone, the proxy built at once (a page has no threads), and the memory the page may
+// grow to.
 #include <GL/glew.h>
 
 #include <emscripten/heap.h>
@@ -9,7 +9,9 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "plyview/plyview.h"
+#include "model/proxy.h"
+#include "plyview/platform.h"
+#include "plyview/proxy_job.h"
 #include "plyview/shader_text.h"
 
 namespace plyview {
@@ -48,16 +50,3 @@ std::uint64_t availableMemoryBytes() {
 }
 
 }  // namespace plyview
-
-// ===== GL entry points WebGL does not have =====
-// The catalogue viewer's own frame, which shares its sources with the file viewer, names two
-// desktop entry points; the page never draws that frame, but its code must link.
-extern "C" {
-
-void glPolygonMode(GLenum, GLenum) {}
-
-GLint glGetUniformLocationARB(GLhandleARB program, const GLcharARB* name) {
-    return glGetUniformLocation(program, name);
-}
-
-}  // extern "C"

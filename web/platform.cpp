@@ -1,6 +1,6 @@
-// The page's platform part: the GLUT window on the page's canvas, the files the page hands over,
-// the title line, the canvas size, keys and the mouse. It knows the viewer core only through
-// web.h.
+// The page's platform part: the GL context on the page's canvas, plyview's GLUT front end on it,
+// the files the page hands over, the title line, the canvas size and the wheel. Everything else
+// is plyview's own, as on the desktop.
 #include <GL/glut.h>
 
 #include <emscripten.h>
@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "plyview/front.h"
+#include "plyview/viewer.h"
 #include "web/web.h"
 
 namespace web {
@@ -25,6 +27,14 @@ constexpr int kStatusNoContext = 1;
 
 EM_JS(void, pageShowFile, (const char* name, int index, int count),
       { Module.showFile(UTF8ToString(name), index, count); });
+
+// The page names a file by the name the user knows it by: the last part of its path.
+void showFile(const std::string& path, int index, int count) {
+    const std::string name = path.substr(path.find_last_of('/') + 1);
+    pageShowFile(name.c_str(), index, count);
+}
+
+}  // namespace
 
 // The lines of `text`, empty ones left out.
 std::vector<std::string> splitPaths(const char* text) {
@@ -42,34 +52,6 @@ std::vector<std::string> splitPaths(const char* text) {
     return paths;
 }
 
-// ===== GLUT callbacks =====
-
-void display() {
-    drawFrame();
-    glutSwapBuffers();
-}
-
-void keyboard(unsigned char key, int, int) {
-    pressKey(key);
-}
-
-void mouse(int button, int state, int x, int y) {
-    pressButton(button, state == GLUT_DOWN, x, y);
-}
-
-}  // namespace
-
-// ===== For the core =====
-
-void showFile(const std::string& path, int index, int count) {
-    const std::string name = path.substr(path.find_last_of('/') + 1);
-    pageShowFile(name.c_str(), index, count);
-}
-
-void requestFrame() {
-    glutPostRedisplay();
-}
-
 }  // namespace web
 
 // ===== Exported to the page =====
@@ -78,32 +60,34 @@ extern "C" {
 
 // The files the page has written, one path a line; how many are shown now.
 EMSCRIPTEN_KEEPALIVE int web_open_files(const char* paths) {
-    return web::openFiles(web::splitPaths(paths));
+    const int shown = plyview::openFiles(web::splitPaths(paths));
+    plyview::frontRefresh();
+    return shown;
 }
 
-// The canvas's new size in device pixels; the core gets it as a reshape.
+// The canvas's new size in device pixels; the viewer gets it as a reshape.
 EMSCRIPTEN_KEEPALIVE void web_resize(int width, int height) {
     glutReshapeWindow(width, height);
 }
 
 // Wheel notches at a canvas pixel, as GLUT's buttons 3 (up) and 4 pressed and released.
 EMSCRIPTEN_KEEPALIVE void web_wheel(int steps, int x, int y) {
-    const int button = steps > 0 ? web::kWheelUp : web::kWheelDown;
+    const int button = steps > 0 ? plyview::kWheelUpButton : plyview::kWheelDownButton;
     for (int i = 0; i < std::abs(steps); ++i) {
-        web::pressButton(button, true, x, y);
-        web::pressButton(button, false, x, y);
+        plyview::frontButton(button, true, x, y);
+        plyview::frontButton(button, false, x, y);
     }
 }
 
 // A frame drawn now, for the page to read the canvas before the browser clears it.
 EMSCRIPTEN_KEEPALIVE void web_draw_now() {
-    web::display();
+    plyview::frontDrawNow();
 }
 
 }  // extern "C"
 
 // Opens the GL context on the page's canvas and hands the browser the callbacks; glutMainLoop
-// returns to the browser and never comes back.
+// returns to the browser and never comes back. Nothing is shown before the first files.
 int main(int argc, char** argv) {
     glutInit(&argc, argv);
     glutInitDisplayMode(web::kDisplayMode);
@@ -111,12 +95,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s: this browser gives no WebGL2 context\n", web::kProgramName);
         return web::kStatusNoContext;
     }
-    web::startCore();
-    glutDisplayFunc(web::display);
-    glutKeyboardFunc(web::keyboard);
-    glutMouseFunc(web::mouse);
-    glutMotionFunc(web::movePointer);
-    glutReshapeFunc(web::resizeView);
+    plyview::startViewer(plyview::windowTarget(), plyview::Style::kWire, glutGet(GLUT_WINDOW_WIDTH),
+                         glutGet(GLUT_WINDOW_HEIGHT));
+    plyview::startFront(plyview::Platform{web::showFile, nullptr});
     glutMainLoop();
     return 0;
 }

@@ -1,7 +1,7 @@
 // Public interface of web/: plyview as a web page. The page (index.html, page.js) and the C++
-// compiled to WebAssembly meet here, and so do the page's platform part (platform.cpp: the GLUT
-// window on the canvas, the hand-over of files, title and messages) and the viewer core behind
-// it (core.cpp: the desktop viewer's own sources). Nothing else includes this header.
+// compiled to WebAssembly meet here. The page's platform part (platform.cpp: the GL context on
+// the canvas, the hand-over of files, title and messages) runs plyview's own viewer and GLUT
+// front end, the desktop's sources. Nothing else includes this header.
 //
 // The page and C++ talk like this:
 //
@@ -26,7 +26,7 @@
 //          line, with the "/files/<serial>/" of the path taken out (a refused file, for one).
 //     standard output  notes; the page passes them to the browser's console.
 //
-// Keys and the mouse reach the core as in the desktop window: keys by their character (upper
+// Keys and the mouse reach the viewer as in the desktop window: keys by their character (upper
 // case with Shift) and buttons 0..2 with drags through GLUT, the wheel through web_wheel as
 // presses and releases of buttons 3 (up) and 4 (down).
 #pragma once
@@ -40,28 +40,10 @@ namespace web {
 
 constexpr const char* kFilesFolder = "/files/";  // where the page puts the user's files
 constexpr char kPathSeparator = '\n';            // between the paths given to web_open_files
-constexpr int kWheelUp = 3;                      // GLUT's buttons for the wheel
-constexpr int kWheelDown = 4;
 
-// ===== Platform part (platform.cpp), for the core =====
+// ===== Platform part (platform.cpp) =====
 
-// Tells the page which file is shown (by the name the user knows it by: the last part of the
-// path), its place from 0 and the number of files; count 0: none.
-void showFile(const std::string& path, int index, int count);
-// A frame is drawn at the next chance the browser gives.
-void requestFrame();
-
-// ===== Viewer core (core.cpp), for the platform part =====
-
-// Once, after the canvas has its WebGL2 context: shaders and buffers.
-void startCore();
-// The files the user gave, in order; refused ones get one line on standard error. Returns how
-// many are shown now; 0 leaves the previous list as it was.
-int openFiles(const std::vector<std::string>& paths);
-void drawFrame();
-void resizeView(int width, int height);
-void pressKey(unsigned char key);
-void pressButton(int button, bool down, int x, int y);  // GLUT's numbers, the wheel as 3 and 4
-void movePointer(int x, int y);                         // while a button is held
+// The paths of web_open_files: its lines, empty ones left out.
+std::vector<std::string> splitPaths(const char* text);
 
 }  // namespace web

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 
+#include "model/file_model.h"
 #include "model/model.h"
 #include "model/ply_format.h"
 

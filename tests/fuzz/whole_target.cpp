@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "invariants.h"
+#include "model/file_model.h"
 #include "model/model.h"
+#include "model/proxy.h"
 
 namespace {
 

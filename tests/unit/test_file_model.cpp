@@ -9,7 +9,9 @@
 #include <utility>
 #include <vector>
 
+#include "model/file_model.h"
 #include "model/model.h"
+#include "model/proxy.h"
 #include "tools/plywrite/plywrite.h"
 
 namespace {

@@ -1,5 +1,5 @@
-// What a front end may change about the core, against the recording fake GL: a catalogue of its
-// own length, frames of its own, and shaders built in.
+// What may change about the catalogue viewer's core, against the recording fake GL: a catalogue
+// of its own length, and shaders built in.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,7 +16,6 @@ class FrameOptionsTest : public SceneTest {
   protected:
     void TearDown() override {
         setCatalogue(nullptr, 0);
-        setFrameDrawer(nullptr);
         SceneTest::TearDown();
     }
     TempFolder folder;
@@ -42,28 +41,6 @@ TEST_F(FrameOptionsTest, ACatalogueOfItsOwnLengthWrapsAndEndsTheTourThere) {
     EXPECT_EQ(animating, 0);
     EXPECT_EQ(tourMode, 0);
     EXPECT_EQ(maxX, 1.0f);  // the first file is on screen
-}
-
-// A front end's own frame: display() wraps the index and hands over, reading and drawing nothing.
-int framesDrawn = 0;
-
-TEST_F(FrameOptionsTest, AFrontEndsFrameDrawerTakesTheWholeFrame) {
-    for (int i = 0; i < 3; ++i)
-        folder.write(kFiles[i], plyText({{0, 0, 0, 1}, {i + 1.0f, 1, 1, 1}}, {}));
-    setCatalogue(kFiles, 3);
-    setFrameDrawer([] { ++framesDrawn; });
-    modelIndex = 3;
-    display();
-    EXPECT_EQ(modelIndex, 0);
-    EXPECT_EQ(framesDrawn, 1);
-    EXPECT_TRUE(fakegl::calls.empty());
-    EXPECT_EQ(vertexCount, 0);  // the store's reader was not asked
-
-    setFrameDrawer(nullptr);
-    display();
-    EXPECT_EQ(framesDrawn, 1);
-    EXPECT_EQ(maxX, 1.0f);
-    EXPECT_EQ(fakegl::names().back(), "glutSwapBuffers");
 }
 
 TEST_F(FrameOptionsTest, BuiltInShadersBuildQuietlyAndAFailureNamesThem) {

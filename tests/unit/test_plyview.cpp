@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "plyview/plyview.h"
+#include "model/ply_result.h"
+#include "plyview/camera.h"
+#include "plyview/options.h"
 #include "scene_fixture.h"
 
 namespace {

@@ -2,14 +2,20 @@
 // indexed, in pieces within one buffer's and one draw call's limits; the proxy while the view
 // moves; heavy full frames in steps; and how files are read and refused.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <chrono>
 #include <cstring>
 #include <thread>
 
-#include "plyview/plyview.h"
-#include "scene_fixture.h"
+#include "fake_gl/fake_gl.h"
+#include "model/file_model.h"
+#include "plyview/gpu_geometry.h"
+#include "plyview/platform.h"
+#include "plyview/testing.h"
+#include "plyview/viewer.h"
+#include "temp_folder.h"
 #include "tools/plywrite/plywrite.h"
 
 namespace {
@@ -53,23 +59,19 @@ void swapped() {
     fakegl::calls.push_back({"present", {}, {}, {}, nullptr, {}});
 }
 
-class PlyviewScene : public SceneTest {
+class PlyviewScene : public ::testing::Test {
   protected:
-    void SetUp() override {
-        SceneTest::SetUp();
-        colorLocation = 1;
-    }
+    void SetUp() override { fakegl::reset(); }
     void TearDown() override {
         plyview::showModel(0, nullptr, {});
-        setFrameDrawer(nullptr);
         plyview::setBufferLimitForTests(0);
-        SceneTest::TearDown();
+        fakegl::reset();
     }
-    void start(bool steps) { plyview::startScene(plyview::SceneTarget{7, swapped, steps}); }
-    void show(std::unique_ptr<FileModel> model) {
-        plyview::showModel(0, std::move(model), {});
-        modelIndex = 0;
+    void start(bool steps) {
+        plyview::startViewer(plyview::SceneTarget{7, swapped, steps}, plyview::Style::kWire,
+                             plyview::kDefaultPictureSize, plyview::kDefaultPictureSize);
     }
+    void show(std::unique_ptr<FileModel> model) { plyview::showModel(0, std::move(model), {}); }
 };
 
 TEST_F(PlyviewScene, EveryTriangleOfALargeModelIsDrawnAsIndexedLines) {
@@ -77,7 +79,7 @@ TEST_F(PlyviewScene, EveryTriangleOfALargeModelIsDrawnAsIndexedLines) {
     constexpr std::size_t kTriangles = 640000;
     show(separateTriangles(kTriangles));
     fakegl::calls.clear();
-    display();
+    plyview::drawFrame();
     EXPECT_EQ(indicesDrawn(GL_LINES), static_cast<long long>(2 * 3 * kTriangles));
     EXPECT_EQ(fakegl::count("glDrawArrays"), 0u);
     EXPECT_EQ(fakegl::names().back(), "present");
@@ -140,7 +142,7 @@ TEST_F(PlyviewScene, TheProxyIsDrawnWhileTheViewMovesAndTheFullModelAfter) {
     start(false);
     show(surface(320, 320));  // 204,800 triangles: just past the proxy's threshold
     const std::uint64_t fullLines = plyview::fullLines();
-    display();  // the first full frame starts the proxy
+    plyview::drawFrame();  // the first full frame starts the proxy
     const Clock::time_point waited = Clock::now();
     while (!plyview::proxyReady() && Clock::now() - waited < std::chrono::seconds(60)) {
         plyview::sceneTick();
@@ -149,15 +151,16 @@ TEST_F(PlyviewScene, TheProxyIsDrawnWhileTheViewMovesAndTheFullModelAfter) {
     ASSERT_TRUE(plyview::proxyReady());
     fakegl::calls.clear();
     plyview::noteMotion();
-    display();
+    plyview::drawFrame();
     const long long moving = indicesDrawn(GL_LINES);
     EXPECT_GT(moving, 0);
     EXPECT_LT(moving, static_cast<long long>(fullLines) / 2);
     std::this_thread::sleep_for(std::chrono::duration<double>(plyview::kSettleSeconds * 1.5));
     fakegl::calls.clear();
+    plyview::takeFrameRequest();
     plyview::sceneTick();  // the motion has settled
-    EXPECT_EQ(fakegl::count("glutPostRedisplay"), 1u);
-    display();
+    EXPECT_TRUE(plyview::takeFrameRequest());
+    plyview::drawFrame();
     EXPECT_EQ(indicesDrawn(GL_LINES), static_cast<long long>(2 * fullLines));
 }
 
@@ -167,7 +170,7 @@ TEST_F(PlyviewScene, AHeavyFullFrameIsDrawnInStepsAndShownWhenDone) {
     const std::uint64_t lines = plyview::fullLines();
     ASSERT_GT(lines, plyview::kDirectLines);
     fakegl::calls.clear();
-    display();
+    plyview::drawFrame();
     for (int tick = 0; tick < 1000 && fakegl::count("present") == 0; ++tick) {
         plyview::sceneTick();
     }
@@ -177,14 +180,14 @@ TEST_F(PlyviewScene, AHeavyFullFrameIsDrawnInStepsAndShownWhenDone) {
     EXPECT_EQ(fakegl::count("present"), 1u);
     // The same view again is the finished frame, copied once more.
     fakegl::calls.clear();
-    display();
+    plyview::drawFrame();
     EXPECT_EQ(fakegl::count("glDrawElements"), 0u);
     EXPECT_EQ(fakegl::count("glBlitFramebuffer"), 1u);
 
     // Just at the limit, a frame is drawn at once.
     show(separateTriangles(plyview::kDirectLines / 3));
     fakegl::calls.clear();
-    display();
+    plyview::drawFrame();
     EXPECT_EQ(fakegl::count("glBlitFramebuffer"), 0u);
     EXPECT_EQ(indicesDrawn(GL_LINES), static_cast<long long>(2 * plyview::kDirectLines));
 }

@@ -1,0 +1,59 @@
+// Models at the file's own size, for the file viewer: the general reader that keeps every vertex
+// and triangle, the memory a file needs, and what is derived from a model (lighting normals, the
+// edge list). Knows nothing of the catalogue viewer's store.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "model/ply_result.h"
+
+// ===== Models at the file's own size =====
+// The file viewer keeps every vertex and triangle of a file, in storage sized by the file, and
+// draws them from GPU buffers; nothing is simplified for display.
+
+constexpr int kCoordinates = 3;  // x, y, z per position; three vertex numbers per triangle
+
+constexpr int kColourBytes = 4;  // r, g, b, a per colour, 0..255
+
+struct FileModel {
+    std::vector<float> positions;          // x, y, z per vertex, less `centre`
+    std::vector<std::uint32_t> triangles;  // three vertex numbers per triangle, counted from 0
+    std::vector<float> normals;            // x, y, z per vertex as the file gives them, or empty
+    std::vector<std::uint8_t> colours;     // kColourBytes per vertex, or empty
+    // kColourBytes per triangle, or empty; only when there are no vertex colours.
+    std::vector<std::uint8_t> faceColours;
+    double centre[kCoordinates] = {0, 0, 0};  // the box centre taken off, in double
+    // Box of `positions`; inverted (min above max) without vertices.
+    float minX = kBoxResetMin, maxX = kBoxResetMax;
+    float minY = kBoxResetMin, maxY = kBoxResetMax;
+    float minZ = kBoxResetMin, maxZ = kBoxResetMax;
+    PlyNotes notes;  // counts as the file holds them
+
+    std::size_t vertexCount() const { return positions.size() / kCoordinates; }
+    std::size_t triangleCount() const { return triangles.size() / kCoordinates; }
+};
+
+// Parses a whole PLY file held in memory, ASCII or binary, keeping every vertex and triangle:
+// coordinates are read in double and the centre of their box is taken off before they become
+// floats. False with `error` set when the file is refused; `model` is then emptied. The
+// parse's own working memory is released before it returns.
+bool parseFileModel(const char* text, std::size_t size, FileModel& model, PlyError& error);
+
+// About how many bytes reading and showing a file of `fileBytes` takes at its peak: the file's
+// bytes, the parse, the model, its edge list and the drawing copies. `head` holds the start of
+// the file (its header, or as much of it as was read); counts a header cannot vouch for are
+// bounded by what the file's bytes can hold.
+std::uint64_t fileModelBytesNeeded(const char* head, std::size_t headBytes,
+                                   std::uint64_t fileBytes);
+
+// Normals to light the surface by, one per vertex: the file's own where it has them and they
+// are not zero-length, otherwise the area-weighted sum of the normals of the triangles around the
+// vertex, made unit length (zero for a vertex no triangle with an area uses).
+void surfaceNormals(const FileModel& model, std::vector<float>& normals);
+
+// Each edge of the triangles once, as pairs of vertex numbers (a, b) with a < b, in order of a:
+// a wireframe drawn from them draws every shared edge once instead of twice.
+void uniqueEdges(const std::vector<std::uint32_t>& triangles, std::size_t vertexCount,
+                 std::vector<std::uint32_t>& edges);

@@ -1,0 +1,159 @@
+// plyview's keys and animation ticks. A key that starts an animation takes its first step at
+// once; pressing an animation key while one runs stops it. The tour steps through the files
+// and ends back at the first.
+#include "plyview/animation.h"
+
+namespace plyview {
+
+namespace {
+
+// One translation tick: the offset moves by 1/50 of the box's extent along its axis.
+void translateStep(ViewState& state, float& offset, float maxValue, float minValue, int direction) {
+    state.step =
+        static_cast<float>((static_cast<double>(maxValue) - minValue) / kTranslationDivisor);
+    offset = direction > 0 ? offset + state.step : offset - state.step;
+}
+
+void tourStep(ViewState& state, int entries) {
+    state.spin += state.entry % 2 == 0 ? kTourStepDegrees : -kTourStepDegrees;
+    if (state.spin >= kFullTurnDegrees || state.spin <= -kFullTurnDegrees) {
+        state.spin = 0.0f;
+        ++state.entry;
+    }
+    if (state.entry > entries - 1) {
+        toRest(state);
+        state.entry = 0;
+    }
+}
+
+void breatheStep(ViewState& state) {
+    state.pulse += state.pulseStep;
+    if (state.pulse > kPulsePeak) {
+        state.pulseStep = -1;
+    } else if (state.pulse < kPulseFloor) {
+        state.pulseStep = 1;
+    }
+}
+
+// Starts `animation`, or stops the one that runs (whichever it is).
+void toggle(ViewState& state, Animation animation, const Box& box, int entries) {
+    state.animation = animation;
+    state.animating = !state.animating;
+    if (state.animating) {
+        applyTick(state, box, entries);
+    } else {
+        state.animation = Animation::kNone;
+    }
+}
+
+// Axis keys are ignored while the tour owns the view, even when it is paused.
+KeyOutcome translate(ViewState& state, Animation animation, const Box& box, int entries) {
+    if (state.tour) {
+        return KeyOutcome::kNothing;
+    }
+    toggle(state, animation, box, entries);
+    return KeyOutcome::kChanged;
+}
+
+KeyOutcome showEntry(ViewState& state, int entry, int entries) {
+    toRest(state);
+    state.entry = wrapEntry(entry, entries);
+    return KeyOutcome::kChanged;
+}
+
+}  // namespace
+
+void toRest(ViewState& state) {
+    state.offsetX = state.offsetY = state.offsetZ = 0.0f;
+    state.animation = Animation::kNone;
+    state.step = 0.0f;
+    state.animating = false;
+    state.spin = 0.0f;
+    state.tour = false;
+    state.pulse = 0;
+}
+
+int wrapEntry(int entry, int entries) {
+    if (entry < 0) {
+        entry = entries - 1;
+    }
+    if (entry > entries - 1) {
+        entry = 0;
+    }
+    return entry;
+}
+
+KeyOutcome applyKey(ViewState& state, unsigned char key, const Box& box, int entries) {
+    switch (key) {
+        case kKeyEscape:
+            return KeyOutcome::kQuit;
+        case kKeyBreathe:
+            state.pulse = state.pulse == 0 ? 1 : 0;
+            toggle(state, Animation::kBreathe, box, entries);
+            return KeyOutcome::kChanged;
+        case kKeyNextFile:
+            return showEntry(state, state.entry + 1, entries);
+        case kKeyPreviousFile:
+            return showEntry(state, state.entry - 1, entries);
+        case kKeyFirstFile:
+            return showEntry(state, 0, entries);
+        case kKeyTour:
+            state.tour = true;
+            toggle(state, Animation::kTour, box, entries);
+            return KeyOutcome::kChanged;
+        case kKeyBox:
+            state.box = !state.box;
+            return KeyOutcome::kChanged;
+        case kKeyNormals:
+            state.normals = !state.normals;
+            return KeyOutcome::kChanged;
+        case kKeyMinusX:
+            return translate(state, Animation::kMinusX, box, entries);
+        case kKeyPlusX:
+            return translate(state, Animation::kPlusX, box, entries);
+        case kKeyPlusY:
+            return translate(state, Animation::kPlusY, box, entries);
+        case kKeyMinusY:
+            return translate(state, Animation::kMinusY, box, entries);
+        case kKeyPlusZ:
+            return translate(state, Animation::kPlusZ, box, entries);
+        case kKeyMinusZ:
+            return translate(state, Animation::kMinusZ, box, entries);
+        default:
+            return KeyOutcome::kNothing;
+    }
+}
+
+bool applyTick(ViewState& state, const Box& box, int entries) {
+    switch (state.animation) {
+        case Animation::kMinusX:
+            translateStep(state, state.offsetX, box.maxX, box.minX, -1);
+            return true;
+        case Animation::kPlusX:
+            translateStep(state, state.offsetX, box.maxX, box.minX, +1);
+            return true;
+        case Animation::kPlusY:
+            translateStep(state, state.offsetY, box.maxY, box.minY, +1);
+            return true;
+        case Animation::kMinusY:
+            translateStep(state, state.offsetY, box.maxY, box.minY, -1);
+            return true;
+        case Animation::kPlusZ:
+            translateStep(state, state.offsetZ, box.maxZ, box.minZ, +1);
+            return true;
+        case Animation::kMinusZ:
+            translateStep(state, state.offsetZ, box.maxZ, box.minZ, -1);
+            return true;
+        case Animation::kTour:
+            tourStep(state, entries);
+            return true;
+        case Animation::kBreathe:
+            breatheStep(state);
+            return true;
+        case Animation::kNone:
+            break;
+    }
+    return false;
+}
+
+}  // namespace plyview

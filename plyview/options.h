@@ -1,0 +1,58 @@
+// plyview's command line: options, help, the files it names, and the names of pictures and
+// titles made from them. Used by its main, its window, its pictures and its tests.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace plyview {
+
+// ===== Constants =====
+
+constexpr const char* kProgramName = "plyview";
+constexpr int kDefaultPictureSize = 512;  // --png width and height when --size is not given
+constexpr int kMaxPictureSize = 8192;     // per side, within every renderer's framebuffer limit
+constexpr int kStatusOk = 0;
+constexpr int kStatusFailed = 1;  // a file or the renderer failed
+constexpr int kStatusUsage = 2;   // the command line itself is wrong
+
+// ===== Command line =====
+
+// How the model is drawn: `--style` chooses the first one, the key `s` steps through them in
+// this order and wraps around.
+enum class Style { kWire, kSurface, kEdges };
+
+struct Options {
+    std::vector<std::string> inputs;  // files and folders, as given
+    std::string pngOut;               // --png OUT: a file, or a folder for several models
+    int width = kDefaultPictureSize;  // --size WxH, for the picture or the window
+    int height = kDefaultPictureSize;
+    Style style = Style::kWire;  // --style wire|surface|edges
+    bool help = false;
+};
+
+struct ParseResult {
+    Options options;
+    std::string error;  // empty when the command line is good
+};
+
+ParseResult parseCommandLine(int argc, const char* const* argv);
+std::string usageLine();
+std::string helpText();  // usage, keys, mouse and options
+
+bool isFolder(const std::string& path);
+
+// The catalogue from the inputs: a folder gives its *.ply files (any case of the extension) in
+// byte order of their names, a file stays as given. Folders that cannot be listed or hold no
+// PLY file are reported in `problems`, one line each.
+std::vector<std::string> expandInputs(const std::vector<std::string>& inputs,
+                                      std::vector<std::string>& problems);
+
+// Picture names for --png with several models: OUT/<name>.png, "-2", "-3" ... where names repeat.
+std::vector<std::string> pictureNames(const std::vector<std::string>& paths,
+                                      const std::string& folder);
+
+// "bunny.ply (2/5) - plyview": the file's own name, its place counted from 1, the program.
+std::string windowTitle(const std::string& path, int index, int count);
+
+}  // namespace plyview

@@ -1,0 +1,32 @@
+// What each platform plyview runs on (the desktop, a web page) supplies in its own way: the
+// shaders' version line, point sizes, how large a proxy is and where it is built, and the memory
+// a file's needs are held against. The desktop's are in desktop.cpp and memory.cpp.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace plyview {
+
+struct ProxyJob;
+
+// Sets the memory figure a file's needs are held against, in MB, for the tests: no test can
+// fill a machine's memory, and a `ulimit` is not survived by the renderer or the sanitizers.
+constexpr const char* kMemoryVariable = "PLYVIEW_MEMORY_AVAILABLE_MB";
+constexpr std::uint64_t kBytesPerMB = 1000000;
+
+// What the process can still take: MemAvailable, less what RLIMIT_AS, RLIMIT_DATA and the
+// cgroup's memory.max leave; kMemoryVariable overrides it.
+std::uint64_t availableMemoryBytes();
+
+// Lets the programs set the size of points (desktop GL asks for it; WebGL always does).
+void preparePoints();
+
+// Starts the job: on a thread of its own that nothing waits for where there are threads (ending
+// the program, another file or an edit only set `cancel`), at once where there are none.
+void startProxyJob(const std::shared_ptr<ProxyJob>& job);
+// About how many triangles a proxy keeps here: as many as the platform draws in a moving frame.
+std::size_t proxyTriangles();
+
+}  // namespace plyview

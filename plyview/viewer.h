@@ -1,0 +1,100 @@
+// plyview's viewer: the one state it owns (the files and the one shown, the view, the mouse
+// orbit, the animation, the style and overlays, the proxy, the watch on the shown file), its one
+// frame function, and what keys, the mouse, the window's size and the passing of time do to it.
+// It makes no toolkit call: a front end (front.h, or the pictures' loop) calls in, presents
+// frames through the target it gives, and asks for a frame when takeFrameRequest() says so.
+#pragma once
+
+#include <GL/glew.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/file_model.h"
+#include "plyview/animation.h"
+#include "plyview/files.h"
+#include "plyview/options.h"
+
+namespace plyview {
+
+// ===== Timing =====
+
+// Prints one line per frame shown, "frame full|proxy|breathing|nothing <ms since start>", and
+// "proxy <triangles> triangles <vertices> vertices" when a proxy is ready, for the tests and
+// benchmarks that must tell the proxy from the full model in a real window.
+constexpr const char* kFrameLogVariable = "PLYVIEW_TEST_LOG";
+
+constexpr double kSettleSeconds = 0.2;          // after the last motion, the full model again
+constexpr double kWatchSeconds = 0.1;           // how often the shown file's status is looked at
+constexpr double kStepSeconds = 0.04;           // one step of a full redraw drawn in pieces
+constexpr std::uint64_t kDirectLines = 600000;  // more lines than this are drawn in steps
+constexpr std::uint64_t kFirstStepLines = 250000;
+
+// ===== Mouse =====
+
+// The toolkit's button numbers: freeglut's and the web page's alike.
+constexpr int kLeftButton = 0;
+constexpr int kRightButton = 2;
+constexpr int kWheelUpButton = 3;  // the wheel comes as presses of buttons 3 and 4
+constexpr int kWheelDownButton = 4;
+
+// ===== Starting =====
+
+// Where frames go: the window (with a swap per frame) or a framebuffer drawn offscreen.
+struct SceneTarget {
+    GLuint framebuffer = 0;       // 0: the window
+    void (*present)() = nullptr;  // shows a finished frame; null offscreen
+    bool steps = false;           // heavy full frames drawn in steps between events
+};
+
+// Once the GL context is current: the programs and GL state, frames to `target`, the first
+// style and the frame's size in pixels.
+void startViewer(const SceneTarget& target, Style style, int width, int height);
+
+// ===== Files =====
+
+// The files shown, in order; entry 0 next. A file already read is handed over with showModel.
+void useFiles(const std::vector<std::string>& paths);
+const std::vector<std::string>& usedFiles();
+
+// Shows `model` as entry `entry` without reading its file (already read, from the bytes of
+// `stamp`); null shows nothing (and releases what was shown).
+void showModel(int entry, std::unique_ptr<FileModel> model, const FileStamp& stamp);
+
+// A new list the user gave while the viewer runs (the web page's files): the first file is
+// read at once; a single file that is refused leaves the list shown before (0), otherwise the
+// list replaces it and the count is returned. Refused files get their line.
+int openFiles(const std::vector<std::string>& paths);
+
+// Called with a file's path, its place from 0 and the count whenever another entry is shown.
+void setEntryListener(void (*shown)(const std::string& path, int entry, int count));
+
+// ===== Frames =====
+
+// The one frame: the shown entry read when it changed, then drawn in the current style and
+// view (or the next step of a heavy one started), then presented.
+void drawFrame();
+
+// True once, when something changed that a frame should show since the last call.
+bool takeFrameRequest();
+
+// ===== Input =====
+
+KeyOutcome pressKey(unsigned char key);  // the table of animation.h, and `s` the next style
+void pressButton(int button, bool down, int x, int y);
+void movePointer(int x, int y);  // while a button is held: a left drag turns, a right one zooms
+void resizeView(int width, int height);
+
+// ===== Between events =====
+
+// One step of the running animation, when one runs; false when none does.
+bool animationTick();
+bool animating();
+
+// Work between events: proxy results, the full model after motion, steps of a full redraw,
+// edits of the shown file. Returns the seconds until it wants to run again.
+double sceneTick();
+
+}  // namespace plyview
