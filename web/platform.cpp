@@ -1,6 +1,8 @@
 // The page's platform part: the GL context on the page's canvas, plyview's GLUT front end on it,
 // the files the page hands over, the title line, the canvas size and the wheel. Everything else
 // is plyview's own, as on the desktop.
+#include <GL/glew.h>
+
 #include <GL/glut.h>
 
 #include <emscripten.h>

@@ -215,4 +215,42 @@ TEST(FileModel, MemoryNeededFollowsTheHeaderBoundedByTheBytes) {
     EXPECT_GT(fileModelBytesNeeded("junk", 4, 1000000), 1000000u);
 }
 
+// A face-coloured model keeps its colours in its proxy: each vertex the proxy uses takes the
+// colour of a face around it.
+TEST(FileModel, AProxyOfAFaceColouredModelIsColoured) {
+    plywrite::Options options;
+    options.format = plywrite::Format::kBinaryLittleEndian;
+    options.faceColours = true;
+    const FileModel model = parsed(plywrite::write(plywrite::surface(320, 320), options));
+    ASSERT_TRUE(model.colours.empty());
+    ASSERT_EQ(model.faceColours.size(), model.triangleCount() * kColourBytes);
+    FileModel proxy;
+    std::atomic<bool> cancel{false};
+    ASSERT_TRUE(buildProxy(model, proxy, cancel));
+    ASSERT_EQ(proxy.colours.size(), proxy.vertexCount() * kColourBytes);
+    std::set<std::vector<std::uint8_t>> faceColours, proxyColours;
+    for (std::size_t i = 0; i < model.faceColours.size(); i += kColourBytes) {
+        faceColours.insert({&model.faceColours[i], &model.faceColours[i] + kColourBytes});
+    }
+    for (std::size_t i = 0; i < proxy.colours.size(); i += kColourBytes) {
+        proxyColours.insert({&proxy.colours[i], &proxy.colours[i] + kColourBytes});
+    }
+    EXPECT_GT(proxyColours.size(), 1u);
+    for (const auto& colour : proxyColours) {
+        EXPECT_EQ(faceColours.count(colour), 1u);
+    }
+}
+
+// The file's normals light the surface where they have a length; a zero one is replaced by the
+// normal of the faces around its vertex, so that no vertex is lit by a NaN.
+TEST(FileModel, AZeroLengthNormalFromTheFileIsComputedInstead) {
+    FileModel model;
+    model.positions = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+    model.triangles = {0, 1, 2};
+    model.normals = {0, 0, 1, 0, 0, 0, 1, 0, 0};  // the second has no length, the third is odd
+    std::vector<float> normals;
+    surfaceNormals(model, normals);
+    EXPECT_EQ(normals, (std::vector<float>{0, 0, 1, 0, 0, 1, 1, 0, 0}));
+}
+
 }  // namespace

@@ -4,12 +4,15 @@
 
 #include <cmath>
 #include <filesystem>
+#include <limits>
 #include <string>
 #include <vector>
 
 #include "model/ply_result.h"
 #include "plyview/camera.h"
+#include "plyview/files.h"
 #include "plyview/options.h"
+#include "plyview/testing.h"
 #include "scene_fixture.h"
 
 namespace {
@@ -218,6 +221,56 @@ TEST(PlyviewCamera, DragTurnsWithinLimitsAndZoomStaysInRange) {
     plyview::zoomBy(orbit, std::nanf(""));
     plyview::zoomBy(orbit, 0.0f);
     EXPECT_EQ(orbit.zoom, plyview::kMinZoom);
+}
+
+}  // namespace
+
+namespace {
+
+// An edit is read once its status has held still for one more look, and each edit once.
+TEST(PlyviewWatch, AChangedFileIsReadOnceItHasHeldForOneLook) {
+    const auto stamp = [](std::uint64_t size, std::int64_t modified) {
+        plyview::FileStamp s;
+        s.exists = true;
+        s.size = size;
+        s.modified = modified;
+        return s;
+    };
+    const plyview::FileStamp shown = stamp(10, 1), writing = stamp(20, 2), written = stamp(30, 3);
+    plyview::FileWatch watch;
+    watch.start(shown);
+    const struct {
+        plyview::FileStamp now;
+        bool read;
+    } looks[] = {
+        {shown, false},   {writing, false},  // first sight of a change: not yet
+        {written, false},                    // still changing
+        {written, true},                     // held for one look: read
+        {written, false},                    // read once, whatever came of it
+        {shown, false},                      // back to what is shown: nothing to read
+        {writing, false}, {writing, true},
+    };
+    int look = 0;
+    for (const auto& l : looks) {
+        EXPECT_EQ(watch.due(l.now), l.read) << "look " << look++;
+    }
+}
+
+// The memory a cgroup leaves, read from a tree of the test's own: the process's own group by
+// its line in /proc/self/cgroup, else the root's, else no limit.
+TEST(PlyviewMemory, TheProcesssCgroupLimitIsFoundByItsPath) {
+    TempFolder tree;
+    std::filesystem::create_directories("cg/user.slice/app.scope");
+    tree.write("self", "1:name=systemd:/elsewhere\n0::/user.slice/app.scope\n");
+    tree.write("cg/user.slice/app.scope/memory.max", "5000\n");
+    tree.write("cg/user.slice/app.scope/memory.current", "1200\n");
+    tree.write("cg/memory.max", "max\n");
+    EXPECT_EQ(plyview::cgroupLeft("self", "cg"), 3800u);
+    tree.write("cg/user.slice/app.scope/memory.max", "max\n");
+    EXPECT_EQ(plyview::cgroupLeft("self", "cg"), std::numeric_limits<std::uint64_t>::max());
+    tree.write("cg/memory.max", "900\n");
+    tree.write("cg/memory.current", "1000\n");
+    EXPECT_EQ(plyview::cgroupLeft("self", "cg"), 0u);  // over its limit: nothing left
 }
 
 }  // namespace
