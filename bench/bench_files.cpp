@@ -1,6 +1,7 @@
 // Scratch files for the benchmarks.
 #include "bench/bench_files.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -9,6 +10,28 @@
 #include <sstream>
 
 namespace benchfiles {
+
+namespace {
+
+constexpr std::size_t kPageSize = 4096;
+
+}  // namespace
+
+PageBuffer::PageBuffer(std::size_t size)
+    : capacity_((size + 1 + kPageSize - 1) / kPageSize * kPageSize),
+      bytes_(static_cast<char*>(std::aligned_alloc(kPageSize, capacity_))) {}
+
+void readBare(const std::string& path, PageBuffer& buffer) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    std::size_t used = 0;
+    for (ssize_t got = 1; got > 0; used += static_cast<std::size_t>(got)) {
+        got = ::read(fd, buffer.data() + used, buffer.capacity() - used);
+        if (got < 0) {
+            break;
+        }
+    }
+    ::close(fd);
+}
 namespace {
 
 constexpr const char* kScratchTemplate = "/tmp/plyviewer-bench-XXXXXX";

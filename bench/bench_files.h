@@ -4,11 +4,33 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstddef>
+#include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "model/model.h"
 
 namespace benchfiles {
+
+// A buffer for the bare read of a file of `size` bytes: page-aligned, the kindest place for the
+// kernel's copy, a whole number of pages (as aligned_alloc wants) with room for one byte more.
+class PageBuffer {
+  public:
+    explicit PageBuffer(std::size_t size);
+    char* data() const { return bytes_.get(); }
+    std::size_t capacity() const { return capacity_; }
+
+  private:
+    struct Free {
+        void operator()(char* p) const { std::free(p); }
+    };
+    std::size_t capacity_;
+    std::unique_ptr<char, Free> bytes_;
+};
+
+// open + read to the end + close into `buffer`: no reader can see the bytes of a file for less.
+void readBare(const std::string& path, PageBuffer& buffer);
 
 // The whole file, or an empty string when it cannot be read.
 std::string readAll(const std::string& path);

@@ -24,7 +24,6 @@ namespace {
 
 constexpr int kSurfaceColumns = 1000;  // 1001 x 501 vertices, 1,000,000 triangles
 constexpr int kSurfaceRows = 500;
-constexpr std::size_t kPageSize = 4096;
 constexpr int kExporterDigits = 6;  // "%g", as most exporters write floats
 
 // ===== Inputs =====
@@ -163,20 +162,10 @@ void BM_SurfaceUnchanged(benchmark::State& state) {
 void BM_SurfaceBareRead(benchmark::State& state) {
     const std::string& path = surfacePath();
     const std::size_t size = benchfiles::readAll(path).size();
-    const std::size_t capacity = (size + 1 + kPageSize - 1) / kPageSize * kPageSize;
-    const std::unique_ptr<char, decltype(&std::free)> buffer(
-        static_cast<char*>(std::aligned_alloc(kPageSize, capacity)), &std::free);
+    benchfiles::PageBuffer buffer(size);
     for (auto _ : state) {
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        std::size_t used = 0;
-        for (ssize_t got = 1; got > 0; used += static_cast<std::size_t>(got)) {
-            got = ::read(fd, buffer.get() + used, capacity - used);
-            if (got < 0) {
-                break;
-            }
-        }
-        ::close(fd);
-        benchmark::DoNotOptimize(buffer.get());
+        benchfiles::readBare(path, buffer);
+        benchmark::DoNotOptimize(buffer.data());
     }
 }
 

@@ -20,12 +20,6 @@ namespace {
 
 ReferenceModel referenceModel;  // output of the reference reader; too large for the stack
 
-constexpr std::size_t kPageSize = 4096;
-
-struct FreeDeleter {
-    void operator()(char* p) const { std::free(p); }
-};
-
 const char* modelName(int index) {
     return modelFiles[index];
 }
@@ -61,22 +55,10 @@ void BM_Reference(benchmark::State& state, int index) {
 // see the bytes of a file for less.
 void BM_BareRead(benchmark::State& state, int index) {
     const std::size_t size = sizeOf(modelName(index));
-    // Page-aligned, the kindest place for the kernel's copy; a whole number of pages, as
-    // aligned_alloc wants.
-    const std::size_t capacity = (size + 1 + kPageSize - 1) / kPageSize * kPageSize;
-    const std::unique_ptr<char, FreeDeleter> buffer(
-        static_cast<char*>(std::aligned_alloc(kPageSize, capacity)));
+    benchfiles::PageBuffer buffer(size);
     for (auto _ : state) {
-        const int fd = ::open(modelName(index), O_RDONLY | O_CLOEXEC);
-        std::size_t used = 0;
-        for (ssize_t got = 1; got > 0; used += static_cast<std::size_t>(got)) {
-            got = ::read(fd, buffer.get() + used, capacity - used);
-            if (got < 0) {
-                break;
-            }
-        }
-        ::close(fd);
-        benchmark::DoNotOptimize(buffer.get());
+        benchfiles::readBare(modelName(index), buffer);
+        benchmark::DoNotOptimize(buffer.data());
     }
     countBytes(state, size);
 }
