@@ -7,6 +7,23 @@ namespace plyview {
 
 namespace {
 
+// A translation animation: the offset it moves, the box extent it steps by, and which way.
+struct Translation {
+    Animation animation;
+    float ViewState::*offset;
+    float Box::*max;
+    float Box::*min;
+    int direction;
+};
+constexpr Translation kTranslations[] = {
+    {Animation::kMinusX, &ViewState::offsetX, &Box::maxX, &Box::minX, -1},
+    {Animation::kPlusX, &ViewState::offsetX, &Box::maxX, &Box::minX, +1},
+    {Animation::kPlusY, &ViewState::offsetY, &Box::maxY, &Box::minY, +1},
+    {Animation::kMinusY, &ViewState::offsetY, &Box::maxY, &Box::minY, -1},
+    {Animation::kPlusZ, &ViewState::offsetZ, &Box::maxZ, &Box::minZ, +1},
+    {Animation::kMinusZ, &ViewState::offsetZ, &Box::maxZ, &Box::minZ, -1},
+};
+
 // One translation tick: the offset moves by 1/50 of the box's extent along its axis.
 void translateStep(ViewState& state, float& offset, float maxValue, float minValue, int direction) {
     state.step =
@@ -125,33 +142,19 @@ KeyOutcome applyKey(ViewState& state, unsigned char key, const Box& box, int ent
 }
 
 bool applyTick(ViewState& state, const Box& box, int entries) {
-    switch (state.animation) {
-        case Animation::kMinusX:
-            translateStep(state, state.offsetX, box.maxX, box.minX, -1);
+    for (const Translation& t : kTranslations) {
+        if (state.animation == t.animation) {
+            translateStep(state, state.*t.offset, box.*t.max, box.*t.min, t.direction);
             return true;
-        case Animation::kPlusX:
-            translateStep(state, state.offsetX, box.maxX, box.minX, +1);
-            return true;
-        case Animation::kPlusY:
-            translateStep(state, state.offsetY, box.maxY, box.minY, +1);
-            return true;
-        case Animation::kMinusY:
-            translateStep(state, state.offsetY, box.maxY, box.minY, -1);
-            return true;
-        case Animation::kPlusZ:
-            translateStep(state, state.offsetZ, box.maxZ, box.minZ, +1);
-            return true;
-        case Animation::kMinusZ:
-            translateStep(state, state.offsetZ, box.maxZ, box.minZ, -1);
-            return true;
-        case Animation::kTour:
-            tourStep(state, entries);
-            return true;
-        case Animation::kBreathe:
-            breatheStep(state);
-            return true;
-        case Animation::kNone:
-            break;
+        }
+    }
+    if (state.animation == Animation::kTour) {
+        tourStep(state, entries);
+        return true;
+    }
+    if (state.animation == Animation::kBreathe) {
+        breatheStep(state);
+        return true;
     }
     return false;
 }

@@ -26,28 +26,12 @@ constexpr unsigned kSeed = 20261209;
 constexpr unsigned char kKeys[] = {'B', 'N', 'P', 'R', 'W', 'e', 'm',
                                    'x', 'X', 'y', 'Y', 'z', 'Z', 'q'};
 
+// The catalogue's animation codes, in the order of plyview's Animation.
+constexpr int kCatalogueCodes[] = {kAnimNone,  kAnimMinusX, kAnimPlusX, kAnimPlusY,  kAnimMinusY,
+                                   kAnimPlusZ, kAnimMinusZ, kAnimTour,  kAnimBreathe};
+
 int catalogueCode(Animation animation) {
-    switch (animation) {
-        case Animation::kMinusX:
-            return kAnimMinusX;
-        case Animation::kPlusX:
-            return kAnimPlusX;
-        case Animation::kPlusY:
-            return kAnimPlusY;
-        case Animation::kMinusY:
-            return kAnimMinusY;
-        case Animation::kPlusZ:
-            return kAnimPlusZ;
-        case Animation::kMinusZ:
-            return kAnimMinusZ;
-        case Animation::kTour:
-            return kAnimTour;
-        case Animation::kBreathe:
-            return kAnimBreathe;
-        case Animation::kNone:
-            break;
-    }
-    return kAnimNone;
+    return kCatalogueCodes[static_cast<int>(animation)];
 }
 
 plyview::Box storeBox() {
