@@ -24,7 +24,7 @@ const page = {
   input: document.getElementById('files'),
   save: document.getElementById('save'),
   running: false,             // C++ has started: files and sizes can go to it
-  pending: [],                // files given before that
+  pending: early.take(),      // files given before that
   serial: 0,                  // folder number of the next file
   shownPaths: [],             // the files C++ shows, deleted when another list replaces them
   shownName: '',              // the file on the canvas, for the picture's name

@@ -3,7 +3,7 @@
 A static server for the page's folder on a free port of 127.0.0.1, a browser with WebGL2 in
 software and a private profile, and the few things the page's tests do: choose files, press keys,
 drag and turn the wheel, read the page, take screenshots, catch downloads, watch requests and
-errors.
+errors, hold requests back.
 """
 
 import base64
@@ -312,6 +312,29 @@ class Browser:
     def screenshot(self):
         data = self.command("Page.captureScreenshot", {"format": "png"})["data"]
         return decode_png(base64.b64decode(data))
+
+    # ----- Requests held back -----
+
+    def hold_requests(self, names):
+        """The page's requests for the files `names` wait, each until released by name. The
+        cache is off meanwhile: a file taken from it is never requested, so never held."""
+        self.command("Network.setCacheDisabled", {"cacheDisabled": True})
+        patterns = [{"urlPattern": f"*/{name}"} for name in names]
+        self.command("Fetch.enable", {"patterns": patterns})
+
+    def release_request(self, name, timeout):
+        """Lets the held request for the file `name` go on, once it has been made."""
+
+        def held():
+            self.command("Browser.getVersion", page=False)  # a round trip takes in the events
+            return next((p["requestId"] for m, p in self.events if m == "Fetch.requestPaused"
+                         and p["request"]["url"].rsplit("/", 1)[-1] == name), None)
+
+        self.command("Fetch.continueRequest", {"requestId": self.wait_for(held, timeout, name)})
+
+    def stop_holding(self):
+        self.command("Fetch.disable")
+        self.command("Network.setCacheDisabled", {"cacheDisabled": False})
 
     def allow_downloads(self, folder):
         self.command(

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
-"""plyview's web page in headless Chromium: files chosen or dropped are drawn, N and P step
-through them, a refused file gives its reason while the page goes on, Save PNG saves what the
-canvas shows, the canvas follows the window, and the page's folder works alone without network.
+"""plyview's web page in headless Chromium: files chosen or dropped are drawn (those given while
+the page still loads once the viewer runs), N and P step through them, a refused file gives its
+reason while the page goes on, Save PNG saves what the canvas shows, the canvas follows the
+window, and the page's folder works alone without network.
 
     tests/web/test_page.py PAGE_FOLDER
 """
@@ -20,6 +21,7 @@ PAGE_FILES = {"index.html", "page.js", "plyview.js", "plyview.wasm"}
 WIDTH, HEIGHT = 640, 480
 READY_S = 20  # page start-up: loading and compiling the WebAssembly
 STEP_S = 10  # one change on the page after an event
+EARLY_HELD = ("page.js", "plyview.js", "plyview.wasm")  # held back while files are given early
 MIN_GREEN_PIXELS = 200  # a drawn model; the white page has none
 GREEN_MARGIN = 64  # green this much above red and blue
 PAGE_FOLDER = None  # from the command line
@@ -147,6 +149,47 @@ class PageTest(unittest.TestCase):
         for key, title in (("N", "box.ply (2/2)"), ("N", "cube.ply (1/2)"), ("P", "box.ply (2/2)")):
             self.browser.press(key)
             self.title_becomes(f"{title} - plyview")
+
+    def test_files_given_before_the_viewer_runs_are_shown_once_it_runs(self):
+        # What the user does while page.js is still loading, then while the viewer's own code
+        # is, and the file shown once the viewer runs: the latest choice or drop.
+        cases = (
+            ((("choose", "cube.ply"),), (), "cube.ply"),
+            ((("choose", "box.ply"), ("drop", "cube.ply")), (), "cube.ply"),
+            ((("drop", "box.ply"), ("choose", "red.ply")), (), "red.ply"),
+            ((("drop", "box.ply"),), (("choose", "red.ply"), ("choose", "cube.ply")), "cube.ply"),
+        )
+        give = {
+            "choose": self.choose,
+            "drop": lambda name: self.browser.drop_files(WIDTH // 2, HEIGHT // 2,
+                                                         [self.models[name]]),
+        }
+        for before_script, before_viewer, shown in cases:
+            with self.subTest(before_script=before_script, before_viewer=before_viewer):
+                self.browser.events.clear()
+                self.browser.hold_requests(EARLY_HELD)
+                try:
+                    self.browser.open(self.server.url)
+                    # The new page (the one before had run page.js), drawn once: the browser
+                    # passes no input to a page before that.
+                    self.browser.wait_for(
+                        "typeof page === 'undefined' && document.getElementById('files') !== null",
+                        READY_S, "the file button")
+                    self.browser.evaluate("new Promise((drawn) => requestAnimationFrame(drawn))")
+                    for action, name in before_script:
+                        give[action](name)
+                    self.browser.release_request("page.js", READY_S)
+                    self.browser.wait_for("typeof page !== 'undefined'", READY_S, "page.js")
+                    for action, name in before_viewer:
+                        give[action](name)
+                    self.browser.release_request("plyview.js", READY_S)
+                    self.browser.release_request("plyview.wasm", READY_S)
+                finally:
+                    self.browser.stop_holding()
+                title = f"{shown} (1/1) - plyview"
+                self.title_becomes(title)
+                self.green_pixels()
+                self.assertEqual(self.browser.evaluate("document.title"), title)  # none after it
 
     def test_refused_file_gives_its_reason_and_the_page_goes_on(self):
         self.choose("cube.ply")
