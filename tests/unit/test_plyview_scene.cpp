@@ -255,7 +255,12 @@ TEST_F(PlyviewScene, AFinishedFrameIsNotReusedForAnotherPicture) {
         {"box", [] { plyview::pressKey('e'); }},
         {"normals", [] { plyview::pressKey('m'); }},
         {"size", [] { plyview::resizeView(300, 200); }},
-        {"style", [] { plyview::pressKey('s'); }},  // last: a surface alone is drawn at once
+        // Wire to edges, both drawn in steps (a surface alone is light enough to draw at once).
+        {"style",
+         [] {
+             plyview::pressKey('s');
+             plyview::pressKey('s');
+         }},
     };
     for (const auto& c : changes) {
         finish();
