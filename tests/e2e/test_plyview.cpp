@@ -115,6 +115,42 @@ TEST_F(Plyview, MouseTurnsAndZoomsAndWRestoresTheView) {
     EXPECT_EQ(quit(), 0);
 }
 
+// plyview's own keys in its window: the overlays, a translation, the breathing and the tour
+// through the files, each seen in the pixels and stopped again.
+TEST_F(Plyview, KeysShowOverlaysMoveBreatheAndTourThroughTheFiles) {
+    write("one.ply", spherePly(1, {0, 0, 0}));
+    write("two.ply", boxPly({0, 0, 0}, {1, 1, 1}));
+    const Image first = startAndWait({"one.ply", "two.ply"}, title("one.ply", 1, 2));
+    session().press('m');
+    session().waitFor([](const Image& im) { return coloursOf(im).red > 0; }, "the normals");
+    session().press('m');
+    EXPECT_EQ(session().waitForStable(), first);
+
+    session().press('x');  // moves left until pressed again
+    session().waitFor(
+        [&](const Image& im) { return greenOf(im).centreX < greenOf(first).centreX - 20; },
+        "the model moved left");
+    session().press('x');
+    const Image moved = session().waitForStable();
+    EXPECT_EQ(session().waitForStable(), moved);  // stopped
+    session().press('W');
+    EXPECT_EQ(session().waitForStable(), first);
+
+    session().press('B');
+    session().waitForChange(first);  // breathing
+    session().press('B');
+    EXPECT_EQ(session().waitForStable(), first);
+
+    session().press('R');  // a whole turn, then the next file
+    session().waitFor(
+        [&](const Image&) {
+            return session().client().title(session().window()) == title("two.ply", 2, 2);
+        },
+        "the tour at the second file");
+    EXPECT_EQ(quit(), 0);
+    EXPECT_EQ(session().process().stderrText(), "");
+}
+
 TEST_F(Plyview, ResizingKeepsASphereRound) {
     write("sphere.ply", spherePly(1, {0, 0, 0}, 48, 24));
     startAndWait({"sphere.ply"}, title("sphere.ply", 1, 1));
