@@ -265,6 +265,9 @@ void finishFrame(Picture picture) {
 // ===== Starting =====
 
 void startViewer(const SceneTarget& target, Style style, int width, int height) {
+    releaseShown();
+    forgetSteps();
+    state = Viewer();
     state.target = target;
     state.style = style;
     resizeView(width, height);

@@ -69,44 +69,6 @@ struct Shown {
     GpuGeometry normals;  // of the model, or of its proxy when it has one
 };
 
-// ===== The viewer's state =====
-
-constexpr int kNoDrag = -1;
-
-// Where the mouse is in a drag.
-struct Pointer {
-    int button = kNoDrag;      // held down for a drag
-    int lastX = 0, lastY = 0;  // position at the last drag event
-};
-
-// Everything the viewer owns but the steps of a heavy frame (steps.cpp).
-struct Viewer {
-    std::vector<std::string> files;  // as the user gave them, in order
-    ViewState view;                  // what the keys and animation ticks change
-    Orbit orbit;                     // the mouse's; reset whenever another entry is shown
-    Style style = Style::kWire;
-    int width = kDefaultPictureSize, height = kDefaultPictureSize;  // of the frame, in pixels
-    Pointer pointer;
-    SceneTarget target;                                             // where frames go
-    Shown shown;                                                    // the entry on screen
-    FileWatch watch;                                                // on the shown file
-    void (*entryListener)(const std::string&, int, int) = nullptr;  // told of another entry
-    Clock::time_point started;                                      // for the frame log
-    Clock::time_point lastMotion;             // the last drag, wheel or animated frame
-    Clock::time_point nextWatch;              // when the shown file's status is looked at next
-    Picture lastPicture = Picture::kNothing;  // what the last frame showed
-    std::uint64_t frames = 0;                 // shown since the viewer started
-    bool frameLog = false;                    // kFrameLogVariable is set
-    bool frameWanted = false;                 // a change waits for a frame to show it
-};
-
-Viewer& viewer();
-
-// The shown model's box, as the keys and animations read it: inverted without a model.
-Box shownBox();
-// The diagonal of the shown box, as the normal segments and the breathing measure it.
-float shownDiagonal();
-
 // ===== Drawing (scene_draw.cpp) =====
 
 // The two matrices of a frame, as uploaded.
@@ -170,7 +132,61 @@ struct FrameKey {
 void drawInSteps(const FrameKey& key, const FrameMatrices& matrices, const Passes& passes);
 void continueSteps();  // the next step; shows the frame after the last
 bool stepsUnderWay();
-void stopSteps();  // another picture took the window
+void stopSteps();    // another picture took the window
+void forgetSteps();  // the framebuffer and what was learnt of the steps' cost released
+
+// ===== The viewer's state =====
+
+constexpr int kNoDrag = -1;
+
+// Where the mouse is in a drag.
+struct Pointer {
+    int button = kNoDrag;      // held down for a drag
+    int lastX = 0, lastY = 0;  // position at the last drag event
+};
+
+// A heavy full frame under way in steps, or the last one finished.
+struct Steps {
+    GLuint framebuffer = 0, colour = 0, depth = 0;  // the frame being drawn, or the last one
+    int width = 0, height = 0;
+    bool active = false;    // steps are under way
+    bool complete = false;  // the framebuffer holds the finished frame of `key`
+    FrameKey key;
+    FrameMatrices matrices;
+    Passes passes;           // of the frame
+    std::size_t pass = 0;    // the pass under way
+    std::uint64_t next = 0;  // its first primitive not drawn yet
+    std::uint64_t perStep = kFirstStepLines;
+};
+
+// Everything the viewer owns.
+struct Viewer {
+    std::vector<std::string> files;  // as the user gave them, in order
+    ViewState view;                  // what the keys and animation ticks change
+    Orbit orbit;                     // the mouse's; reset whenever another entry is shown
+    Style style = Style::kWire;
+    int width = kDefaultPictureSize, height = kDefaultPictureSize;  // of the frame, in pixels
+    Pointer pointer;                                                // in a drag
+    SceneTarget target;                                             // where frames go
+    Shown shown;                                                    // the entry on screen
+    FileWatch watch;                                                // on the shown file
+    Steps steps;                                                    // of a heavy full frame
+    void (*entryListener)(const std::string&, int, int) = nullptr;  // told of another entry
+    Clock::time_point started;                                      // for the frame log
+    Clock::time_point lastMotion;             // the last drag, wheel or animated frame
+    Clock::time_point nextWatch;              // when the shown file's status is looked at next
+    Picture lastPicture = Picture::kNothing;  // what the last frame showed
+    std::uint64_t frames = 0;                 // shown since the viewer started
+    bool frameLog = false;                    // kFrameLogVariable is set
+    bool frameWanted = false;                 // a change waits for a frame to show it
+};
+
+Viewer& viewer();
+
+// The shown model's box, as the keys and animations read it: inverted without a model.
+Box shownBox();
+// The diagonal of the shown box, as the normal segments and the breathing measure it.
+float shownDiagonal();
 
 // ===== Frame parts the steps use (scene.cpp) =====
 

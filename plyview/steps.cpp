@@ -15,21 +15,8 @@ namespace {
 
 constexpr std::uint64_t kMinStepLines = 20000;
 
-struct Steps {
-    GLuint framebuffer = 0, colour = 0, depth = 0;  // the frame being drawn, or the last one
-    int width = 0, height = 0;
-    bool active = false;    // steps are under way
-    bool complete = false;  // the framebuffer holds the finished frame of `key`
-    FrameKey key;
-    FrameMatrices matrices;
-    Passes passes;           // of the frame
-    std::size_t pass = 0;    // the pass under way
-    std::uint64_t next = 0;  // its first primitive not drawn yet
-    std::uint64_t perStep = kFirstStepLines;
-};
-Steps steps;
-
 void makeRenderbuffer(GLuint& buffer, GLenum format, GLenum attachment) {
+    const Steps& steps = viewer().steps;
     glGenRenderbuffers(1, &buffer);
     glBindRenderbuffer(GL_RENDERBUFFER, buffer);
     glRenderbufferStorage(GL_RENDERBUFFER, format, steps.width, steps.height);
@@ -38,6 +25,7 @@ void makeRenderbuffer(GLuint& buffer, GLenum format, GLenum attachment) {
 
 // A framebuffer of the window's size.
 void ensureFramebuffer() {
+    Steps& steps = viewer().steps;
     const Viewer& state = viewer();
     if (steps.framebuffer != 0 && steps.width == state.width && steps.height == state.height) {
         return;
@@ -56,6 +44,7 @@ void ensureFramebuffer() {
 }
 
 void show() {
+    Steps& steps = viewer().steps;
     const SceneTarget& target = viewer().target;
     glBindFramebuffer(GL_READ_FRAMEBUFFER, steps.framebuffer);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, target.framebuffer);
@@ -90,6 +79,7 @@ bool FrameKey::operator==(const FrameKey& other) const {
 }
 
 void drawInSteps(const FrameKey& key, const FrameMatrices& matrices, const Passes& passes) {
+    Steps& steps = viewer().steps;
     if (steps.complete && steps.key == key) {
         show();
         return;
@@ -112,6 +102,7 @@ void drawInSteps(const FrameKey& key, const FrameMatrices& matrices, const Passe
 }
 
 void continueSteps() {
+    Steps& steps = viewer().steps;
     if (!steps.active) {
         return;
     }
@@ -144,11 +135,21 @@ void continueSteps() {
 }
 
 bool stepsUnderWay() {
-    return steps.active;
+    return viewer().steps.active;
 }
 
 void stopSteps() {
-    steps.active = false;
+    viewer().steps.active = false;
+}
+
+void forgetSteps() {
+    Steps& steps = viewer().steps;
+    if (steps.framebuffer != 0) {
+        glDeleteFramebuffers(1, &steps.framebuffer);
+        glDeleteRenderbuffers(1, &steps.colour);
+        glDeleteRenderbuffers(1, &steps.depth);
+    }
+    steps = Steps();
 }
 
 }  // namespace plyview

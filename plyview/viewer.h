@@ -50,7 +50,7 @@ struct SceneTarget {
 };
 
 // Once the GL context is current: the programs and GL state, frames to `target`, the first
-// style and the frame's size in pixels.
+// style and the frame's size in pixels. Everything shown before is released and forgotten.
 void startViewer(const SceneTarget& target, Style style, int width, int height);
 
 // ===== Files =====
