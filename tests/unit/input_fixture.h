@@ -126,6 +126,17 @@ inline void expectLoaded(int index) {
     EXPECT_EQ(maxZ, b.maxZ) << "model " << index;
 }
 
+// The viewer as it stands after start-up, in the working folder's catalogue: model 0 drawn, idle
+// registered, everything at rest.
+inline void restartViewer() {
+    scenestore::restoreStartUpValues();
+    forgetLoadedModel();
+    fakegl::reset();
+    setIdleCallback(idle);
+    display();
+    fakegl::calls.clear();
+}
+
 // The viewer as it stands after start-up: model 0 drawn, idle registered, everything at rest.
 class InputFixture : public ::testing::Test {
   protected:
@@ -136,14 +147,7 @@ class InputFixture : public ::testing::Test {
     }
 
     // Table-driven tests call this again to start each row from scratch.
-    void SetUp() override {
-        scenestore::restoreStartUpValues();
-        forgetLoadedModel();
-        fakegl::reset();
-        setIdleCallback(idle);
-        display();
-        fakegl::calls.clear();
-    }
+    void SetUp() override { restartViewer(); }
 
     TempFolder folder_;
 };

@@ -68,16 +68,6 @@ std::string difference(const plyview::ViewState& v) {
     return out.str();
 }
 
-// The catalogue viewer as it stands after start-up: model 0 drawn, idle registered, at rest.
-void restartCatalogue() {
-    scenestore::restoreStartUpValues();
-    forgetLoadedModel();
-    fakegl::reset();
-    setIdleCallback(idle);
-    display();
-    fakegl::calls.clear();
-}
-
 // Runs `sequences` random sequences through both viewers from start-up, comparing after every
 // key and every tick.
 void expectTheSameOnRandomSequences(int sequences, unsigned seed) {
@@ -87,7 +77,7 @@ void expectTheSameOnRandomSequences(int sequences, unsigned seed) {
     std::bernoulli_distribution isKey(0.6);
     long steps = 0, toursAdvanced = 0;
     for (int sequence = 0; sequence < sequences; ++sequence) {
-        restartCatalogue();
+        inputtest::restartViewer();
         plyview::ViewState ours;
         std::string done;
         for (int action = 0; action < kActionsPerSequence; ++action) {
