@@ -97,10 +97,6 @@ void frontButton(int button, bool down, int x, int y) {
     askForFrame();
 }
 
-void frontDrawNow() {
-    drawFrame();
-}
-
 void frontRefresh() {
     followAnimation();
     askForFrame();

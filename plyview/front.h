@@ -23,11 +23,9 @@ SceneTarget windowTarget();
 // then runs the viewer.
 void startFront(const Platform& platform);
 
-// For a page that gets events GLUT does not: the wheel as buttons 3 and 4, a frame drawn at
-// once (to be read back before the browser clears it), and a frame after a change made from
-// outside (new files).
+// For a page that gets events GLUT does not: the wheel as buttons 3 and 4, and a frame after a
+// change made from outside (new files).
 void frontButton(int button, bool down, int x, int y);
-void frontDrawNow();
 void frontRefresh();
 
 }  // namespace plyview

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "plyview/scene_parts.h"
+#include "plyview/testing.h"
 
 namespace plyview {
 
@@ -17,7 +18,7 @@ void nextStyle(Style& style) {
 
 // The view moved by the mouse: the proxy is drawn until it settles.
 void moved() {
-    viewer().lastMotion = Clock::now();
+    noteMotion();
     viewer().frameWanted = true;
 }
 

@@ -73,7 +73,7 @@ int run(int argc, char** argv) {
     } else {
         nameUnopenable(paths);
     }
-    runWindow(argc, argv, options, paths, std::move(first), stamp);
+    runWindow(argv, options, paths, std::move(first), stamp);
 }
 
 }  // namespace plyview

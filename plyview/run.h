@@ -13,7 +13,7 @@ namespace plyview {
 
 // The window on the files `paths`: title, keys, mouse, reshape; never returns. `first` is the
 // first file's model when it has been read already, from the bytes of `stamp`.
-[[noreturn]] void runWindow(int argc, char** argv, const Options& options,
+[[noreturn]] void runWindow(char** argv, const Options& options,
                             const std::vector<std::string>& paths, std::unique_ptr<FileModel> first,
                             const FileStamp& stamp);
 

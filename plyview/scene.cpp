@@ -34,8 +34,9 @@ int entryCount() {
 
 // ===== Models =====
 
+// A model without vertices carries the inverted box itself.
 Box boxOf(const FileModel* model) {
-    if (model == nullptr || model->vertexCount() == 0) {
+    if (model == nullptr) {
         return Box{kBoxResetMin, kBoxResetMax, kBoxResetMin,
                    kBoxResetMax, kBoxResetMin, kBoxResetMax};
     }

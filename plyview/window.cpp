@@ -55,9 +55,8 @@ void openWindow(char** argv, const std::string& title, int width, int height) {
 
 }  // namespace
 
-void runWindow(int /*argc*/, char** argv, const Options& options,
-               const std::vector<std::string>& paths, std::unique_ptr<FileModel> first,
-               const FileStamp& stamp) {
+void runWindow(char** argv, const Options& options, const std::vector<std::string>& paths,
+               std::unique_ptr<FileModel> first, const FileStamp& stamp) {
     openWindow(argv, windowTitle(paths.front(), 0, static_cast<int>(paths.size())), options.width,
                options.height);
     startViewer(windowTarget(), options.style, options.width, options.height);

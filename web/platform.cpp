@@ -36,8 +36,6 @@ void showFile(const std::string& path, int index, int count) {
     pageShowFile(name.c_str(), index, count);
 }
 
-}  // namespace
-
 // The lines of `text`, empty ones left out.
 std::vector<std::string> splitPaths(const char* text) {
     std::vector<std::string> paths(1);
@@ -53,6 +51,8 @@ std::vector<std::string> splitPaths(const char* text) {
     }
     return paths;
 }
+
+}  // namespace
 
 }  // namespace web
 
@@ -83,7 +83,7 @@ EMSCRIPTEN_KEEPALIVE void web_wheel(int steps, int x, int y) {
 
 // A frame drawn now, for the page to read the canvas before the browser clears it.
 EMSCRIPTEN_KEEPALIVE void web_draw_now() {
-    plyview::frontDrawNow();
+    plyview::drawFrame();
 }
 
 }  // extern "C"

@@ -31,19 +31,11 @@
 // presses and releases of buttons 3 (up) and 4 (down).
 #pragma once
 
-#include <string>
-#include <vector>
-
 namespace web {
 
 // ===== Constants =====
 
 constexpr const char* kFilesFolder = "/files/";  // where the page puts the user's files
 constexpr char kPathSeparator = '\n';            // between the paths given to web_open_files
-
-// ===== Platform part (platform.cpp) =====
-
-// The paths of web_open_files: its lines, empty ones left out.
-std::vector<std::string> splitPaths(const char* text);
 
 }  // namespace web
