@@ -1,8 +1,6 @@
 // Mesh assembly: indexed model to flat per-corner arrays, every frame from scratch, so neither
 // breathing nor centring accumulates. Doubles are used where the rounding points say so; each
 // value is stored as a float exactly once.
-#include <cmath>
-
 #include "render/render.h"
 
 namespace {
