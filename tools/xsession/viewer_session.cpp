@@ -82,6 +82,11 @@ void ViewerSession::press(const std::string& keys) {
     }
 }
 
+void ViewerSession::press(Arrow arrow, bool shift) {
+    requireRunning("an arrow key");
+    client_->pressArrow(window_, arrow, shift);
+}
+
 Image ViewerSession::capture() {
     requireRunning("a capture");
     auto image = client_->capture(window_);

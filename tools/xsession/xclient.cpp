@@ -1,10 +1,11 @@
 // One Xlib connection to the virtual server: finds the viewer's window, presses keys through
 // XTest as a user would, reads the window's pixels and closes the window.
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
-#include <cctype>
+#include <cstdlib>
 #include <thread>
 
 #include "tools/xsession/xsession.h"
@@ -12,6 +13,10 @@
 namespace xsession {
 
 namespace {
+
+constexpr unsigned kLeftButton = 1;
+constexpr unsigned kWheelForward = 4, kWheelBack = 5;
+constexpr int kPlainLevel = 0, kShiftLevel = 1;  // shift levels of a key in the first group
 
 // ===== Globals =====
 // Xlib reports errors through one process-wide handler, so the count lives at file scope.
@@ -141,28 +146,46 @@ void XClient::sendKeyCode(unsigned keycode, bool press) {
     XTestFakeKeyEvent(asDisplay(display_), keycode, press ? True : False, CurrentTime);
 }
 
+void XClient::shiftKey(bool press) {
+    const KeyCode shift = XKeysymToKeycode(asDisplay(display_), XK_Shift_L);
+    if (shift == 0) {
+        throw SessionError("the keyboard map has no Shift key");
+    }
+    sendKeyCode(shift, press);
+}
+
+void XClient::sendKey(WindowId window, unsigned keycode, bool shift) {
+    movePointerOver(window);
+    if (shift) {
+        shiftKey(true);
+    }
+    sendKeyCode(keycode, true);
+    sendKeyCode(keycode, false);
+    if (shift) {
+        shiftKey(false);
+    }
+    XSync(asDisplay(display_), False);
+}
+
 void XClient::pressKey(WindowId window, char key) {
     Display* display = asDisplay(display_);
-    const bool upper = std::isupper(static_cast<unsigned char>(key)) != 0;
-    // Latin-1 keysyms equal their character codes; upper case is the same key with Shift.
-    const KeySym symbol = key == kEscape
-                              ? XK_Escape
-                              : static_cast<KeySym>(std::tolower(static_cast<unsigned char>(key)));
+    // Printable ASCII keysyms equal their character codes.
+    const KeySym symbol = key == kEscape ? XK_Escape : static_cast<KeySym>(key);
     const KeyCode code = XKeysymToKeycode(display, symbol);
-    const KeyCode shift = XKeysymToKeycode(display, XK_Shift_L);
-    if (code == 0 || (upper && shift == 0)) {
+    const bool plain = code != 0 && XkbKeycodeToKeysym(display, code, 0, kPlainLevel) == symbol;
+    if (code == 0 || (!plain && XkbKeycodeToKeysym(display, code, 0, kShiftLevel) != symbol)) {
         throw SessionError(std::string("the keyboard map has no key for '") + key + "'");
     }
-    movePointerOver(window);
-    if (upper) {
-        sendKeyCode(shift, true);
+    sendKey(window, code, !plain);
+}
+
+void XClient::pressArrow(WindowId window, Arrow arrow, bool shift) {
+    const KeySym symbols[] = {XK_Left, XK_Right, XK_Up, XK_Down};
+    const KeyCode code = XKeysymToKeycode(asDisplay(display_), symbols[static_cast<int>(arrow)]);
+    if (code == 0) {
+        throw SessionError("the keyboard map has no arrow keys");
     }
-    sendKeyCode(code, true);
-    sendKeyCode(code, false);
-    if (upper) {
-        sendKeyCode(shift, false);
-    }
-    XSync(display, False);
+    sendKey(window, code, shift);
 }
 
 std::optional<Image> XClient::capture(WindowId window) {
@@ -242,12 +265,37 @@ void XClient::drag(WindowId window, unsigned button, Point from, Point to, int s
     XSync(display, False);
 }
 
+void XClient::shiftDrag(WindowId window, unsigned button, Point from, Point to, int steps) {
+    shiftKey(true);
+    drag(window, button, from, to, steps);
+    shiftKey(false);
+    XSync(asDisplay(display_), False);
+}
+
 void XClient::click(WindowId window, unsigned button) {
+    const Size size = clientSize(window);
+    click(window, button, {size.width / 2, size.height / 2});
+}
+
+void XClient::click(WindowId window, unsigned button, Point at) {
     Display* display = asDisplay(display_);
-    movePointerOver(window);
+    movePointerTo(window, at);
     XTestFakeButtonEvent(display, button, True, CurrentTime);
     XTestFakeButtonEvent(display, button, False, CurrentTime);
     XSync(display, False);
+}
+
+void XClient::doubleClick(WindowId window, Point at) {
+    click(window, kLeftButton, at);
+    std::this_thread::sleep_for(kDoubleClickGap);
+    click(window, kLeftButton, at);
+}
+
+void XClient::wheel(WindowId window, Point at, int notches) {
+    const unsigned button = notches > 0 ? kWheelForward : kWheelBack;
+    for (int i = 0; i < std::abs(notches); ++i) {
+        click(window, button, at);
+    }
 }
 
 void XClient::resize(WindowId window, Size size) {

@@ -29,6 +29,8 @@ class SessionError : public std::runtime_error {
 
 constexpr char kEscape = 27;  // the Escape key, as a character for pressKey
 
+enum class Arrow { kLeft, kRight, kUp, kDown };  // the arrow keys
+
 // A fresh folder under the system's temporary folder, removed with its contents on destruction.
 class TempDir {
   public:
@@ -148,6 +150,8 @@ class VirtualServer {
 
 // ===== X client =====
 
+constexpr Millis kDoubleClickGap{80};  // between the two clicks of a double click
+
 using WindowId = unsigned long;
 
 struct Size {
@@ -175,24 +179,34 @@ class XClient {
     // Without a window manager a window may hang over the screen's edge, where its pixels
     // cannot be read; this moves it fully onto the screen, as a window manager would.
     void placeOnScreen(WindowId window);
-    // A press and release of a character key: letters (upper case with Shift) or kEscape.
+    // A press and release of the key that types `key` on the server's map (Shift held where
+    // the map needs it: upper case, '?', '+', '_' ...), or of Escape for kEscape.
     void pressKey(WindowId window, char key);
+    void pressArrow(WindowId window, Arrow arrow, bool shift = false);
     std::optional<Image> capture(WindowId window);  // nullopt when the window is gone
     void requestClose(WindowId window);             // WM_DELETE_WINDOW, as a window manager
     void destroyWindow(WindowId window);
     std::string title(WindowId window);  // empty when the window has gone
     // A press of `button` at `from`, the pointer moved in `steps` steps to `to` (`pause` after
-    // each, for a drag at a hand's pace), a release; window coordinates. Buttons 1 left, 3
-    // right, 4 and 5 the wheel.
+    // each, for a drag at a hand's pace), a release; window coordinates. Buttons 1 left, 2
+    // middle, 3 right, 4 and 5 the wheel. shiftDrag holds Shift down around it.
     void drag(WindowId window, unsigned button, Point from, Point to, int steps,
               Millis pause = Millis{0});
+    void shiftDrag(WindowId window, unsigned button, Point from, Point to, int steps);
     void click(WindowId window, unsigned button);  // over the window's centre
-    void resize(WindowId window, Size size);       // as a window manager would
+    void click(WindowId window, unsigned button, Point at);
+    void doubleClick(WindowId window, Point at);  // two left clicks kDoubleClickGap apart
+    // Wheel notches with the pointer at `at`: positive ones forward (button 4), negative ones
+    // back (button 5).
+    void wheel(WindowId window, Point at, int notches);
+    void resize(WindowId window, Size size);  // as a window manager would
 
   private:
     void movePointerOver(WindowId window);
     void movePointerTo(WindowId window, Point at);
     void sendKeyCode(unsigned keycode, bool press);
+    void sendKey(WindowId window, unsigned keycode, bool shift);  // a press and release
+    void shiftKey(bool press);
 
     void* display_ = nullptr;  // Display*, kept opaque so that users need no Xlib headers
 };
@@ -225,7 +239,8 @@ class ViewerSession {
     void waitForWindow(Millis timeout = kWindowTimeout);
     void press(char key);
     void press(const std::string& keys);  // one key after another
-    Image capture();                      // throws when the window has gone
+    void press(Arrow arrow, bool shift = false);
+    Image capture();  // throws when the window has gone
 
     // Polls the window until `accept` holds for a capture; throws on time-out or when the
     // program ends.
