@@ -249,7 +249,12 @@ void writeVertices(Out& out, const Mesh& mesh, const Options& options) {
                           options.normal);
             }
             writeColour(
-                out, [i](int c) { return vertexLevel(i, c); }, options);
+                out,
+                [&mesh, i](int c) {
+                    return mesh.colours.empty() ? vertexLevel(i, c)
+                                                : mesh.colours[i][static_cast<std::size_t>(c)];
+                },
+                options);
         }
         if (options.splats) {
             writeSplat(out, i);
