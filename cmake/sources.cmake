@@ -39,6 +39,8 @@ set(PLYVIEWER_SOURCES
 set(PLYVIEW_SHARED_SOURCES
   plyview/animation.cpp
   plyview/camera.cpp
+  plyview/navigation.cpp
+  plyview/pick.cpp
   plyview/input.cpp
   plyview/read_file.cpp
   plyview/gpu_geometry.cpp
@@ -55,9 +57,9 @@ function(plyview_shader_text out)
   add_custom_command(
     OUTPUT ${out}
     COMMAND ${CMAKE_COMMAND}
-            "-DSHADERS=kFlatVertexShader=${dir}/flat.vert,kFlatFragmentShader=${dir}/flat.frag,kLitVertexShader=${dir}/lit.vert,kLitFragmentShader=${dir}/lit.frag"
+            "-DSHADERS=kFlatVertexShader=${dir}/flat.vert,kFlatFragmentShader=${dir}/flat.frag,kLitVertexShader=${dir}/lit.vert,kLitFragmentShader=${dir}/lit.frag,kPickFragmentShader=${dir}/pick.frag"
             -DOUT=${out} -P ${PLYVIEWER_ROOT}/plyview/embed_shaders.cmake
-    DEPENDS ${dir}/flat.vert ${dir}/flat.frag ${dir}/lit.vert ${dir}/lit.frag
+    DEPENDS ${dir}/flat.vert ${dir}/flat.frag ${dir}/lit.vert ${dir}/lit.frag ${dir}/pick.frag
             ${PLYVIEWER_ROOT}/plyview/embed_shaders.cmake
     COMMENT "Building the shaders into plyview")
 endfunction()

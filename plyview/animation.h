@@ -24,6 +24,20 @@ constexpr unsigned char kKeyMinusY = 'y';
 constexpr unsigned char kKeyPlusY = 'Y';
 constexpr unsigned char kKeyMinusZ = 'z';
 constexpr unsigned char kKeyPlusZ = 'Z';
+// The view's keys, the viewer's own (applyKey leaves them alone).
+constexpr unsigned char kKeyResetView = '0';
+constexpr unsigned char kKeyFirstAxisView = '1';  // '1'..'6': from +z, -z, +x, -x, +y, -y
+constexpr unsigned char kKeyLastAxisView = '6';
+constexpr unsigned char kKeyIsoView = '7';
+constexpr unsigned char kKeyOrthographic = 'o';
+constexpr unsigned char kKeyUpAxis = 'u';
+constexpr unsigned char kKeyLargerPoints = '+';
+constexpr unsigned char kKeyLargerPointsToo = '=';  // '+' unshifted, as some layouts report it
+constexpr unsigned char kKeySmallerPoints = '-';
+constexpr unsigned char kKeySmallerPointsToo = '_';
+constexpr unsigned char kKeyHelp = '?';
+// Kept for what comes: 'i' a panel, 'c' the colour source, 'l' eye-dome lighting, Delete and
+// Backspace to clear measurements.
 
 // ===== Animations and their steps =====
 
@@ -55,6 +69,7 @@ enum class KeyOutcome {
     kNothing,  // not a key of the table, or one that changes nothing now
     kChanged,  // the state changed: a frame shows it
     kQuit,     // Escape
+    kHelp,     // `?`: the front end shows the keys
 };
 
 // Steps the state by one key. `box` is the shown model's box (a translation's first tick reads

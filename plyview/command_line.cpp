@@ -5,9 +5,12 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <set>
 
+#include "plyview/navigation.h"
 #include "plyview/options.h"
 
 namespace plyview {
@@ -25,6 +28,21 @@ struct StyleName {
 };
 constexpr StyleName kStyleNames[] = {
     {"wire", Style::kWire}, {"surface", Style::kSurface}, {"edges", Style::kEdges}};
+
+// --view's values by name.
+struct ViewWord {
+    const char* name;
+    ViewName view;
+};
+constexpr ViewWord kViewNames[] = {{"front", ViewName::kFront}, {"back", ViewName::kBack},
+                                   {"left", ViewName::kLeft},   {"right", ViewName::kRight},
+                                   {"top", ViewName::kTop},     {"bottom", ViewName::kBottom},
+                                   {"iso", ViewName::kIso}};
+
+// --up's values, in UpAxis order.
+constexpr const char* kUpNames[kUpAxisCount] = {"+y", "-y", "+z", "-z", "+x", "-x"};
+
+constexpr double kMaxTurnDegrees = 360.0;  // --turn's values, either way round
 
 bool endsWithPly(const std::string& name) {
     if (name.size() <= kPlyExtensionLength) {
@@ -95,6 +113,99 @@ bool parseStyle(const std::string& text, Style& style) {
     return false;
 }
 
+bool parseView(const std::string& text, ViewName& view) {
+    for (const ViewWord& entry : kViewNames) {
+        if (text == entry.name) {
+            view = entry.view;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool parseUp(const std::string& text, UpAxis& up) {
+    for (int i = 0; i < kUpAxisCount; ++i) {
+        if (text == kUpNames[i]) {
+            up = static_cast<UpAxis>(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+// A decimal number, all of `text`, within +-limit.
+bool parseNumber(const std::string& text, double limit, double& value) {
+    if (text.empty() || text.size() > 16 ||
+        text.find_first_not_of("+-.0123456789") != std::string::npos) {
+        return false;
+    }
+    char* end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    return end == text.c_str() + text.size() && value >= -limit && value <= limit;
+}
+
+// "YAW,PITCH" in degrees; the pitch within +-90.
+bool parseTurn(const std::string& text, Turn& turn) {
+    const std::size_t comma = text.find(',');
+    double yaw = 0, pitch = 0;
+    if (comma == std::string::npos || !parseNumber(text.substr(0, comma), kMaxTurnDegrees, yaw) ||
+        !parseNumber(text.substr(comma + 1), kMaxPitch, pitch)) {
+        return false;
+    }
+    turn = Turn{static_cast<float>(yaw), static_cast<float>(pitch)};
+    return true;
+}
+
+bool parsePointSize(const std::string& text, float& size) {
+    double value = 0;
+    if (!parseNumber(text, kMaxPointSize, value) || value < kMinPointSize) {
+        return false;
+    }
+    size = static_cast<float>(value);
+    return true;
+}
+
+// The options that take a value: stores it, or says what is wrong with it.
+std::string takeValue(const std::string& option, const std::string& value, Options& options,
+                      ViewName& view, Turn& turn) {
+    const std::string given = ", not '" + value + "'";
+    if (option == "--png") {
+        options.pngOut = value;
+    } else if (option == "--style") {
+        if (!parseStyle(value, options.style))
+            return "--style wants wire, surface or edges" + given;
+    } else if (option == "--size") {
+        if (!parseSize(value, options.width, options.height)) {
+            return "--size wants WxH with sides from 1 to " + std::to_string(kMaxPictureSize) +
+                   given;
+        }
+    } else if (option == "--view") {
+        if (!parseView(value, view)) {
+            return "--view wants front, back, left, right, top, bottom or iso" + given;
+        }
+    } else if (option == "--turn") {
+        if (!parseTurn(value, turn)) {
+            return "--turn wants YAW,PITCH in degrees, the pitch from -90 to 90" + given;
+        }
+    } else if (option == "--up") {
+        if (!parseUp(value, options.start.up))
+            return "--up wants +y, -y, +z, -z, +x or -x" + given;
+    } else if (!parsePointSize(value, options.start.pointSize)) {
+        return "--point-size wants a number of pixels from 1 to 20" + given;
+    }
+    return "";
+}
+
+bool takesValue(const std::string& option) {
+    for (const char* name :
+         {"--png", "--size", "--style", "--view", "--turn", "--up", "--point-size"}) {
+        if (option == name) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 bool isFolder(const std::string& path) {
@@ -104,6 +215,7 @@ bool isFolder(const std::string& path) {
 
 std::string usageLine() {
     return "usage: plyview [--png OUT.png] [--size WxH] [--style wire|surface|edges] "
+           "[--view SIDE] [--turn YAW,PITCH] [--up AXIS] [--ortho] [--point-size N] "
            "FILE|FOLDER...";
 }
 
@@ -122,26 +234,50 @@ std::string helpText() {
            "  --size WxH    picture or window size in pixels (default 512x512)\n"
            "  --style S     the first display style: wire (the default), surface, or edges\n"
            "                (a surface with its wireframe on it)\n"
+           "  --view SIDE   seen from the front (the default), back, left, right, top, bottom,\n"
+           "                or iso (three-quarter), with the up axis up\n"
+           "  --turn Y,P    then turned by Y degrees about the up axis and P (-90..90) towards\n"
+           "                the eye, as a drag right and down would\n"
+           "  --up AXIS     the model axis shown pointing up: +y (the default), -y, +z, -z, +x, "
+           "-x\n"
+           "  --ortho       a parallel projection instead of perspective\n"
+           "  --point-size N  pixels across a point of a cloud, 1 to 20 (default 3)\n"
            "  --help        this text\n"
            "\n"
            "Mouse:\n"
-           "  left drag     turn the model about its centre\n"
-           "  right drag    zoom (up: closer); the wheel zooms too\n"
+           "  left drag     turn the model about the rotation centre\n"
+           "  middle drag, Shift + left drag\n"
+           "                pan: the point under the pointer follows it\n"
+           "  wheel         zoom towards the point under the pointer (over the background:\n"
+           "                towards the rotation centre)\n"
+           "  right drag    zoom towards the rotation centre (up: closer)\n"
+           "  double click  make the point under the pointer the rotation centre and the\n"
+           "                window's centre; on the background, the model's centre again\n"
            "\n"
            "Keys (case matters):\n"
            "  N / P         next / previous file (wraps around); W first file; all reset the view\n"
+           "  0             the first view again\n"
+           "  1 2 3 4 5 6   view from +z, -z, +x, -x, +y, -y\n"
+           "  7             three-quarter view\n"
+           "  o             perspective / orthographic\n"
+           "  u             next up axis: +y -y +z -z +x -x\n"
+           "  arrows        turn by 15 degrees; with Shift, pan by a tenth of the window\n"
+           "  + / =, - / _  larger / smaller points (1 to 20 pixels)\n"
            "  e             bounding box on/off (blue)\n"
            "  m             face normals on/off (red)\n"
            "  s             next display style: wire -> surface -> edges -> wire\n"
            "  x X y Y z Z   move along an axis, press again to stop\n"
            "  R             turntable tour through the files; press again to pause\n"
            "  B             breathing: faces drift out along their normals and back\n"
+           "  ?             this help, in the terminal\n"
            "  Esc           quit\n";
 }
 
 ParseResult parseCommandLine(int argc, const char* const* argv) {
     ParseResult result;
     Options& options = result.options;
+    ViewName view = ViewName::kFront;
+    Turn turn;
     bool onlyFiles = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -151,22 +287,15 @@ ParseResult parseCommandLine(int argc, const char* const* argv) {
             onlyFiles = true;
         } else if (arg == "--help" || arg == "-h") {
             options.help = true;
-        } else if (arg == "--png" || arg == "--size" || arg == "--style") {
+        } else if (arg == "--ortho") {
+            options.start.orthographic = true;
+        } else if (takesValue(arg)) {
             if (i + 1 >= argc) {
                 result.error = arg + " needs a value";
                 return result;
             }
-            const std::string value = argv[++i];
-            if (arg == "--png") {
-                options.pngOut = value;
-            } else if (arg == "--style") {
-                if (!parseStyle(value, options.style)) {
-                    result.error = "--style wants wire, surface or edges, not '" + value + "'";
-                    return result;
-                }
-            } else if (!parseSize(value, options.width, options.height)) {
-                result.error = "--size wants WxH with sides from 1 to " +
-                               std::to_string(kMaxPictureSize) + ", not '" + value + "'";
+            result.error = takeValue(arg, argv[++i], options, view, turn);
+            if (!result.error.empty()) {
                 return result;
             }
         } else {
@@ -174,6 +303,9 @@ ParseResult parseCommandLine(int argc, const char* const* argv) {
             return result;
         }
     }
+    const Turn seen = turnOf(view);
+    options.start.yaw = std::fmod(seen.yaw + turn.yaw, static_cast<float>(kMaxTurnDegrees));
+    options.start.pitch = std::clamp(seen.pitch + turn.pitch, -kMaxPitch, kMaxPitch);
     if (!options.help && options.inputs.empty()) {
         result.error = "no file given";
     }

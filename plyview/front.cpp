@@ -47,20 +47,31 @@ void followAnimation() {
 }
 
 void keyboard(unsigned char key, int, int) {
-    if (pressKey(key) == KeyOutcome::kQuit && platform.quit != nullptr) {
-        platform.quit();
+    frontKey(key);
+}
+
+bool shiftHeld() {
+    return (glutGetModifiers() & GLUT_ACTIVE_SHIFT) != 0;
+}
+
+// The arrow keys; the toolkit's other special keys do nothing.
+void special(int key, int, int) {
+    const Arrow arrow = key == GLUT_KEY_LEFT    ? Arrow::kLeft
+                        : key == GLUT_KEY_RIGHT ? Arrow::kRight
+                        : key == GLUT_KEY_UP    ? Arrow::kUp
+                                                : Arrow::kDown;
+    if (key == GLUT_KEY_LEFT || key == GLUT_KEY_RIGHT || key == GLUT_KEY_UP ||
+        key == GLUT_KEY_DOWN) {
+        frontArrow(arrow, shiftHeld());
     }
-    followAnimation();
-    askForFrame();
 }
 
 void mouse(int button, int state, int x, int y) {
-    frontButton(button, state == GLUT_DOWN, x, y);
+    frontButton(button, state == GLUT_DOWN, x, y, shiftHeld());
 }
 
 void motion(int x, int y) {
-    movePointer(x, y);
-    askForFrame();
+    frontMove(x, y);
 }
 
 void reshape(int width, int height) {
@@ -86,14 +97,41 @@ void startFront(const Platform& given) {
     setEntryListener(given.entryShown);
     glutDisplayFunc(display);
     glutKeyboardFunc(keyboard);
+    glutSpecialFunc(special);
     glutMouseFunc(mouse);
     glutMotionFunc(motion);
     glutReshapeFunc(reshape);
     glutTimerFunc(0, tick, 0);
 }
 
-void frontButton(int button, bool down, int x, int y) {
-    pressButton(button, down, x, y);
+void frontKey(unsigned char key) {
+    const KeyOutcome outcome = pressKey(key);
+    if (outcome == KeyOutcome::kQuit && platform.quit != nullptr) {
+        platform.quit();
+    } else if (outcome == KeyOutcome::kHelp && platform.help != nullptr) {
+        platform.help();
+    }
+    followAnimation();
+    askForFrame();
+}
+
+void frontArrow(Arrow arrow, bool shift) {
+    pressArrow(arrow, shift);
+    askForFrame();
+}
+
+void frontButton(int button, bool down, int x, int y, bool shift) {
+    pressButton(button, down, x, y, shift);
+    askForFrame();
+}
+
+void frontMove(int x, int y) {
+    movePointer(x, y);
+    askForFrame();
+}
+
+void frontZoomAt(int x, int y, float factor) {
+    zoomAt(x, y, factor);
     askForFrame();
 }
 

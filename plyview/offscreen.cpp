@@ -161,6 +161,7 @@ int writePictures(const Options& options, const std::vector<std::string>& paths)
     }
     startViewer(SceneTarget{framebuffer, nullptr, false}, options.style, options.width,
                 options.height);
+    setStartView(options.start);
     useFiles(paths);
     std::vector<unsigned char> pixels(static_cast<std::size_t>(options.width) * options.height *
                                       kRgbBytes);

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "plyview/camera.h"
+
 namespace plyview {
 
 // ===== Constants =====
@@ -13,8 +15,11 @@ constexpr const char* kProgramName = "plyview";
 constexpr int kDefaultPictureSize = 512;  // --png width and height when --size is not given
 constexpr int kMaxPictureSize = 8192;     // per side, within every renderer's framebuffer limit
 constexpr int kStatusOk = 0;
-constexpr int kStatusFailed = 1;  // a file or the renderer failed
-constexpr int kStatusUsage = 2;   // the command line itself is wrong
+constexpr int kStatusFailed = 1;        // a file or the renderer failed
+constexpr int kStatusUsage = 2;         // the command line itself is wrong
+constexpr float kDefaultPointSize = 3;  // pixels across a point of a cloud
+constexpr float kMinPointSize = 1;
+constexpr float kMaxPointSize = 20;
 
 // ===== Command line =====
 
@@ -22,12 +27,21 @@ constexpr int kStatusUsage = 2;   // the command line itself is wrong
 // this order and wraps around.
 enum class Style { kWire, kSurface, kEdges };
 
+// How each file is first seen, and what `0` gives back.
+struct StartView {
+    float yaw = 0, pitch = 0;             // --view, then --turn added
+    UpAxis up = UpAxis::kPlusY;           // --up
+    bool orthographic = false;            // --ortho
+    float pointSize = kDefaultPointSize;  // --point-size
+};
+
 struct Options {
     std::vector<std::string> inputs;  // files and folders, as given
     std::string pngOut;               // --png OUT: a file, or a folder for several models
     int width = kDefaultPictureSize;  // --size WxH, for the picture or the window
     int height = kDefaultPictureSize;
     Style style = Style::kWire;  // --style wire|surface|edges
+    StartView start;
     bool help = false;
 };
 

@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "model/proxy.h"
+#include "plyview/navigation.h"
 #include "plyview/platform.h"
 #include "plyview/scene_parts.h"
 #include "plyview/testing.h"
@@ -87,7 +88,7 @@ void install(std::unique_ptr<FileModel> model, const FileStamp& stamp) {
 
 // Another entry is on screen: a fresh view, and the front end's title.
 void entryChanged(int entry) {
-    state.orbit = Orbit();
+    state.orbit = orbitFrom(Turn{state.start.yaw, state.start.pitch});
     if (state.entryListener != nullptr) {
         state.entryListener(state.files[static_cast<std::size_t>(entry)], entry, entryCount());
     }
@@ -213,18 +214,9 @@ void drawPasses(const Passes& passes, const FrameMatrices& matrices) {
     }
 }
 
-// The framing of the shown box, the mouse's orbit, and the keys' offsets and turntable. The
-// tour turns the model about the vertical axis: all it sweeps is framed, so nothing is cut, and
-// it turns about its own centre, whatever the offsets were.
 FrameMatrices cameraMatrices() {
-    const ViewState& view = state.view;
-    const float aspect = static_cast<float>(state.width) / static_cast<float>(state.height);
-    const Box box = shownBox();
-    const bool tour = view.tour && !boxIsEmpty(box);
-    const Framing framing = frameBox(tour ? turntableBox(box) : box, aspect);
-    const Motion motion{view.tour ? 0.0f : view.offsetX, view.offsetY, view.offsetZ, view.spin};
     Mat4 projection(1.0f), model(1.0f);
-    viewMatrices(framing, state.orbit, motion, aspect, projection, model);
+    matricesOf(eyeOf(currentCamera()), projection, model);
     FrameMatrices matrices;
     toColumnMajor(projection, matrices.projection);
     toColumnMajor(model, matrices.model);
@@ -248,6 +240,34 @@ float shownDiagonal() {
     return diagonalOf(b.minX, b.maxX, b.minY, b.maxY, b.minZ, b.maxZ);
 }
 
+// The framing of the shown box from the side the orbit was last framed for, the orbit, and the
+// keys' offsets and turntable. The tour turns the model about the up axis through its centre:
+// all it sweeps is framed, so nothing is cut, whatever the offsets, pan and rotation centre were.
+Camera currentCamera() {
+    const ViewState& view = state.view;
+    Camera camera;
+    camera.aspect = static_cast<float>(state.width) / static_cast<float>(state.height);
+    camera.up = state.up;
+    camera.orthographic = state.orthographic;
+    camera.orbit = state.orbit;
+    const Box box = shownBox();
+    if (view.tour && !boxIsEmpty(box)) {
+        const Framing atRest = frameBox(box, camera.aspect);
+        camera.framing = frameBox(turntableBox(upright(box, state.up)), camera.aspect);
+        camera.framing.centreX = atRest.centreX;
+        camera.framing.centreY = atRest.centreY;
+        camera.framing.centreZ = atRest.centreZ;
+        camera.orbit.centred = camera.orbit.targeted = false;
+        camera.orbit.panX = camera.orbit.panY = 0;
+    } else {
+        const Orbit& orbit = state.orbit;
+        camera.framing = frameBox(box, camera.aspect,
+                                  turnRotation(orbit.framedYaw, orbit.framedPitch, state.up));
+    }
+    camera.motion = Motion{view.tour ? 0.0f : view.offsetX, view.offsetY, view.offsetZ, view.spin};
+    return camera;
+}
+
 void finishFrame(Picture picture) {
     state.lastPicture = picture;
     ++state.frames;
@@ -268,6 +288,7 @@ void finishFrame(Picture picture) {
 void startViewer(const SceneTarget& target, Style style, int width, int height) {
     releaseShown();
     forgetSteps();
+    state.picker.release();
     state = Viewer();
     state.target = target;
     state.style = style;
@@ -287,6 +308,15 @@ void useFiles(const std::vector<std::string>& paths) {
     state.files = paths;
     toRest(state.view);
     state.view.entry = 0;
+}
+
+void setStartView(const StartView& start) {
+    state.start = start;
+    state.orbit = orbitFrom(Turn{start.yaw, start.pitch});
+    state.up = start.up;
+    state.orthographic = start.orthographic;
+    state.pointSize = start.pointSize;
+    state.frameWanted = true;
 }
 
 const std::vector<std::string>& usedFiles() {

@@ -25,6 +25,7 @@ struct Program {
     GLuint name = 0;
     GLint model = -1, projection = -1;  // the matrices
     GLint pointSize = -1, ambient = -1;
+    GLint parallel = -1;  // the light comes along the view's axis in a parallel projection
 };
 Program flat;  // lines, points and overlays
 Program lit;   // surfaces
@@ -39,6 +40,7 @@ Program build(const char* vertex, const char* fragment) {
     program.projection = glGetUniformLocation(program.name, kProjectionMatrixUniform);
     program.pointSize = glGetUniformLocation(program.name, "point_size");
     program.ambient = glGetUniformLocation(program.name, "ambient");
+    program.parallel = glGetUniformLocation(program.name, "parallel");
     return program;
 }
 
@@ -95,7 +97,8 @@ void buildSurface(Layers& layers, const FileModel& model) {
     layers.surfaceBuilt = true;
 }
 
-// The layers of a picture that the current style draws, built when first asked for.
+}  // namespace
+
 Layers* layersOf(Picture picture, bool wire, bool surface) {
     Shown& shown = viewer().shown;
     if (picture == Picture::kBreathing) {
@@ -114,8 +117,6 @@ Layers* layersOf(Picture picture, bool wire, bool surface) {
     }
     return &layers;
 }
-
-}  // namespace
 
 // ===== Layers =====
 
@@ -139,8 +140,9 @@ void usePass(const Pass& pass, const FrameMatrices& matrices) {
     glUniformMatrix4fv(program.projection, 1, GL_FALSE, matrices.projection);
     if (pass.lit) {
         glUniform1f(program.ambient, kAmbient);
+        glUniform1f(program.parallel, viewer().orthographic ? 1.0f : 0.0f);
     } else {
-        glUniform1f(program.pointSize, kPointSize);
+        glUniform1f(program.pointSize, viewer().pointSize);
     }
     useColour(pass.colour);
     if (pass.behind) {

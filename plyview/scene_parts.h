@@ -33,8 +33,7 @@ constexpr Vec4 kPointGrey{0.35f, 0.35f, 0.35f, 1.0f};
 // Edges over a surface: dark, and half see-through, so that a dense mesh still shows the
 // surface's shading and colours under its edges.
 constexpr Vec4 kEdgeColour{0.05f, 0.05f, 0.05f, 0.5f};
-constexpr float kAmbient = 0.3f;    // light that reaches every side
-constexpr float kPointSize = 3.0f;  // pixels across a point of a cloud
+constexpr float kAmbient = 0.3f;  // light that reaches every side
 
 // ===== The shown model and what is drawn of it =====
 
@@ -89,6 +88,9 @@ struct Pass {
 using Passes = std::vector<Pass>;
 
 void buildPrograms();  // both programs, with the attribute locations of every vertex array
+// The layers of a picture that a style with a wireframe and/or a surface draws, built when first
+// asked for.
+Layers* layersOf(Picture picture, bool wire, bool surface);
 void usePass(const Pass& pass, const FrameMatrices& matrices);
 void endPass(const Pass& pass);
 // The passes of a picture in the current style; the layers they need are built first.
@@ -122,6 +124,8 @@ struct FrameKey {
     FrameMatrices matrices;
     std::uint64_t generation = 0;
     int width = 0, height = 0, box = 0, normals = 0, style = 0;
+    float pointSize = 0;
+    bool orthographic = false;  // the light's direction
 
     static FrameKey of(const FrameMatrices& matrices, std::uint64_t generation);
     bool operator==(const FrameKey& other) const;
@@ -139,10 +143,21 @@ void forgetSteps();  // the framebuffer and what was learnt of the steps' cost r
 
 constexpr int kNoDrag = -1;
 
-// Where the mouse is in a drag.
+// Where the mouse is in a drag, and the last press, which a second one may make a double click.
 struct Pointer {
-    int button = kNoDrag;      // held down for a drag
-    int lastX = 0, lastY = 0;  // position at the last drag event
+    int button = kNoDrag;       // held down for a drag
+    bool pan = false;           // the drag pans (the middle button, or the left one with Shift)
+    double grabDepth = 0;       // a pan's grabbed point, in front of the eye
+    int lastX = 0, lastY = 0;   // position at the last drag event
+    Clock::time_point pressed;  // the last left press
+    int pressX = 0, pressY = 0;
+};
+
+// The pick pass's program and framebuffer, made when the pointer first asks (pick.cpp).
+struct Picker {
+    GLuint program = 0, framebuffer = 0, colour = 0, depth = 0;
+    GLint model = -1, projection = -1, pointSize = -1;
+    void release();
 };
 
 // A heavy full frame under way in steps, or the last one finished.
@@ -161,9 +176,13 @@ struct Steps {
 
 // Everything the viewer owns.
 struct Viewer {
-    std::vector<std::string> files;  // as the user gave them, in order
-    ViewState view;                  // what the keys and animation ticks change
-    Orbit orbit;                     // the mouse's; reset whenever another entry is shown
+    std::vector<std::string> files;       // as the user gave them, in order
+    ViewState view;                       // what the keys and animation ticks change
+    Orbit orbit;                          // the mouse's; reset whenever another entry is shown
+    StartView start;                      // the first view of each file, and the one `0` gives back
+    UpAxis up = UpAxis::kPlusY;           // shown pointing up
+    bool orthographic = false;            // a parallel projection, else perspective
+    float pointSize = kDefaultPointSize;  // pixels across a point of a cloud
     Style style = Style::kWire;
     int width = kDefaultPictureSize, height = kDefaultPictureSize;  // of the frame, in pixels
     Pointer pointer;                                                // in a drag
@@ -171,6 +190,7 @@ struct Viewer {
     Shown shown;                                                    // the entry on screen
     FileWatch watch;                                                // on the shown file
     Steps steps;                                                    // of a heavy full frame
+    Picker picker;                                                  // finds the pointed point
     void (*entryListener)(const std::string&, int, int) = nullptr;  // told of another entry
     Clock::time_point started;                                      // for the frame log
     Clock::time_point lastMotion;             // the last drag, wheel or animated frame
@@ -188,8 +208,14 @@ Box shownBox();
 // The diagonal of the shown box, as the normal segments and the breathing measure it.
 float shownDiagonal();
 
-// ===== Frame parts the steps use (scene.cpp) =====
+// ===== Frame parts the steps and the pointer use (scene.cpp) =====
 
 void finishFrame(Picture picture);  // the frame is on screen
+Camera currentCamera();             // the shown model framed, the orbit and the keys' motion
+
+// ===== The pointed point (pick.cpp) =====
+
+// The view-space point of the model under window pixel (x, y); false over the background.
+bool pickPoint(int x, int y, Point3& point);
 
 }  // namespace plyview

@@ -11,5 +11,6 @@ extern const char kFlatVertexShader[];  // lines, points, overlays: one colour e
 extern const char kFlatFragmentShader[];
 extern const char kLitVertexShader[];  // surfaces lit from the eye
 extern const char kLitFragmentShader[];
+extern const char kPickFragmentShader[];  // depth under the pointer, as a colour
 
 }  // namespace plyview

@@ -69,13 +69,16 @@ FrameKey FrameKey::of(const FrameMatrices& matrices, std::uint64_t generation) {
     key.box = state.view.box;
     key.normals = state.view.normals;
     key.style = static_cast<int>(state.style);
+    key.pointSize = state.pointSize;
+    key.orthographic = state.orthographic;
     return key;
 }
 
 bool FrameKey::operator==(const FrameKey& other) const {
     return std::memcmp(&matrices, &other.matrices, sizeof matrices) == 0 &&
            generation == other.generation && width == other.width && height == other.height &&
-           box == other.box && normals == other.normals && style == other.style;
+           box == other.box && normals == other.normals && style == other.style &&
+           pointSize == other.pointSize && orthographic == other.orthographic;
 }
 
 void drawInSteps(const FrameKey& key, const FrameMatrices& matrices, const Passes& passes) {

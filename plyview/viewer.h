@@ -36,9 +36,16 @@ constexpr std::uint64_t kFirstStepLines = 250000;
 
 // The toolkit's button numbers: freeglut's and the web page's alike.
 constexpr int kLeftButton = 0;
+constexpr int kMiddleButton = 1;
 constexpr int kRightButton = 2;
 constexpr int kWheelUpButton = 3;  // the wheel comes as presses of buttons 3 and 4
 constexpr int kWheelDownButton = 4;
+
+// Two left presses this close in time and place are a double click.
+constexpr double kDoubleClickSeconds = 0.3;
+constexpr int kDoubleClickPixels = 4;
+
+enum class Arrow { kLeft, kUp, kRight, kDown };
 
 // ===== Starting =====
 
@@ -52,6 +59,10 @@ struct SceneTarget {
 // Once the GL context is current: the programs and GL state, frames to `target`, the first
 // style and the frame's size in pixels. Everything shown before is released and forgotten.
 void startViewer(const SceneTarget& target, Style style, int width, int height);
+
+// How each file is first seen (the command line's view, up axis, projection and point size);
+// `0` gives it back. Shown at once.
+void setStartView(const StartView& start);
 
 // ===== Files =====
 
@@ -82,9 +93,18 @@ bool takeFrameRequest();
 
 // ===== Input =====
 
-KeyOutcome pressKey(unsigned char key);  // the table of animation.h, and `s` the next style
-void pressButton(int button, bool down, int x, int y);
-void movePointer(int x, int y);  // while a button is held: a left drag turns, a right one zooms
+// The table of animation.h, `s` the next style, and the view's keys; `?` asks for the help.
+KeyOutcome pressKey(unsigned char key);
+KeyOutcome pressArrow(Arrow arrow, bool shift);  // turns, or with Shift pans
+// A press or release at window pixel (x, y), from the top left. The wheel zooms towards the
+// model there; a left press may finish a double click, which sets the rotation centre.
+void pressButton(int button, bool down, int x, int y, bool shift = false);
+// While a button is held: a left drag turns, a middle or Shift + left one pans, a right one
+// zooms towards the rotation centre.
+void movePointer(int x, int y);
+// Zooms towards the model point under (x, y), the distance times `factor` (below 1: closer);
+// over the background towards the rotation centre. A pinch on a touch screen.
+void zoomAt(int x, int y, float factor);
 void resizeView(int width, int height);
 
 // ===== Between events =====

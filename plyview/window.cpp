@@ -26,6 +26,12 @@ void showTitle(const std::string& path, int entry, int count) {
     std::exit(kStatusOk);
 }
 
+// The window has no room for text of its own yet: the keys go to the terminal it came from.
+void printHelp() {
+    std::fputs(helpText().c_str(), stdout);
+    std::fflush(stdout);
+}
+
 // Without the 3.1 entry points every later call would jump through a null pointer: a context
 // that lacks them ends the program with its reason.
 void requireOpenGl31() {
@@ -60,11 +66,12 @@ void runWindow(char** argv, const Options& options, const std::vector<std::strin
     openWindow(argv, windowTitle(paths.front(), 0, static_cast<int>(paths.size())), options.width,
                options.height);
     startViewer(windowTarget(), options.style, options.width, options.height);
+    setStartView(options.start);
     useFiles(paths);
     if (first) {
         showModel(0, std::move(first), stamp);
     }
-    startFront(Platform{showTitle, quit});
+    startFront(Platform{showTitle, quit, printHelp});
     glutMainLoop();
     std::exit(kStatusOk);
 }

@@ -5,11 +5,12 @@ in vec3 eyeNormal;
 in vec4 base;
 
 uniform float ambient;
+uniform float parallel;  // 1: a parallel projection, whose eye looks along -z everywhere
 
 out vec4 fragment;
 
 void main() {
-    vec3 toEye = normalize(-eyePosition);
+    vec3 toEye = parallel > 0.5 ? vec3(0.0, 0.0, 1.0) : normalize(-eyePosition);
     float size = length(eyeNormal);
     vec3 facing = size > 0.0 ? eyeNormal / size : toEye;
     float diffuse = abs(dot(facing, toEye));

@@ -320,6 +320,13 @@ const GLubyte* GLEWAPIENTRY glewGetErrorString(GLenum error) {
 void GLAPIENTRY glClear(GLbitfield mask) {
     record("glClear", {mask});
 }
+// Reads back nothing drawn: every byte 0, as a cleared transparent framebuffer.
+void GLAPIENTRY glReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format,
+                             GLenum type, void* pixels) {
+    record("glReadPixels", {x, y, width, height, format, type});
+    const GLsizei channels = format == GL_RGBA ? 4 : 3;
+    std::memset(pixels, 0, static_cast<std::size_t>(width) * height * channels);
+}
 void GLAPIENTRY glClearColor(GLfloat r, GLfloat g, GLfloat b, GLfloat a) {
     const GLfloat rgba[] = {r, g, b, a};
     record("glClearColor", {}, fakegl::Payload::ofFloats(rgba, 4));
