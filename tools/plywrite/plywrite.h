@@ -25,7 +25,7 @@ struct Mesh {
     std::vector<std::vector<int>> strips;  // triangle strips, -1 starting a new strip
     // Each vertex's colour levels (0..255), written with normalsAndColours; when empty, the
     // vertices get vertexLevel's.
-    std::vector<std::array<int, 3>> colours;
+    std::vector<std::array<int, 3>> colours = {};
 };
 
 enum class Format { kAscii, kBinaryLittleEndian, kBinaryBigEndian };
