@@ -1,6 +1,7 @@
 // The page's glue around plyview's C++ (the interface is described in web/web.h): it writes the
 // files the user drops or chooses into the in-memory file system and hands them over, shows the
-// title and message lines, keeps the canvas as large as the window, and saves the canvas as PNG.
+// title and message lines, keeps the canvas as large as the window, saves the canvas as PNG, and
+// runs the toolbar and the help.
 'use strict';
 
 // ===== Constants =====
@@ -11,7 +12,7 @@ const kPathSeparator = '\n';
 const kMaxMessages = 4;         // message lines kept on the page, the newest last
 const kRevokeDelayMs = 10000;   // a saved picture's address outlives its download's start
 const kHint = 'Drop PLY files anywhere on the page or open them; N / P: next / previous file, ' +
-    'drag: turn, wheel: zoom';
+    'drag: turn, wheel: zoom, ?: help';
 // "/files/12/" in a line from C++: the page's own folder, not part of the user's file name.
 const kServedFolder = /\/files\/\d+\//g;
 
@@ -23,6 +24,8 @@ const page = {
   message: document.getElementById('message'),
   input: document.getElementById('files'),
   save: document.getElementById('save'),
+  tools: document.getElementById('tools'),
+  help: document.getElementById('help'),
   running: false,             // C++ has started: files and sizes can go to it
   pending: early.take(),      // files given before that
   serial: 0,                  // folder number of the next file
@@ -146,6 +149,26 @@ function forwardWheel(event) {
   Module._web_wheel(event.deltaY < 0 ? 1 : -1, x, y);
 }
 
+// ===== Toolbar and help =====
+
+// Called by C++ for the `?` key (the help button is that key too).
+function toggleHelp() {
+  page.help.hidden = !page.help.hidden;
+}
+
+// A toolbar button does what its key does; it gives the focus back at once, so that the keys
+// (Space and Enter among them) keep going to the viewer rather than to the button.
+function pressTool(event) {
+  const button = event.target.closest('button');
+  if (button === null) {
+    return;
+  }
+  button.blur();
+  if (page.running) {
+    Module._web_key(button.dataset.key.charCodeAt(0));
+  }
+}
+
 // Draws a frame and reads it in the same turn of the browser, before it clears the canvas.
 function savePicture() {
   Module._web_draw_now();
@@ -175,10 +198,13 @@ page.input.addEventListener('change', () => {
   page.input.blur();
 });
 page.save.addEventListener('click', () => {
+  page.save.blur();
   if (page.running) {
     savePicture();
   }
 });
+page.tools.addEventListener('click', pressTool);
+page.help.addEventListener('click', toggleHelp);
 // GLUT listens for the wheel's old events, which some browsers still send beside "wheel": they
 // stop here, before GLUT's own listeners, so that a notch counts once.
 for (const old of ['mousewheel', 'DOMMouseScroll']) {
@@ -212,6 +238,7 @@ var Module = {
     showMessage(text);
   },
   showFile: showFile,
+  toggleHelp: toggleHelp,
   // The desktop's test modes from the address: "?log", a console line per frame shown;
   // "?memory=N", N MB of memory for files, so that a refusal can be seen without a huge file.
   preRun: [() => {
