@@ -90,6 +90,24 @@ void BM_PlyviewOrbit(benchmark::State& state) {
     countFrames(state);
 }
 
+// A wheel notch over the model, in and out in turn, each followed by its frame: the pick pass
+// that finds the pointed point is the difference from an orbiting frame.
+void BM_PlyviewWheel(benchmark::State& state) {
+    plyview::startViewer(plyview::SceneTarget{0, glutSwapBuffers, false}, plyview::Style::kWire,
+                         windowWidth, windowHeight);
+    plyview::useFiles({catalogueFile(kLastModel)});
+    plyview::drawFrame();
+    glFinish();
+    int notch = 0;
+    for (auto _ : state) {
+        const int button = notch++ % 2 == 0 ? plyview::kWheelUpButton : plyview::kWheelDownButton;
+        plyview::pressButton(button, true, windowWidth / 2, windowHeight / 2);
+        plyview::drawFrame();
+        glFinish();
+    }
+    countFrames(state);
+}
+
 // ===== Pieces of a big-model frame =====
 
 // Puts the big model's frame in place: read, assembled, matrices set, buffer filled.
@@ -155,6 +173,7 @@ BENCHMARK(BM_PieceUpload)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PieceDraw)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PieceSwap)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PlyviewOrbit)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PlyviewWheel)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);

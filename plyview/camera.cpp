@@ -162,19 +162,21 @@ Framing frameBox(const Box& given, float aspect, const Rotation& seen) {
         half[0] = half[1] = half[2] = kHalf;  // a single point: a unit box around it
         radius = std::sqrt(3 * kHalf * kHalf);
     }
-    // The half extents of the box as seen: those of its turned corners.
-    double seenHalf[3];
-    for (int i = 0; i < 3; ++i) {
-        seenHalf[i] = std::abs(seen.m[i][0]) * half[0] + std::abs(seen.m[i][1]) * half[1] +
-                      std::abs(seen.m[i][2]) * half[2];
-    }
-    // Seen from +z, a corner at (x, y) in front of the centre by z projects to x / (d - z): the
-    // widest corners are those of the near face, so they decide the distance.
+    // A corner at (x, y) in front of the centre by z, as seen, projects to x / (d - z): each
+    // corner asks for a distance, and the farthest asked for frames them all. Seen from +z the
+    // widest corners are those of the near face.
     const double tanY = std::tan(kFieldOfViewDegrees * kHalf * kRadiansPerDegree);
     const double tanX = tanY * std::max(static_cast<double>(aspect), 1e-6);
-    const double fit = std::max({seenHalf[0] / (tanX * kFillMargin),
-                                 seenHalf[1] / (tanY * kFillMargin), radius * kMinStandOff});
-    framing.distance = static_cast<float>(seenHalf[2] + fit);
+    double nearest = 0, distance = 0;
+    for (int corner = 0; corner < 8; ++corner) {
+        const Point3 turned = seen * Point3{corner & 1 ? half[0] : -half[0],
+                                            corner & 2 ? half[1] : -half[1],
+                                            corner & 4 ? half[2] : -half[2]};
+        nearest = std::max(nearest, turned.z);
+        distance = std::max({distance, turned.z + std::abs(turned.x) / (tanX * kFillMargin),
+                             turned.z + std::abs(turned.y) / (tanY * kFillMargin)});
+    }
+    framing.distance = static_cast<float>(std::max(distance, nearest + radius * kMinStandOff));
     framing.radius = static_cast<float>(radius);
     return framing;
 }

@@ -306,3 +306,57 @@ TEST_F(PlyviewScene, ArraysBeyondOneBufferAreCutAtWholeTriangles) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every matrix the next frame uploads, in order.
+std::vector<float> frameMatrices() {
+    fakegl::calls.clear();
+    plyview::drawFrame();
+    std::vector<float> all;
+    for (const fakegl::Call& call : fakegl::named("glUniformMatrix4fv")) {
+        all.insert(all.end(), call.floats.begin(), call.floats.end());
+    }
+    return all;
+}
+
+void expectNear(const std::vector<float>& a, const std::vector<float>& b, const char* what) {
+    ASSERT_EQ(a.size(), b.size()) << what;
+    for (std::size_t i = 0; i < a.size(); ++i) EXPECT_NEAR(a[i], b[i], 1e-5f) << what << i;
+}
+
+void click(int x, int y) {
+    plyview::pressButton(plyview::kLeftButton, true, x, y);
+    plyview::pressButton(plyview::kLeftButton, false, x, y);
+}
+
+// Two left presses within kDoubleClickPixels (over the background here: the stand-in GL reads
+// nothing back) give the box centre back as the rotation centre, in the middle of the window;
+// presses one pixel farther apart, or far enough apart in time, are two clicks. `0` gives the
+// first view back, whatever the view keys did.
+TEST_F(PlyviewScene, ADoubleClickIsTimedAndPlacedAndZeroGivesTheFirstViewBack) {
+    start(false);
+    show(surface(4, 4));
+    const std::vector<float> first = frameMatrices();
+    plyview::pressArrow(plyview::Arrow::kRight, true);
+    const std::vector<float> panned = frameMatrices();
+    ASSERT_NE(panned, first);
+    click(100, 100);
+    click(100 + plyview::kDoubleClickPixels + 1, 100);
+    expectNear(frameMatrices(), panned, "too far apart");
+    click(100, 100);
+    std::this_thread::sleep_for(std::chrono::duration<double>(plyview::kDoubleClickSeconds * 1.2));
+    click(100, 100);
+    expectNear(frameMatrices(), panned, "too long apart");
+    click(100 + plyview::kDoubleClickPixels, 100 - plyview::kDoubleClickPixels);
+    expectNear(frameMatrices(), first, "a double click");
+
+    for (const unsigned char key : {'3', '7', 'o', 'u', '+'}) plyview::pressKey(key);
+    plyview::pressArrow(plyview::Arrow::kUp, false);
+    EXPECT_NE(frameMatrices(), first);
+    EXPECT_EQ(plyview::pressKey('0'), plyview::KeyOutcome::kChanged);
+    EXPECT_EQ(frameMatrices(), first);
+    EXPECT_EQ(plyview::pressKey('?'), plyview::KeyOutcome::kHelp);
+}
+
+}  // namespace
