@@ -1,12 +1,14 @@
 // The page's platform part: the GL context on the page's canvas, plyview's GLUT front end on it,
-// the files the page hands over, the title line, the canvas size and the wheel. Everything else
-// is plyview's own, as on the desktop.
+// the files the page hands over, the title line, the help, the canvas size, and the pointer
+// events the page passes on itself (the wheel, touches, drags, the toolbar's keys). Everything
+// else is plyview's own, as on the desktop.
 #include <GL/glew.h>
 
 #include <GL/glut.h>
 
 #include <emscripten.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -27,13 +29,21 @@ constexpr const char* kProgramName = "plyview";
 constexpr unsigned kDisplayMode = GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH;
 constexpr int kStatusNoContext = 1;
 
+constexpr int kArrowCount = 4;  // plyview::Arrow's values, 0..3
+
 EM_JS(void, pageShowFile, (const char* name, int index, int count),
       { Module.showFile(UTF8ToString(name), index, count); });
+EM_JS(void, pageToggleHelp, (), { Module.toggleHelp(); });
 
 // The page names a file by the name the user knows it by: the last part of its path.
 void showFile(const std::string& path, int index, int count) {
     const std::string name = path.substr(path.find_last_of('/') + 1);
     pageShowFile(name.c_str(), index, count);
+}
+
+// The `?` key: the page shows its help, or hides it again.
+void toggleHelp() {
+    pageToggleHelp();
 }
 
 // The lines of `text`, empty ones left out.
@@ -81,6 +91,36 @@ EMSCRIPTEN_KEEPALIVE void web_wheel(int steps, int x, int y) {
     }
 }
 
+// A key as GLUT's keyboard callback takes it, from the page's toolbar.
+EMSCRIPTEN_KEEPALIVE void web_key(int code) {
+    plyview::frontKey(static_cast<unsigned char>(code));
+}
+
+// An arrow key, plyview::Arrow's value; Shift pans instead of turning.
+EMSCRIPTEN_KEEPALIVE void web_arrow(int arrow, int shift) {
+    if (arrow >= 0 && arrow < web::kArrowCount) {
+        plyview::frontArrow(static_cast<plyview::Arrow>(arrow), shift != 0);
+    }
+}
+
+// A button pressed or released at a canvas pixel, as GLUT's mouse callback gets it.
+EMSCRIPTEN_KEEPALIVE void web_pointer(int button, int down, int x, int y, int shift) {
+    plyview::frontButton(button, down != 0, x, y, shift != 0);
+}
+
+// The pointer at a canvas pixel while a button is held.
+EMSCRIPTEN_KEEPALIVE void web_move(int x, int y) {
+    plyview::frontMove(x, y);
+}
+
+// Two fingers' span changed: the distance times `factor` (below 1 closer) towards the model
+// point under (x, y).
+EMSCRIPTEN_KEEPALIVE void web_pinch(int x, int y, float factor) {
+    if (factor > 0 && std::isfinite(factor)) {
+        plyview::frontZoomAt(x, y, factor);
+    }
+}
+
 // A frame drawn now, for the page to read the canvas before the browser clears it.
 EMSCRIPTEN_KEEPALIVE void web_draw_now() {
     plyview::drawFrame();
@@ -99,7 +139,7 @@ int main(int argc, char** argv) {
     }
     plyview::startViewer(plyview::windowTarget(), plyview::Style::kWire, glutGet(GLUT_WINDOW_WIDTH),
                          glutGet(GLUT_WINDOW_HEIGHT));
-    plyview::startFront(plyview::Platform{web::showFile, nullptr});
+    plyview::startFront(plyview::Platform{web::showFile, nullptr, web::toggleHelp});
     glutMainLoop();
     return 0;
 }

@@ -2,8 +2,8 @@
 
 A static server for the page's folder on a free port of 127.0.0.1, a browser with WebGL2 in
 software and a private profile, and the few things the page's tests do: choose files, press keys,
-drag and turn the wheel, read the page, take screenshots, catch downloads, watch requests and
-errors, hold requests back.
+drag with any button, double-click, turn the wheel, touch with fingers, read the page, take
+screenshots, catch downloads, watch requests and errors, hold requests back.
 """
 
 import base64
@@ -44,8 +44,13 @@ START_TIMEOUT_S = 30  # the browser writes its DevTools port
 REPLY_TIMEOUT_S = 30  # one DevTools command
 POLL_INTERVAL_S = 0.05
 SHIFT_MODIFIER = 8  # DevTools' modifier bit for Shift
-LEFT_BUTTON_MASK = 1
+BUTTON_MASKS = {"left": 1, "right": 2, "middle": 4}  # a mouse event's "buttons" held
 WHEEL_STEP = 120  # pixels of one wheel notch
+# Keys whose virtual key code is not their upper-case character: (code, with Shift).
+KEY_CODES = {"?": (191, True), "+": (187, True), "=": (187, False), "-": (189, False),
+             "_": (189, True)}
+ARROW_CODES = {"ArrowLeft": 37, "ArrowUp": 38, "ArrowRight": 39, "ArrowDown": 40}
+MAX_TOUCH_POINTS = 2
 
 
 # ===== Static server =====
@@ -156,6 +161,7 @@ class Browser:
         )
         self._next_id = 0
         self.events = []  # every event, in order: (method, params)
+        self._fingers = 0  # on the touch screen now
         try:
             self._socket = websocket.create_connection(
                 self._browser_socket(), timeout=REPLY_TIMEOUT_S, suppress_origin=True
@@ -269,36 +275,55 @@ class Browser:
             self.command("Input.dispatchDragEvent", {"type": kind, "x": x, "y": y, "data": data})
 
     def press(self, char):
-        """One key as typed: an upper-case letter is Shift with the letter."""
-        event = {
-            "key": char,
-            "text": char,
-            "windowsVirtualKeyCode": ord(char.upper()),
-            "modifiers": SHIFT_MODIFIER if char.isupper() else 0,
-        }
+        """One key as typed: an upper-case letter, `?`, `+` or `_` is Shift with its key."""
+        code, shift = KEY_CODES.get(char, (ord(char.upper()), char.isupper()))
+        self._key({"key": char, "text": char, "windowsVirtualKeyCode": code}, shift)
+
+    def arrow(self, name, shift=False):
+        """An arrow key by its DOM name ("ArrowLeft" ...), with Shift or without."""
+        self._key({"key": name, "code": name, "windowsVirtualKeyCode": ARROW_CODES[name]}, shift)
+
+    def _key(self, event, shift):
+        event["modifiers"] = SHIFT_MODIFIER if shift else 0
         self.command("Input.dispatchKeyEvent", {"type": "keyDown", **event})
         self.command("Input.dispatchKeyEvent", {"type": "keyUp", **event})
 
-    def click(self, x, y):
-        for kind in ("mousePressed", "mouseReleased"):
-            self.command(
-                "Input.dispatchMouseEvent",
-                {"type": kind, "x": x, "y": y, "button": "left", "clickCount": 1},
-            )
+    def click(self, x, y, count=1):
+        """A left click, or a double click (count 2) as a browser sends it: two of them, the
+        second with clickCount 2."""
+        for click_count in range(1, count + 1):
+            for kind in ("mousePressed", "mouseReleased"):
+                self.command(
+                    "Input.dispatchMouseEvent",
+                    {"type": kind, "x": x, "y": y, "button": "left", "clickCount": click_count},
+                )
 
-    def drag(self, start, end, steps):
-        """A left drag from `start` to `end` in `steps` moves."""
+    def drag(self, start, end, steps, button="left", shift=False):
+        """A drag with `button` from `start` to `end` in `steps` moves, Shift held or not."""
         (x0, y0), (x1, y1) = start, end
         mouse = "Input.dispatchMouseEvent"
+        held = {"button": button, "buttons": BUTTON_MASKS[button],
+                "modifiers": SHIFT_MODIFIER if shift else 0}
         self.command(mouse, {"type": "mouseMoved", "x": x0, "y": y0})
-        self.command(mouse, {"type": "mousePressed", "x": x0, "y": y0, "button": "left",
-                             "buttons": LEFT_BUTTON_MASK, "clickCount": 1})
+        self.command(mouse, {"type": "mousePressed", "x": x0, "y": y0, "clickCount": 1, **held})
         for i in range(1, steps + 1):
             x, y = x0 + (x1 - x0) * i / steps, y0 + (y1 - y0) * i / steps
-            self.command(mouse, {"type": "mouseMoved", "x": x, "y": y, "button": "left",
-                                 "buttons": LEFT_BUTTON_MASK})
-        self.command(mouse, {"type": "mouseReleased", "x": x1, "y": y1, "button": "left",
-                             "clickCount": 1})
+            self.command(mouse, {"type": "mouseMoved", "x": x, "y": y, **held})
+        self.command(mouse, {"type": "mouseReleased", "x": x1, "y": y1, "clickCount": 1,
+                             **held, "buttons": 0})
+
+    def enable_touch(self, enabled):
+        """A touch screen for the pages loaded from now on ("ontouchstart" in the document)."""
+        self.command("Emulation.setTouchEmulationEnabled",
+                     {"enabled": enabled, "maxTouchPoints": MAX_TOUCH_POINTS})
+
+    def touch(self, *fingers):
+        """The fingers on the screen now, (x, y) each, identified by their place in the list:
+        more of them than before is a touchStart, none a touchEnd, otherwise a touchMove."""
+        points = [{"x": x, "y": y, "id": i} for i, (x, y) in enumerate(fingers)]
+        before, self._fingers = self._fingers, len(points)
+        kind = "touchEnd" if not points else "touchStart" if len(points) > before else "touchMove"
+        self.command("Input.dispatchTouchEvent", {"type": kind, "touchPoints": points})
 
     def wheel(self, x, y, notches):
         """Turns the wheel notch by notch; positive notches away from the user (up)."""

@@ -2,7 +2,8 @@
 """plyview's web page in headless Chromium: files chosen or dropped are drawn (those given while
 the page still loads once the viewer runs), N and P step through them, a refused file gives its
 reason while the page goes on, Save PNG saves what the canvas shows, the canvas follows the
-window, and the page's folder works alone without network.
+window, the page's folder works alone without network, and the model is navigated with the
+mouse, the arrow keys, the toolbar and fingers, with the help listing it all.
 
     tests/web/test_page.py PAGE_FOLDER
 """
@@ -25,6 +26,19 @@ EARLY_HELD = ("page.js", "plyview.js", "plyview.wasm")  # held back while files 
 MIN_GREEN_PIXELS = 200  # a drawn model; the white page has none
 GREEN_MARGIN = 64  # green this much above red and blue
 PAGE_FOLDER = None  # from the command line
+SPOT_TOLERANCE_PX = 2  # how far a followed spot may land from where it should
+MIN_SPOT_PIXELS = 50  # the blue tile seen
+CENTRE = (WIDTH / 2, HEIGHT / 2)
+# The tiles: a flat square in the z = 0 plane, seen face-on at rest, of red tiles and one blue.
+TILES_PER_SIDE = 5
+# Column and row from the square's corner at -x -y: right of and below the centre, one tile away
+# both ways, and clear of the bar over the canvas's top as it grows and moves.
+BLUE_TILE = (3, 1)
+HELP_KEYS = {"N", "P", "W", "e", "m", "s", "x", "X", "y", "Y", "z", "Z", "R", "B", "0", "1", "2",
+             "3", "4", "5", "6", "7", "o", "u", "+", "=", "-", "_", "←", "↑", "→", "↓", "Shift",
+             "?", "Esc"}
+HELP_GESTURES = ("left drag", "middle drag", "right drag", "wheel", "double click", "one finger",
+                 "two fingers", "double tap")
 
 
 def is_green(r, g, b):
@@ -53,20 +67,80 @@ def write_cube(path, cut=False, coloured=False):
     return path
 
 
+def write_ply(path, vertices, triangles, colours=None):
+    """An ASCII PLY file of triangles, with a colour per vertex when given."""
+    lines = ["ply", "format ascii 1.0", f"element vertex {len(vertices)}"]
+    lines += [f"property float {axis}" for axis in "xyz"]
+    if colours:
+        lines += [f"property uchar {channel}" for channel in ("red", "green", "blue")]
+    lines += [f"element face {len(triangles)}", "property list uchar int vertex_indices"]
+    lines.append("end_header")
+    for i, vertex in enumerate(vertices):
+        lines.append(" ".join(map(str, vertex + (colours[i] if colours else ()))))
+    lines += ["3 " + " ".join(map(str, t)) for t in triangles]
+    with open(path, "w") as out:
+        out.write("\n".join(lines) + "\n")
+    return path
+
+
+def write_tiles(path):
+    """The tiles: each with corners of its own, so that it has one colour."""
+    size = 2 / TILES_PER_SIDE
+    vertices, colours, triangles = [], [], []
+    for column in range(TILES_PER_SIDE):
+        for row in range(TILES_PER_SIDE):
+            x, y, first = -1 + column * size, -1 + row * size, len(vertices)
+            vertices += [(x, y, 0), (x + size, y, 0), (x + size, y + size, 0), (x, y + size, 0)]
+            colours += [(0, 0, 255) if (column, row) == BLUE_TILE else (220, 0, 0)] * 4
+            triangles += [(first, first + 1, first + 2), (first, first + 2, first + 3)]
+    return write_ply(path, vertices, triangles, colours)
+
+
+def write_tripod(path):
+    """Three bars of different lengths from the origin along +x, +y and +z: no two views of it
+    from different sides look alike."""
+    thick = 0.2
+    vertices, triangles = [], []
+    for far in ((2, thick, thick), (thick, 1.4, thick), (thick, thick, 0.8)):
+        first = len(vertices)
+        vertices += [(x, y, z) for x in (0, far[0]) for y in (0, far[1]) for z in (0, far[2])]
+        quads = [(0, 1, 3, 2), (4, 6, 7, 5), (0, 4, 5, 1), (2, 3, 7, 6), (0, 2, 6, 4), (1, 5, 7, 3)]
+        triangles += [tuple(first + i for i in t) for a, b, c, d in quads
+                      for t in ((a, b, c), (a, c, d))]
+    return write_ply(path, vertices, triangles)
+
+
+def is_blue(r, g, b):
+    return b - max(r, g) > GREEN_MARGIN
+
+
 def is_grey(r, g, b):
     """A lit surface without colours of its own: neither white nor green."""
     return max(r, g, b) - min(r, g, b) < 16 and 40 < g < 235
 
 
+def pixels_where(picture, predicate, top=0):
+    """The places (x, y) of the pixels that match, from row `top` down."""
+    return [(x, y) for y in range(top, picture.height) for x in range(picture.width)
+            if predicate(*picture.pixel(x, y))]
+
+
 def green_extent(picture):
     """Width and height of the box around the green pixels."""
-    xs, ys = [], []
-    for y in range(picture.height):
-        for x in range(picture.width):
-            if is_green(*picture.pixel(x, y)):
-                xs.append(x)
-                ys.append(y)
-    return (max(xs) - min(xs) + 1, max(ys) - min(ys) + 1) if xs else (0, 0)
+    places = pixels_where(picture, is_green)
+    if not places:
+        return (0, 0)
+    xs, ys = zip(*places)
+    return (max(xs) - min(xs) + 1, max(ys) - min(ys) + 1)
+
+
+def box_centre(places):
+    xs, ys = zip(*places)
+    return ((min(xs) + max(xs) + 1) / 2, (min(ys) + max(ys) + 1) / 2)
+
+
+def offset(a, b):
+    return (b[0] - a[0], b[1] - a[1])
 
 
 # ===== Tests =====
@@ -83,6 +157,8 @@ class PageTest(unittest.TestCase):
             for name, options in (("cube.ply", {}), ("box.ply", {}), ("bad.ply", {"cut": True}),
                                   ("red.ply", {"coloured": True}))
         }
+        cls.models["tiles.ply"] = write_tiles(os.path.join(cls.scratch, "tiles.ply"))
+        cls.models["tripod.ply"] = write_tripod(os.path.join(cls.scratch, "tripod.ply"))
         cls.server = PageServer(PAGE_FOLDER)
         cls.browser = Browser(WIDTH, HEIGHT)
 
@@ -124,6 +200,56 @@ class PageTest(unittest.TestCase):
         return self.browser.wait_for(
             lambda: (lambda n: n if n >= MIN_GREEN_PIXELS else 0)(self.count_green()),
             STEP_S, "green pixels")
+
+    def show(self, name, *keys):
+        """Opens one file, waits for its picture, then presses `keys` (each changing it)."""
+        self.choose(name)
+        self.title_becomes(f"{name} (1/1) - plyview")
+        self.green_pixels()
+        for key in keys:
+            before = self.browser.screenshot()
+            self.browser.press(key)
+            self.settled(before)
+
+    def settled(self, before=None):
+        """The picture once it has changed from `before` (when given) and two screenshots in a
+        row agree."""
+        last = [before]
+
+        def steady():
+            picture = self.browser.screenshot()
+            previous, last[0] = last[0], picture
+            return picture if previous is not None and picture.rgb == previous.rgb else None
+
+        if before is not None:
+            self.browser.wait_for(lambda: self.browser.screenshot().rgb != before.rgb, STEP_S,
+                                  "a change")
+            last[0] = None
+        return self.browser.wait_for(steady, STEP_S, "a steady picture")
+
+    def bar_bottom(self):
+        """The first canvas row below the bar, which lies over the canvas's top."""
+        return int(self.browser.evaluate("document.getElementById('bar').offsetHeight")) + 1
+
+    def spot(self, picture):
+        """The middle of the blue tile (below the bar), and its width and height in pixels."""
+        places = pixels_where(picture, is_blue, self.bar_bottom())
+        self.assertGreater(len(places), MIN_SPOT_PIXELS, "the blue tile is not in view")
+        xs, ys = zip(*places)
+        return box_centre(places), (max(xs) - min(xs) + 1, max(ys) - min(ys) + 1)
+
+    def assertNear(self, place, expected, what):
+        self.assertLessEqual(max(abs(a - b) for a, b in zip(place, expected)), SPOT_TOLERANCE_PX,
+                             f"{what}: at {place}, expected {expected}")
+
+    def tool(self, key):
+        """The middle of the toolbar's button for `key`."""
+        return self.browser.evaluate(
+            "(r => [r.left + r.width / 2, r.top + r.height / 2])(document.querySelector("
+            f"'#tools [data-key=\"{key}\"]').getBoundingClientRect())")
+
+    def below_bar(self, picture):
+        return picture.rows(self.bar_bottom(), picture.height)
 
     # ----- Cases -----
 
@@ -293,6 +419,153 @@ class PageTest(unittest.TestCase):
             self.assertEqual([u for u in urls if not u.startswith((server.url, "blob:"))], [])
         finally:
             server.close()
+
+    def test_pan_moves_the_model_with_the_pointer(self):
+        # A middle drag, a Shift+left drag and Shift+arrows; the tiles lie at the depth the
+        # pan is measured at, so that the blue one moves as far as the pointer (or a tenth of
+        # the window).
+        self.show("tiles.ply", "s")
+        tenth = (WIDTH / 10, HEIGHT / 10)
+        moves = (
+            (lambda at: self.browser.drag(at, (at[0] + 60, at[1] - 40), 6, "middle"), (60, -40)),
+            (lambda at: self.browser.drag(at, (at[0] - 50, at[1] + 30), 5, shift=True),
+             (-50, 30)),
+            (lambda at: self.browser.arrow("ArrowLeft", shift=True), (-tenth[0], 0)),
+            (lambda at: self.browser.arrow("ArrowUp", shift=True), (0, -tenth[1])),
+            (lambda at: self.browser.arrow("ArrowRight", shift=True), (tenth[0], 0)),
+            (lambda at: self.browser.arrow("ArrowDown", shift=True), (0, tenth[1])),
+        )
+        picture = self.browser.screenshot()
+        for i, (move, expected) in enumerate(moves):
+            with self.subTest(move=i):
+                (x, y), _ = self.spot(picture)
+                move((round(x), round(y)))
+                picture = self.settled(picture)
+                self.assertNear(offset((x, y), self.spot(picture)[0]), expected, "moved by")
+
+    def test_arrows_turn_the_model_each_its_own_way(self):
+        self.show("tripod.ply")
+        rest = self.settled()
+        pictures = []
+        for name in ("ArrowLeft", "ArrowUp", "ArrowRight", "ArrowDown"):
+            self.browser.arrow(name)
+            turned = self.settled(rest)
+            pictures.append(self.below_bar(turned))
+            self.browser.press("0")
+            self.assertTrue(self.below_bar(self.settled(turned)) == self.below_bar(rest),
+                            f"0 after {name}")
+        self.assertEqual(len(set(pictures)), len(pictures))
+
+    def test_wheel_zooms_towards_the_pointer(self):
+        self.show("tiles.ply", "s")
+        picture = self.browser.screenshot()
+        (x, y), (width, _) = self.spot(picture)
+        self.browser.wheel(round(x), round(y), notches=5)
+        place, (wider, _) = self.spot(self.settled(picture))
+        self.assertGreater(wider, 1.5 * width)  # 0.9 ** -5 = 1.69
+        self.assertNear(place, (x, y), "the blue tile")
+
+    def test_double_click_centres_the_point_under_it(self):
+        # On the model its point; on the background the box centre, the tiles' middle: one
+        # tile left of and above the blue one.
+        self.show("tiles.ply", "s")
+        picture = self.browser.screenshot()
+        (x, y), _ = self.spot(picture)
+        self.browser.click(round(x), round(y), count=2)
+        picture = self.settled(picture)
+        self.assertNear(self.spot(picture)[0], CENTRE, "the blue tile")
+        self.browser.click(WIDTH - 20, HEIGHT - 20, count=2)
+        picture = self.settled(picture)
+        (x, y), (width, height) = self.spot(picture)
+        self.assertNear((x - width, y - height), CENTRE, "the tiles' middle")
+
+    def test_toolbar_buttons_do_what_their_keys_do(self):
+        # The same steps by key, then by button on a fresh page: the same pictures, each step
+        # changing the one before.
+        keys = ("2", "3", "4", "5", "6", "1", "7", "o", "u", "s", "0")
+        by_key, by_button = [], []
+        self.show("tripod.ply")
+        before = self.browser.screenshot()
+        for key in keys:
+            self.browser.press(key)
+            before = self.settled(before)
+            by_key.append(self.below_bar(before))
+        self.load(self.server.url)
+        self.show("tripod.ply")
+        before = self.browser.screenshot()
+        for key in keys:
+            self.browser.click(*self.tool(key))
+            before = self.settled(before)
+            by_button.append(self.below_bar(before))
+            self.assertTrue(self.browser.evaluate("document.activeElement === document.body"),
+                            f"the {key} button keeps the focus")
+        for key, key_picture, button_picture in zip(keys, by_key, by_button):
+            self.assertTrue(key_picture == button_picture, f"the {key} button and its key")
+
+    def test_help_lists_every_key_and_gesture(self):
+        shown = "!document.getElementById('help').hidden"
+        self.assertFalse(self.browser.evaluate(shown))
+        self.assertIn("?: help", self.text("#title"))
+        keys = self.browser.evaluate(
+            "Array.from(document.querySelectorAll('#help kbd'), k => k.textContent)")
+        self.assertEqual(HELP_KEYS - set(keys), set())
+        for gesture in HELP_GESTURES:
+            self.assertIn(gesture, self.text("#help"))
+        # Opened by the key and by the button; closed by the key and by a click on it.
+        key = lambda: self.browser.press("?")  # noqa: E731
+        for open_it, close_it in ((key, key), (lambda: self.browser.click(*self.tool("?")),
+                                               lambda: self.browser.click(*CENTRE))):
+            open_it()
+            self.browser.wait_for(shown, STEP_S, "the help")
+            close_it()
+            self.browser.wait_for(f"!({shown})", STEP_S, "the help closed")
+
+    def test_fingers_turn_zoom_pan_and_centre(self):
+        # One finger turns as a left drag does; two spreading about the blue tile zoom towards
+        # it; two moving together pan; a double tap centres the point under it.
+        self.browser.enable_touch(True)
+        try:
+            self.load(self.server.url)
+            self.show("tiles.ply", "s")
+            rest = self.browser.screenshot()
+            (x, y), (width, _) = self.spot(rest)
+            x, y = round(x), round(y)
+            self.browser.drag((x, y), (x + 60, y + 30), 6)
+            dragged = self.settled(rest)
+            self.browser.press("0")
+            self.settled(dragged)
+            for step in range(7):
+                self.browser.touch((x + 10 * step, y + 5 * step))
+            self.browser.touch()
+            picture = self.settled(rest)
+            self.assertTrue(self.below_bar(picture) == self.below_bar(dragged),
+                            "one finger turns as a left drag")
+
+            self.browser.press("0")
+            picture = self.settled(picture)
+            for spread in range(20, 55, 5):
+                self.browser.touch((x - spread, y), (x + spread, y))
+            self.browser.touch()
+            picture = self.settled(picture)
+            place, (wider, _) = self.spot(picture)
+            self.assertGreater(wider, 2 * width)  # the fingers' span from 40 to 100 pixels
+            self.assertNear(place, (x, y), "the blue tile after the pinch")
+
+            for step in range(6):
+                self.browser.touch((x - 40 + 8 * step, y - 4 * step),
+                                   (x + 40 + 8 * step, y - 4 * step))
+            self.browser.touch()
+            picture = self.settled(picture)
+            self.assertNear(offset(place, self.spot(picture)[0]), (40, -20), "moved by")
+
+            (x, y), _ = self.spot(picture)
+            for _ in range(2):
+                self.browser.touch((round(x), round(y)))
+                self.browser.touch()
+            picture = self.settled(picture)
+            self.assertNear(self.spot(picture)[0], CENTRE, "the blue tile after a double tap")
+        finally:
+            self.browser.enable_touch(False)
 
 
 if __name__ == "__main__":
