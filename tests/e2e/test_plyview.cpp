@@ -139,6 +139,11 @@ TEST_F(Plyview, KeysShowOverlaysMoveBreatheAndTourThroughTheFiles) {
     session().press('B');
     session().waitForChange(first);  // breathing
     session().press('B');
+    // Stopped; pressed just when the breathing is back at rest, the second B leaves it stopped
+    // one step out, as the catalogue viewer's does: W puts the model at rest either way.
+    const Image stopped = session().waitForStable();
+    EXPECT_EQ(session().waitForStable(), stopped);
+    session().press('W');
     EXPECT_EQ(session().waitForStable(), first);
 
     session().press('R');  // a whole turn, then the next file
