@@ -222,7 +222,9 @@ TEST(PlyviewNavigation, ViewOptionsAndTheirMistakes) {
         {{"--view", "iso"}, plyview::kIsoYaw, plyview::kIsoPitch, ""},
         {{"--view", "side"}, 0, 0, "--view wants front"},
         {{"--turn", "90"}, 0, 0, "--turn wants YAW,PITCH"},
+        {{"--turn", "-360,90"}, 0, 90, ""},  // the limits, and one past them
         {{"--turn", "0,91"}, 0, 0, "--turn wants YAW,PITCH"},
+        {{"--turn", "361,0"}, 0, 0, "--turn wants YAW,PITCH"},
         {{"--turn", "1e3,0"}, 0, 0, "--turn wants YAW,PITCH"},
         {{"--up", "z"}, 0, 0, "--up wants"},
         {{"--point-size", "0"}, 0, 0, "--point-size wants"},
