@@ -47,6 +47,8 @@ set(PLYVIEW_SHARED_SOURCES
   plyview/scene.cpp
   plyview/scene_draw.cpp
   plyview/scene_geometry.cpp
+  plyview/text.cpp
+  plyview/panel.cpp
   plyview/steps.cpp
   plyview/proxy_job.cpp
   plyview/front.cpp)

@@ -36,7 +36,8 @@ constexpr unsigned char kKeyLargerPointsToo = '=';  // '+' unshifted, as some la
 constexpr unsigned char kKeySmallerPoints = '-';
 constexpr unsigned char kKeySmallerPointsToo = '_';
 constexpr unsigned char kKeyHelp = '?';
-// Kept for what comes: 'i' a panel, 'c' the colour source, 'l' eye-dome lighting, Delete and
+constexpr unsigned char kKeyPanel = 'i';  // the file's facts and the frame time, top left
+// Kept for what comes: 'c' the colour source, 'l' eye-dome lighting, Delete and
 // Backspace to clear measurements.
 
 // ===== Animations and their steps =====

@@ -128,6 +128,10 @@ KeyOutcome pressKey(unsigned char key) {
     if (key == kKeyHelp) {
         return KeyOutcome::kHelp;
     }
+    if (key == kKeyPanel) {
+        showPanel(!state.panel);
+        return KeyOutcome::kChanged;
+    }
     if (viewKey(key)) {
         return KeyOutcome::kChanged;
     }

@@ -10,6 +10,7 @@
 
 #include "model/proxy.h"
 #include "plyview/navigation.h"
+#include "plyview/panel.h"
 #include "plyview/platform.h"
 #include "plyview/scene_parts.h"
 #include "plyview/testing.h"
@@ -20,6 +21,7 @@ namespace {
 
 // ===== The viewer's state =====
 Viewer state;  // everything the viewer owns, in one place
+FileFacts (*factsSource)(const std::string& path) = nullptr;  // outlives the viewer's restarts
 
 double secondsSince(Clock::time_point then) {
     return std::chrono::duration<double>(Clock::now() - then).count();
@@ -65,6 +67,7 @@ void releaseShown() {
     shown.breathingPulse = INT_MIN;
     shown.box.release();
     shown.normals.release();
+    shown.facts.reset();
     shown.fullShown = false;
     ++shown.generation;
 }
@@ -206,6 +209,44 @@ Picture choosePicture() {
     return moving() && shown.proxy ? Picture::kProxy : Picture::kFull;
 }
 
+// ===== The panel =====
+
+// The shown entry's facts, asked for once while it is shown.
+const FileFacts& shownFacts() {
+    Shown& shown = state.shown;
+    if (!shown.facts) {
+        const std::string& path = state.files[static_cast<std::size_t>(shown.entry)];
+        if (factsSource != nullptr) {
+            shown.facts = std::make_unique<FileFacts>(factsSource(path));
+        } else {
+            shown.facts = std::make_unique<FileFacts>();
+            shown.facts->path = path;
+            shown.facts->refused = true;
+            shown.facts->reason = "its facts are not known here";
+        }
+    }
+    return *shown.facts;
+}
+
+// The frame time shown changes at rest with every frame, and while the view moves at most every
+// kPanelRefreshSeconds: its text is uploaded again only then.
+void drawPanel() {
+    if (!state.panel || state.shown.entry < 0 || state.shown.entry >= entryCount()) {
+        return;
+    }
+    const Clock::time_point now = Clock::now();
+    if (state.frameMs >= 0 &&
+        (state.panelMs < 0 || !moving() ||
+         std::chrono::duration<double>(now - state.panelMsAt).count() >= kPanelRefreshSeconds)) {
+        state.panelMs = state.frameMs;
+        state.panelMsAt = now;
+    }
+    const PanelView view{state.style, state.up, state.panelMs};
+    state.panelText.show(panelLines(shownFacts(), view), Corner::kTopLeft, state.width,
+                         state.height);
+    drawText(state.panelText);
+}
+
 void drawPasses(const Passes& passes, const FrameMatrices& matrices) {
     for (const Pass& pass : passes) {
         usePass(pass, matrices);
@@ -289,6 +330,7 @@ void startViewer(const SceneTarget& target, Style style, int width, int height) 
     releaseShown();
     forgetSteps();
     state.picker.release();
+    state.panelText.release();
     state = Viewer();
     state.target = target;
     state.style = style;
@@ -360,7 +402,10 @@ void setEntryListener(void (*shown)(const std::string& path, int entry, int coun
 
 // ===== Frames =====
 
+// The frame's time runs from here to its last GL command done: with the panel shown, glFinish
+// waits for the GPU before the frame is presented.
 void drawFrame() {
+    const Clock::time_point begun = Clock::now();
     ensureEntry(state.view.entry);
     if (state.view.animating) {
         state.lastMotion = Clock::now();
@@ -379,11 +424,34 @@ void drawFrame() {
     glEnable(GL_DEPTH_TEST);
     drawPasses(passes, matrices);
     drawOverlays(matrices);
-    glFlush();
+    drawPanel();
+    if (state.panel) {
+        glFinish();
+    } else {
+        glFlush();
+    }
+    state.frameMs = secondsSince(begun) * kMillisecondsPerSecond;
     if (state.target.present != nullptr) {
         state.target.present();
     }
     finishFrame(picture);
+}
+
+void setFactsSource(FileFacts (*describe)(const std::string& path)) {
+    factsSource = describe;
+}
+
+void showPanel(bool on) {
+    state.panel = on;
+    state.frameWanted = true;
+}
+
+bool panelShown() {
+    return state.panel;
+}
+
+const std::vector<std::string>& panelText() {
+    return state.panelText.lines();
 }
 
 bool takeFrameRequest() {

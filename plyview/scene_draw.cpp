@@ -21,6 +21,12 @@ constexpr int kAttributeCount = 3;
 constexpr GLfloat kBehindFactor = 1.0f;  // polygon offset of a surface under its edges
 constexpr GLfloat kBehindUnits = 1.0f;
 
+// Text: dark letters on a light box that lets a little of the model through.
+constexpr Vec4 kTextColour{0.08f, 0.08f, 0.08f, 1.0f};
+constexpr Vec4 kTextBoxColour{0.97f, 0.97f, 0.97f, 0.75f};
+// Elements of a column-major 4 x 4 matrix that a pixel projection sets.
+constexpr int kXScale = 0, kYScale = 5, kZScale = 10, kWOne = 15, kXShift = 12, kYShift = 13;
+
 struct Program {
     GLuint name = 0;
     GLint model = -1, projection = -1;  // the matrices
@@ -153,6 +159,9 @@ void usePass(const Pass& pass, const FrameMatrices& matrices) {
         glEnable(GL_BLEND);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     }
+    if (pass.overlay) {
+        glDisable(GL_DEPTH_TEST);
+    }
 }
 
 void endPass(const Pass& pass) {
@@ -161,6 +170,9 @@ void endPass(const Pass& pass) {
     }
     if (pass.blended) {
         glDisable(GL_BLEND);
+    }
+    if (pass.overlay) {
+        glEnable(GL_DEPTH_TEST);  // as every frame draws its model
     }
 }
 
@@ -224,6 +236,33 @@ void drawOverlays(const FrameMatrices& matrices) {
     if (boxOn) {
         useColour(kBoxColor);
         shown.box.drawAll();
+    }
+}
+
+void drawText(const ScreenText& text) {
+    // Frame pixels from the top left to clip space; the model matrix leaves them as they are.
+    FrameMatrices matrices;
+    const float width = static_cast<float>(viewer().width);
+    const float height = static_cast<float>(viewer().height);
+    matrices.projection[kXScale] = 2.0f / width;
+    matrices.projection[kYScale] = -2.0f / height;
+    matrices.projection[kZScale] = 1.0f;
+    matrices.projection[kXShift] = -1.0f;
+    matrices.projection[kYShift] = 1.0f;
+    matrices.projection[kWOne] = 1.0f;
+    for (const int i : {kXScale, kYScale, kZScale, kWOne}) {
+        matrices.model[i] = 1.0f;
+    }
+    Pass box = flatPass(text.box(), kTextBoxColour);
+    box.blended = box.overlay = true;
+    Pass letters = flatPass(text.letters(), kTextColour);
+    letters.overlay = true;
+    for (const Pass& pass : {box, letters}) {
+        if (!pass.geometry->empty()) {
+            usePass(pass, matrices);
+            pass.geometry->drawAll(false);
+            endPass(pass);
+        }
     }
 }
 

@@ -16,6 +16,7 @@
 #include "plyview/gpu_geometry.h"
 #include "plyview/options.h"
 #include "plyview/proxy_job.h"
+#include "plyview/text.h"
 #include "plyview/viewer.h"
 
 namespace plyview {
@@ -66,6 +67,7 @@ struct Shown {
     Box bounds{};  // of the model read last: an edit refused keeps it, with the picture
     GpuGeometry box;
     GpuGeometry normals;  // of the model, or of its proxy when it has one
+    std::unique_ptr<FileFacts> facts;  // of its file, once the panel has asked
 };
 
 // ===== Drawing (scene_draw.cpp) =====
@@ -84,6 +86,7 @@ struct Pass {
     bool ownColours = false;  // the geometry's own colours, when it has them
     bool behind = false;      // pushed back in depth, so that edges drawn over it show
     bool blended = false;     // mixed with what is under it by the colour's alpha
+    bool overlay = false;     // over everything drawn before: no depth test
 };
 using Passes = std::vector<Pass>;
 
@@ -96,6 +99,8 @@ void endPass(const Pass& pass);
 // The passes of a picture in the current style; the layers they need are built first.
 Passes passesOf(Picture picture);
 void drawOverlays(const FrameMatrices& matrices);
+// Text over the frame in pixels from its top left, in the current frame size.
+void drawText(const ScreenText& text);
 // What a full frame's passes cost to draw, in lines: a triangle or a point costs half a line.
 std::uint64_t costOf(const Passes& passes);
 
@@ -198,6 +203,11 @@ struct Viewer {
     Picture lastPicture = Picture::kNothing;  // what the last frame showed
     std::uint64_t frames = 0;                 // shown since the viewer started
     bool frameLog = false;                    // kFrameLogVariable is set
+    bool panel = false;                       // the `i` panel is shown
+    ScreenText panelText;                     // its lines, as uploaded
+    double frameMs = -1;                      // the last frame's drawing, CPU and GPU
+    double panelMs = -1;                      // the frame time the panel shows
+    Clock::time_point panelMsAt;              // when panelMs was taken
     bool frameWanted = false;                 // a change waits for a frame to show it
 };
 

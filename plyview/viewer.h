@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "model/file_facts.h"
 #include "model/file_model.h"
 #include "plyview/animation.h"
 #include "plyview/files.h"
@@ -31,6 +32,7 @@ constexpr double kWatchSeconds = 0.1;           // how often the shown file's st
 constexpr double kStepSeconds = 0.04;           // one step of a full redraw drawn in pieces
 constexpr std::uint64_t kDirectLines = 600000;  // more lines than this are drawn in steps
 constexpr std::uint64_t kFirstStepLines = 250000;
+constexpr double kPanelRefreshSeconds = 0.5;  // the panel's frame time, while the view moves
 
 // ===== Mouse =====
 
@@ -91,9 +93,20 @@ void drawFrame();
 // True once, when something changed that a frame should show since the last call.
 bool takeFrameRequest();
 
+// ===== The panel =====
+
+// Where the panel's file facts come from (describeFile in the programs; the tests give their
+// own). Asked once per shown entry, when the panel first shows it. Kept across startViewer.
+void setFactsSource(FileFacts (*describe)(const std::string& path));
+void showPanel(bool on);  // the `i` key's panel in the top-left corner; asks for a frame
+bool panelShown();
+// The lines the last frame's panel showed; empty before one did.
+const std::vector<std::string>& panelText();
+
 // ===== Input =====
 
-// The table of animation.h, `s` the next style, and the view's keys; `?` asks for the help.
+// The table of animation.h, `s` the next style, `i` the panel, and the view's keys; `?` asks for
+// the help.
 KeyOutcome pressKey(unsigned char key);
 KeyOutcome pressArrow(Arrow arrow, bool shift);  // turns, or with Shift pans
 // A press or release at window pixel (x, y), from the top left. The wheel zooms towards the

@@ -1,0 +1,26 @@
+// The `i` panel's lines: what the shown file holds (from describeFile, model/file_facts.h) and
+// how it is shown, the last frame's time among them. Also printed by --png --panel.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "model/file_facts.h"
+#include "plyview/camera.h"
+#include "plyview/options.h"
+
+namespace plyview {
+
+constexpr std::size_t kPanelColumns = 56;  // a property list wraps after this many characters
+constexpr double kMillisecondsPerSecond = 1000.0;
+
+// How the file is shown; a negative frame time is one not measured yet.
+struct PanelView {
+    Style style = Style::kWire;
+    UpAxis up = UpAxis::kPlusY;
+    double frameMs = -1;
+};
+
+std::vector<std::string> panelLines(const FileFacts& facts, const PanelView& view);
+
+}  // namespace plyview
