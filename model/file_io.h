@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
+#include <string>
 
 // read() that retries when a signal interrupts it; -1 with errno set on failure.
 long readRetrying(int fd, char* into, std::size_t bytes);
@@ -10,3 +12,9 @@ long readRetrying(int fd, char* into, std::size_t bytes);
 // What a path that is not a regular file is, as a refusal names it: "a directory", "a FIFO",
 // "a socket", "a device", or "not a file" (a mode of stat's).
 const char* nonFileKind(unsigned mode);
+
+// The whole of a regular file read with read() into `text` (size + 1 bytes, so that a file that
+// grew is seen), without blocking on a FIFO. False with `problem` set as the viewer words it:
+// the system's reason, "not a regular file (a FIFO)", "changed while it was read".
+bool readWholeFile(const std::string& path, std::unique_ptr<char[]>& text, std::size_t& size,
+                   std::string& problem);
