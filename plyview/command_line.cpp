@@ -217,7 +217,7 @@ bool isFolder(const std::string& path) {
 std::string usageLine() {
     return "usage: plyview [--png OUT.png] [--size WxH] [--style wire|surface|edges] "
            "[--view SIDE] [--turn YAW,PITCH] [--up AXIS] [--ortho] [--point-size N] "
-           "[--info [--json]] FILE|FOLDER...";
+           "[--panel] [--info [--json]] FILE|FOLDER...";
 }
 
 std::string helpText() {
@@ -243,6 +243,8 @@ std::string helpText() {
            "-x\n"
            "  --ortho       a parallel projection instead of perspective\n"
            "  --point-size N  pixels across a point of a cloud, 1 to 20 (default 3)\n"
+           "  --panel       with --png: the i panel in the picture (its frame time is the\n"
+           "                picture's own drawing), and its lines on standard output\n"
            "  --info        no window: print each file's format, elements, properties with\n"
            "                their types, comments, box (in double) and what plyview shows of\n"
            "                it (vertices, triangles, faces left out, normals, colours,\n"
@@ -275,6 +277,8 @@ std::string helpText() {
            "  x X y Y z Z   move along an axis, press again to stop\n"
            "  R             turntable tour through the files; press again to pause\n"
            "  B             breathing: faces drift out along their normals and back\n"
+           "  i             panel: the file's format, counts, properties, normals and colours,\n"
+           "                box size, frame time, style and up axis; press again to hide\n"
            "  ?             this help, in the terminal\n"
            "  Esc           quit\n";
 }
@@ -295,6 +299,8 @@ ParseResult parseCommandLine(int argc, const char* const* argv) {
             options.help = true;
         } else if (arg == "--ortho") {
             options.start.orthographic = true;
+        } else if (arg == "--panel") {
+            options.panel = true;
         } else if (arg == "--info") {
             options.info = true;
         } else if (arg == "--json") {

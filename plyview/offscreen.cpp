@@ -22,6 +22,7 @@ namespace {
 
 constexpr int kRgbBytes = 3;
 constexpr mode_t kFolderMode = 0777;  // as mkdir(1) makes it, less the umask
+constexpr int kPanelPictureFrames = 3;
 
 void failLine(const char* reason) {
     std::fprintf(stderr, "%s: OpenGL 3.1 could not be initialised without a display: %s\n",
@@ -136,6 +137,20 @@ bool writePicture(const std::string& path, int width, int height,
     return true;
 }
 
+// The panel shows the last frame's time. The first frame with it reads the file's facts and
+// uploads its text; the next one draws the very picture, and is measured; the last shows that
+// time. Its lines go to stdout.
+void drawPanelPicture() {
+    showPanel(true);
+    for (int i = 0; i < kPanelPictureFrames; ++i) {
+        drawFrame();
+    }
+    for (const std::string& line : panelText()) {
+        std::printf("%s\n", line.c_str());
+    }
+    std::fflush(stdout);
+}
+
 }  // namespace
 
 int writePictures(const Options& options, const std::vector<std::string>& paths) {
@@ -176,6 +191,9 @@ int writePictures(const Options& options, const std::vector<std::string>& paths)
         }
         showModel(entry, std::move(model), FileStamp{});  // a picture watches no file
         drawFrame();
+        if (options.panel) {
+            drawPanelPicture();
+        }
         if (!writePicture(outputs[i], options.width, options.height, pixels)) {
             status = kStatusFailed;
         }

@@ -21,7 +21,7 @@ namespace {
 
 // ===== The viewer's state =====
 Viewer state;  // everything the viewer owns, in one place
-FileFacts (*factsSource)(const std::string& path) = nullptr;  // outlives the viewer's restarts
+FileFacts (*factsSource)(const std::string& path) = describeFile;  // outlives restarts
 
 double secondsSince(Clock::time_point then) {
     return std::chrono::duration<double>(Clock::now() - then).count();
@@ -216,14 +216,7 @@ const FileFacts& shownFacts() {
     Shown& shown = state.shown;
     if (!shown.facts) {
         const std::string& path = state.files[static_cast<std::size_t>(shown.entry)];
-        if (factsSource != nullptr) {
-            shown.facts = std::make_unique<FileFacts>(factsSource(path));
-        } else {
-            shown.facts = std::make_unique<FileFacts>();
-            shown.facts->path = path;
-            shown.facts->refused = true;
-            shown.facts->reason = "its facts are not known here";
-        }
+        shown.facts = std::make_unique<FileFacts>(factsSource(path));
     }
     return *shown.facts;
 }

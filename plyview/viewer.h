@@ -95,8 +95,8 @@ bool takeFrameRequest();
 
 // ===== The panel =====
 
-// Where the panel's file facts come from (describeFile in the programs; the tests give their
-// own). Asked once per shown entry, when the panel first shows it. Kept across startViewer.
+// Where the panel's file facts come from: describeFile unless a test gives its own. Asked once
+// per shown entry, when the panel first shows it. Kept across startViewer.
 void setFactsSource(FileFacts (*describe)(const std::string& path));
 void showPanel(bool on);  // the `i` key's panel in the top-left corner; asks for a frame
 bool panelShown();
