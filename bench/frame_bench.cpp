@@ -90,6 +90,26 @@ void BM_PlyviewOrbit(benchmark::State& state) {
     countFrames(state);
 }
 
+// The orbiting frame with the `i` panel over it: the difference from BM_PlyviewOrbit is what the
+// panel costs a moving frame (its text, and its new frame time uploaded twice a second).
+void BM_PlyviewPanel(benchmark::State& state) {
+    plyview::startViewer(plyview::SceneTarget{0, glutSwapBuffers, false}, plyview::Style::kWire,
+                         windowWidth, windowHeight);
+    plyview::useFiles({catalogueFile(kLastModel)});
+    plyview::showPanel(true);
+    plyview::drawFrame();  // reads and uploads the model, the file's facts and the panel's text
+    glFinish();
+    int x = 0, y = 0;
+    plyview::pressButton(plyview::kLeftButton, true, x, y);
+    for (auto _ : state) {
+        plyview::movePointer(x += 3, y += 1);
+        plyview::drawFrame();
+        glFinish();
+    }
+    plyview::pressButton(plyview::kLeftButton, false, x, y);
+    countFrames(state);
+}
+
 // A wheel notch over the model, in and out in turn, each followed by its frame: the pick pass
 // that finds the pointed point is the difference from an orbiting frame.
 void BM_PlyviewWheel(benchmark::State& state) {
@@ -173,6 +193,7 @@ BENCHMARK(BM_PieceUpload)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PieceDraw)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PieceSwap)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PlyviewOrbit)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PlyviewPanel)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PlyviewWheel)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv) {

@@ -19,8 +19,10 @@ std::string baseName(const std::string& path) {
 }
 
 std::string formatWords(const std::string& format) {
-    if (format == "binary_little_endian") return "binary little endian";
-    if (format == "binary_big_endian") return "binary big endian";
+    if (format == "binary_little_endian")
+        return "binary little endian";
+    if (format == "binary_big_endian")
+        return "binary big endian";
     return format.empty() ? "unknown" : format;
 }
 
@@ -42,8 +44,8 @@ void addElement(const ElementFacts& element, std::vector<std::string>& lines) {
     std::string line = element.name + " " + std::to_string(element.count) + ":";
     bool empty = true;  // no property on this line yet
     for (std::size_t i = 0; i < element.properties.size(); ++i) {
-        const std::string word = propertyWords(element.properties[i]) +
-                                 (i + 1 < element.properties.size() ? "," : "");
+        const std::string word =
+            propertyWords(element.properties[i]) + (i + 1 < element.properties.size() ? "," : "");
         if (!empty && line.size() + 1 + word.size() > kPanelColumns) {
             lines.push_back(line);
             line = " ";
@@ -64,8 +66,8 @@ std::vector<std::string> panelLines(const FileFacts& facts, const PanelView& vie
         lines.push_back("format " + formatWords(facts.format));
         lines.push_back("vertices " + std::to_string(facts.vertices) + "  faces " +
                         std::to_string(facts.faces));
-        lines.push_back("triangles drawn " + std::to_string(facts.triangles) +
-                        "  faces left out " + std::to_string(facts.facesLeftOut));
+        lines.push_back("triangles drawn " + std::to_string(facts.triangles) + "  faces left out " +
+                        std::to_string(facts.facesLeftOut));
         for (const ElementFacts& element : facts.elements) {
             addElement(element, lines);
         }
@@ -78,11 +80,12 @@ std::vector<std::string> panelLines(const FileFacts& facts, const PanelView& vie
             lines.push_back("box none");
         }
     }
-    lines.push_back(view.frameMs < 0 ? "frame time not measured yet"
-                                     : "frame " + number("%.1f", view.frameMs) + " ms  " +
-                                           number("%.0f", kMillisecondsPerSecond /
-                                                              std::max(view.frameMs, kShortestFrameMs)) +
-                                           " fps");
+    lines.push_back(view.frameMs < 0
+                        ? "frame time not measured yet"
+                        : "frame " + number("%.1f", view.frameMs) + " ms  " +
+                              number("%.0f", kMillisecondsPerSecond /
+                                                 std::max(view.frameMs, kShortestFrameMs)) +
+                              " fps");
     lines.push_back(std::string("style ") + kStyleWords[static_cast<int>(view.style)] + "  up " +
                     kUpWords[static_cast<int>(view.up)]);
     return lines;

@@ -66,7 +66,7 @@ struct Shown {
     bool breathingFromProxy = false;
     Box bounds{};  // of the model read last: an edit refused keeps it, with the picture
     GpuGeometry box;
-    GpuGeometry normals;  // of the model, or of its proxy when it has one
+    GpuGeometry normals;               // of the model, or of its proxy when it has one
     std::unique_ptr<FileFacts> facts;  // of its file, once the panel has asked
 };
 

@@ -1,10 +1,10 @@
 // stb_easy_font's quads turned into triangles at a corner of the frame, and their upload.
 #include "plyview/text.h"
 
+#include <stb_easy_font.h>
+
 #include <algorithm>
 #include <array>
-
-#include <stb_easy_font.h>
 
 namespace plyview {
 
@@ -41,9 +41,9 @@ std::vector<float> letterTriangles(const std::vector<std::string>& lines, float&
         std::string text = lines[i];  // the font takes a mutable string
         width = std::max(width, static_cast<float>(stb_easy_font_width(text.data())));
         quads.resize(text.size() * kFontVerticesPerCharacter + kQuadCorners);
-        const int count = stb_easy_font_print(
-            0, static_cast<float>(i) * kTextLineHeight, text.data(), nullptr, quads.data(),
-            static_cast<int>(quads.size() * sizeof(FontVertex)));
+        const int count =
+            stb_easy_font_print(0, static_cast<float>(i) * kTextLineHeight, text.data(), nullptr,
+                                quads.data(), static_cast<int>(quads.size() * sizeof(FontVertex)));
         for (int q = 0; q < count; ++q) {
             for (const int corner : kQuadTriangles) {
                 const FontVertex& v = quads[static_cast<std::size_t>(q * kQuadCorners + corner)];
@@ -62,14 +62,14 @@ TextTriangles layOutText(const std::vector<std::string>& lines, Corner corner, i
     float fontWidth = 0;
     text.letters = letterTriangles(lines, fontWidth);
     text.width = fontWidth * kTextScale + 2 * kTextPadding;
-    text.height = static_cast<float>(lines.size()) * kTextLineHeight * kTextScale +
-                  2 * kTextPadding;
+    text.height =
+        static_cast<float>(lines.size()) * kTextLineHeight * kTextScale + 2 * kTextPadding;
     const bool right = corner == Corner::kTopRight || corner == Corner::kBottomRight;
     const bool bottom = corner == Corner::kBottomLeft || corner == Corner::kBottomRight;
-    const float left = right ? static_cast<float>(frameWidth) - kTextMargin - text.width
-                             : kTextMargin;
-    const float top = bottom ? static_cast<float>(frameHeight) - kTextMargin - text.height
-                             : kTextMargin;
+    const float left =
+        right ? static_cast<float>(frameWidth) - kTextMargin - text.width : kTextMargin;
+    const float top =
+        bottom ? static_cast<float>(frameHeight) - kTextMargin - text.height : kTextMargin;
     for (std::size_t i = 0; i < text.letters.size(); i += 3) {
         text.letters[i] = left + kTextPadding + text.letters[i] * kTextScale;
         text.letters[i + 1] = top + kTextPadding + text.letters[i + 1] * kTextScale;
