@@ -22,6 +22,7 @@ namespace {
 // ===== The viewer's state =====
 Viewer state;  // everything the viewer owns, in one place
 FileFacts (*factsSource)(const std::string& path) = describeFile;  // outlives restarts
+int coveredTop = 0;  // frame pixels under the page's toolbar
 
 double secondsSince(Clock::time_point then) {
     return std::chrono::duration<double>(Clock::now() - then).count();
@@ -235,8 +236,8 @@ void drawPanel() {
         state.panelMsAt = now;
     }
     const PanelView view{state.style, state.up, state.panelMs};
-    state.panelText.show(panelLines(shownFacts(), view), Corner::kTopLeft, state.width,
-                         state.height);
+    state.panelText.show(panelLines(shownFacts(), view),
+                         TextPlace{Corner::kTopLeft, state.width, state.height, coveredTop});
     drawText(state.panelText);
 }
 
@@ -432,6 +433,11 @@ void drawFrame() {
 
 void setFactsSource(FileFacts (*describe)(const std::string& path)) {
     factsSource = describe;
+}
+
+void setCoveredTop(int pixels) {
+    coveredTop = std::max(pixels, 0);
+    state.frameWanted = state.panel;
 }
 
 void showPanel(bool on) {

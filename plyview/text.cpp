@@ -56,8 +56,13 @@ std::vector<float> letterTriangles(const std::vector<std::string>& lines, float&
 
 }  // namespace
 
-TextTriangles layOutText(const std::vector<std::string>& lines, Corner corner, int frameWidth,
-                         int frameHeight) {
+bool TextPlace::operator==(const TextPlace& other) const {
+    return corner == other.corner && frameWidth == other.frameWidth &&
+           frameHeight == other.frameHeight && coveredTop == other.coveredTop;
+}
+
+TextTriangles layOutText(const std::vector<std::string>& lines, const TextPlace& place) {
+    const Corner corner = place.corner;
     TextTriangles text;
     float fontWidth = 0;
     text.letters = letterTriangles(lines, fontWidth);
@@ -67,9 +72,9 @@ TextTriangles layOutText(const std::vector<std::string>& lines, Corner corner, i
     const bool right = corner == Corner::kTopRight || corner == Corner::kBottomRight;
     const bool bottom = corner == Corner::kBottomLeft || corner == Corner::kBottomRight;
     const float left =
-        right ? static_cast<float>(frameWidth) - kTextMargin - text.width : kTextMargin;
-    const float top =
-        bottom ? static_cast<float>(frameHeight) - kTextMargin - text.height : kTextMargin;
+        right ? static_cast<float>(place.frameWidth) - kTextMargin - text.width : kTextMargin;
+    const float top = bottom ? static_cast<float>(place.frameHeight) - kTextMargin - text.height
+                             : static_cast<float>(place.coveredTop) + kTextMargin;
     for (std::size_t i = 0; i < text.letters.size(); i += 3) {
         text.letters[i] = left + kTextPadding + text.letters[i] * kTextScale;
         text.letters[i + 1] = top + kTextPadding + text.letters[i + 1] * kTextScale;
@@ -78,17 +83,13 @@ TextTriangles layOutText(const std::vector<std::string>& lines, Corner corner, i
     return text;
 }
 
-bool ScreenText::show(const std::vector<std::string>& lines, Corner corner, int frameWidth,
-                      int frameHeight) {
-    if (uploaded_ && lines == lines_ && corner == corner_ && frameWidth == width_ &&
-        frameHeight == height_) {
+bool ScreenText::show(const std::vector<std::string>& lines, const TextPlace& place) {
+    if (uploaded_ && lines == lines_ && place == place_) {
         return false;
     }
     lines_ = lines;
-    corner_ = corner;
-    width_ = frameWidth;
-    height_ = frameHeight;
-    const TextTriangles text = layOutText(lines, corner, frameWidth, frameHeight);
+    place_ = place;
+    const TextTriangles text = layOutText(lines, place);
     letters_.release();
     box_.release();
     if (!text.letters.empty()) {

@@ -18,6 +18,15 @@ constexpr float kTextLineHeight = 10.0f;  // font pixels from one line's top to 
 
 enum class Corner { kTopLeft, kTopRight, kBottomLeft, kBottomRight };
 
+// Where text goes: a corner of a frame of this size, below `coveredTop` pixels at its top that
+// something else covers (the page's toolbar).
+struct TextPlace {
+    Corner corner = Corner::kTopLeft;
+    int frameWidth = 0, frameHeight = 0;
+    int coveredTop = 0;
+    bool operator==(const TextPlace& other) const;
+};
+
 // Text as triangles in frame pixels from the top left (x right, y down, z 0): the letters and
 // the box behind them, x, y, z per corner.
 struct TextTriangles {
@@ -25,15 +34,14 @@ struct TextTriangles {
     std::vector<float> box;
     float width = 0, height = 0;  // of the box
 };
-TextTriangles layOutText(const std::vector<std::string>& lines, Corner corner, int frameWidth,
-                         int frameHeight);
+TextTriangles layOutText(const std::vector<std::string>& lines, const TextPlace& place);
 
 // Text kept on the GPU.
 class ScreenText {
   public:
-    // The text to show; uploaded only when it differs from the last one. True when it did.
-    bool show(const std::vector<std::string>& lines, Corner corner, int frameWidth,
-              int frameHeight);
+    // The text to show; uploaded only when it or its place differs from the last. True when it
+    // did.
+    bool show(const std::vector<std::string>& lines, const TextPlace& place);
     const GpuGeometry& letters() const { return letters_; }
     const GpuGeometry& box() const { return box_; }
     const std::vector<std::string>& lines() const { return lines_; }
@@ -41,8 +49,7 @@ class ScreenText {
 
   private:
     std::vector<std::string> lines_;
-    Corner corner_ = Corner::kTopLeft;
-    int width_ = 0, height_ = 0;
+    TextPlace place_;
     bool uploaded_ = false;
     GpuGeometry letters_, box_;
 };

@@ -99,6 +99,8 @@ bool takeFrameRequest();
 // per shown entry, when the panel first shows it. Kept across startViewer.
 void setFactsSource(FileFacts (*describe)(const std::string& path));
 void showPanel(bool on);  // the `i` key's panel in the top-left corner; asks for a frame
+// Frame pixels at the top that the front end covers (the page's toolbar): the panel goes below.
+void setCoveredTop(int pixels);
 bool panelShown();
 // The lines the last frame's panel showed; empty before one did.
 const std::vector<std::string>& panelText();

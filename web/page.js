@@ -28,6 +28,7 @@ const page = {
   input: document.getElementById('files'),
   save: document.getElementById('save'),
   tools: document.getElementById('tools'),
+  bar: document.getElementById('bar'),
   help: document.getElementById('help'),
   running: false,             // C++ has started: files and sizes can go to it
   pending: early.take(),      // files given before that
@@ -138,6 +139,7 @@ function fitCanvas() {
   const height = Math.max(1, Math.round(page.canvas.clientHeight * ratio));
   if (page.running) {
     Module._web_resize(width, height);
+    Module._web_covered_top(Math.round(page.bar.offsetHeight * ratio));
   } else {
     page.canvas.width = width;
     page.canvas.height = height;

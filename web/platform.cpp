@@ -77,6 +77,11 @@ EMSCRIPTEN_KEEPALIVE int web_open_files(const char* paths) {
     return shown;
 }
 
+// Device pixels at the canvas's top under the toolbar: the panel goes below them.
+EMSCRIPTEN_KEEPALIVE void web_covered_top(int pixels) {
+    plyview::setCoveredTop(pixels);
+}
+
 // The canvas's new size in device pixels; the viewer gets it as a reshape.
 EMSCRIPTEN_KEEPALIVE void web_resize(int width, int height) {
     glutReshapeWindow(width, height);

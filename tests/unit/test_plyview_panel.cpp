@@ -41,25 +41,27 @@ TEST(PlyviewText, QuadsAreUploadedOncePerChangeOfTextCornerOrFrame) {
     fakegl::reset();
     plyview::ScreenText text;
     const std::vector<std::string> lines{"file cube.ply", "vertices 8"};
-    EXPECT_TRUE(text.show(lines, Corner::kTopLeft, 512, 512));
+    EXPECT_TRUE(text.show(lines, {Corner::kTopLeft, 512, 512}));
     const std::size_t once = uploads();
     EXPECT_GT(once, 0u);
-    EXPECT_FALSE(text.show(lines, Corner::kTopLeft, 512, 512));
+    EXPECT_FALSE(text.show(lines, {Corner::kTopLeft, 512, 512}));
     EXPECT_EQ(uploads(), once) << "the same text again";
-    EXPECT_TRUE(text.show({"file cube.ply", "vertices 9"}, Corner::kTopLeft, 512, 512));
-    EXPECT_TRUE(text.show({"file cube.ply", "vertices 9"}, Corner::kBottomRight, 512, 512));
-    EXPECT_TRUE(text.show({"file cube.ply", "vertices 9"}, Corner::kBottomRight, 640, 480));
-    EXPECT_EQ(uploads(), 4 * once);
+    EXPECT_TRUE(text.show({"file cube.ply", "vertices 9"}, {Corner::kTopLeft, 512, 512}));
+    EXPECT_TRUE(text.show({"file cube.ply", "vertices 9"}, {Corner::kBottomRight, 512, 512}));
+    EXPECT_TRUE(text.show({"file cube.ply", "vertices 9"}, {Corner::kBottomRight, 640, 480}));
+    EXPECT_TRUE(text.show({"file cube.ply", "vertices 9"}, {Corner::kBottomRight, 640, 480, 30}));
+    EXPECT_EQ(uploads(), 5 * once);
     text.release();
     fakegl::reset();
 }
 
 TEST(PlyviewText, LettersLieInsideTheirBoxAtTheCornerAsked) {
-    constexpr int kWidth = 640, kHeight = 480;
+    constexpr int kWidth = 640, kHeight = 480, kCovered = 30;
     const std::vector<std::string> lines{"frame 3.2 ms", "style wire  up +y", "g|_"};
     for (const Corner corner :
          {Corner::kTopLeft, Corner::kTopRight, Corner::kBottomLeft, Corner::kBottomRight}) {
-        const plyview::TextTriangles text = plyview::layOutText(lines, corner, kWidth, kHeight);
+        const plyview::TextTriangles text =
+            plyview::layOutText(lines, {corner, kWidth, kHeight, kCovered});
         ASSERT_EQ(text.box.size(), 6u * 3u);
         ASSERT_FALSE(text.letters.empty());
         float left = text.box[0], top = text.box[1], right = left, bottom = top;
@@ -73,7 +75,7 @@ TEST(PlyviewText, LettersLieInsideTheirBoxAtTheCornerAsked) {
         const bool atBottom = corner == Corner::kBottomLeft || corner == Corner::kBottomRight;
         const std::string what = "corner " + std::to_string(static_cast<int>(corner));
         EXPECT_FLOAT_EQ(atRight ? kWidth - right : left, plyview::kTextMargin) << what;
-        EXPECT_FLOAT_EQ(atBottom ? kHeight - bottom : top, plyview::kTextMargin) << what;
+        EXPECT_FLOAT_EQ(atBottom ? kHeight - bottom : top - kCovered, plyview::kTextMargin) << what;
         EXPECT_FLOAT_EQ(right - left, text.width) << what;
         EXPECT_FLOAT_EQ(bottom - top, text.height) << what;
         for (std::size_t i = 0; i < text.letters.size(); i += 3) {
