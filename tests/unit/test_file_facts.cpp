@@ -210,10 +210,13 @@ TEST(FileFacts, UnreadablePathsAndEscapedJson) {
     FileFacts facts;
     facts.path = "a \"quoted\"\\path\n";
     facts.refused = true;
-    facts.reason = "tab\there";
+    facts.reason = "tab\there, caf\xc3\xa9 \xe9t\xe9 \xc0\x80";  // UTF-8, Latin-1, overlong
     const std::string json = plyview::infoJson(facts);
     EXPECT_NE(json.find("\"path\":\"a \\\"quoted\\\"\\\\path\\u000a\""), std::string::npos);
-    EXPECT_NE(json.find("\"reason\":\"tab\\u0009here\""), std::string::npos);
+    EXPECT_NE(json.find("\"reason\":\"tab\\u0009here, caf\xc3\xa9 \\ufffdt\\ufffd "
+                        "\\ufffd\\ufffd\""),
+              std::string::npos)
+        << json;
     EXPECT_NE(json.find("\"box\":null"), std::string::npos);
     EXPECT_EQ(json.find('\n'), std::string::npos);
 }
