@@ -120,9 +120,9 @@ void takeCounts(const ply::BodyCounts& counts, FileFacts& facts) {
                                               counts.largestInteger > ply::kByteTop);
     }
     facts.splats = vertexColours && counts.vertexPlan.colours == ColourSource::kSplat;
-    facts.normalsFrom = counts.vertexPlan.keepsNormals() ? "file"
-                        : counts.triangles > 0           ? "computed"
-                                                         : "none";
+    facts.normalsFrom = counts.vertexPlan.keepsNormals() && counts.vertices > 0 ? "file"
+                        : counts.triangles > 0                                  ? "computed"
+                                                                                : "none";
 }
 
 // Whether the coordinates less the centre of their box stay floats, as the viewer needs.

@@ -1,8 +1,9 @@
 // --info: the facts of each file, for a person or as JSON lines for a script.
 #include "plyview/info.h"
 
-#include <charconv>
+#include <cfloat>
 #include <cstdio>
+#include <cstdlib>
 
 #include "plyview/files.h"
 #include "plyview/options.h"
@@ -12,15 +13,61 @@ namespace {
 
 constexpr int kAxes = 3;
 constexpr const char* kAxisNames[kAxes] = {"x", "y", "z"};
-constexpr std::size_t kNumberChars = 32;  // the longest shortest form of a double, and room
+constexpr std::size_t kNumberChars = 32;  // "%.17g" of any double, and room
+constexpr int kRoundTripDigits = 17;      // always enough to read back the same double
 constexpr unsigned kFirstPrintable = 0x20;
-constexpr unsigned kByteMask = 0xFF;
+constexpr const char* kReplacement = "\\ufffd";  // for a byte that is not UTF-8
 
-// The shortest text that reads back as the same double: survey coordinates keep their digits.
+// UTF-8 lead bytes: the mask that picks their marker bits, the marker, the continuation bytes
+// that follow and the smallest character of that length (anything less is an overlong form).
+struct Lead {
+    unsigned mask, marker;
+    std::size_t following;
+    unsigned smallest;
+};
+constexpr Lead kLeads[] = {{0xE0, 0xC0, 1, 0x80}, {0xF0, 0xE0, 2, 0x800}, {0xF8, 0xF0, 3, 0x10000}};
+constexpr unsigned kContinuationMask = 0xC0, kContinuation = 0x80, kAscii = 0x80;
+constexpr int kContinuationBits = 6;
+constexpr unsigned kByteMask = 0xFF;
+constexpr unsigned kSurrogateFirst = 0xD800, kSurrogateLast = 0xDFFF, kLargest = 0x10FFFF;
+
+// How many bytes of a well-formed UTF-8 character start at `at`; 0 when they are not one
+// (overlong, a surrogate, beyond U+10FFFF, cut short), which a strict JSON reader refuses.
+std::size_t utf8Length(const std::string& text, std::size_t at) {
+    const auto byte = [&text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    if (byte(at) < kAscii) {
+        return 1;
+    }
+    for (const Lead& lead : kLeads) {
+        if ((byte(at) & lead.mask) != lead.marker) {
+            continue;
+        }
+        unsigned code = byte(at) & ~lead.mask & kByteMask;
+        for (std::size_t k = 1; k <= lead.following; ++k) {
+            if (at + k >= text.size() || (byte(at + k) & kContinuationMask) != kContinuation) {
+                return 0;
+            }
+            code = code << kContinuationBits | (byte(at + k) & ~kContinuationMask & kByteMask);
+        }
+        const bool surrogate = code >= kSurrogateFirst && code <= kSurrogateLast;
+        return code >= lead.smallest && !surrogate && code <= kLargest ? 1 + lead.following : 0;
+    }
+    return 0;
+}
+
+// The fewest significant digits from DBL_DIG up that read back as the same double, so survey
+// coordinates keep their digits ("429877111.59", not "429877111.58999997"). printf rather than
+// to_chars: the web page's C++ library has no floating-point to_chars.
 std::string exact(double value) {
     char text[kNumberChars];
-    const auto result = std::to_chars(text, text + sizeof text, value);
-    return std::string(text, result.ptr);
+    for (int digits = DBL_DIG; digits < kRoundTripDigits; ++digits) {
+        std::snprintf(text, sizeof text, "%.*g", digits, value);
+        if (std::strtod(text, nullptr) == value) {
+            return text;
+        }
+    }
+    std::snprintf(text, sizeof text, "%.*g", kRoundTripDigits, value);
+    return text;
 }
 
 std::string propertyLine(const PropertyFacts& property) {
@@ -49,11 +96,20 @@ std::string showsLine(const FileFacts& facts) {
 
 // ----- JSON -----
 
+// A JSON string: quotes, backslashes and control characters escaped, UTF-8 as it is, and any
+// byte that is not UTF-8 (a Latin-1 comment) as the replacement character.
 void appendEscaped(std::string& out, const std::string& text) {
     static const char* const kHex = "0123456789abcdef";
     out += '"';
-    for (const char c : text) {
-        const unsigned byte = static_cast<unsigned char>(c) & kByteMask;
+    for (std::size_t i = 0; i < text.size();) {
+        const char c = text[i];
+        const unsigned byte = static_cast<unsigned char>(c);
+        const std::size_t length = utf8Length(text, i);
+        if (length == 0) {
+            out += kReplacement;
+            ++i;
+            continue;
+        }
         if (c == '"' || c == '\\') {
             out += '\\';
             out += c;
@@ -62,8 +118,9 @@ void appendEscaped(std::string& out, const std::string& text) {
             out += kHex[byte >> 4];
             out += kHex[byte & 0xF];
         } else {
-            out += c;  // UTF-8 passes as it is
+            out.append(text, i, length);
         }
+        i += length;
     }
     out += '"';
 }
