@@ -36,7 +36,9 @@ TILES_PER_SIDE = 5
 BLUE_TILE = (3, 1)
 HELP_KEYS = {"N", "P", "W", "e", "m", "s", "x", "X", "y", "Y", "z", "Z", "R", "B", "0", "1", "2",
              "3", "4", "5", "6", "7", "o", "u", "+", "=", "-", "_", "←", "↑", "→", "↓", "Shift",
-             "?", "Esc"}
+             "i", "?", "Esc"}
+# The `i` panel's first lines: dark letters in this many rows and columns below the bar.
+PANEL_ROWS, PANEL_COLUMNS, DARK_BELOW, MIN_LETTER_PIXELS = 80, 120, 80, 100
 HELP_GESTURES = ("left drag", "middle drag", "right drag", "wheel", "double click", "one finger",
                  "two fingers", "double tap")
 
@@ -501,6 +503,22 @@ class PageTest(unittest.TestCase):
                             f"the {key} button keeps the focus")
         for key, key_picture, button_picture in zip(keys, by_key, by_button):
             self.assertTrue(key_picture == button_picture, f"the {key} button and its key")
+
+    def test_i_shows_the_panel_below_the_bar_and_its_button_hides_it(self):
+        def letters(picture):  # dark pixels of the panel's first lines, just below the bar
+            top = self.bar_bottom()
+            return sum(1 for y in range(top, top + PANEL_ROWS) for x in range(PANEL_COLUMNS)
+                       if max(picture.pixel(x, y)) < DARK_BELOW)
+
+        self.show("tripod.ply")
+        first = self.settled()
+        self.assertEqual(letters(first), 0)
+        self.browser.press("i")
+        panel = self.settled(first)
+        self.assertGreater(letters(panel), MIN_LETTER_PIXELS)
+        self.browser.click(*self.tool("i"))
+        self.assertTrue(self.below_bar(self.settled(panel)) == self.below_bar(first),
+                        "the info button hides the panel again")
 
     def test_help_lists_every_key_and_gesture(self):
         shown = "!document.getElementById('help').hidden"
