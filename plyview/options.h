@@ -45,7 +45,7 @@ struct Options {
     bool help = false;
     bool info = false;   // --info: each file's facts, without a window
     bool json = false;   // --json (with --info): as one JSON object per line
-    bool panel = false;  // --panel: the `i` panel in each picture, its lines on stdout
+    bool panel = false;  // --panel: the `i` panel shown; in pictures, its lines on stdout
 };
 
 struct ParseResult {

@@ -222,6 +222,8 @@ const FileFacts& shownFacts() {
     return *shown.facts;
 }
 
+}  // namespace
+
 // The frame time shown changes at rest with every frame, and while the view moves at most every
 // kPanelRefreshSeconds: its text is uploaded again only then.
 void drawPanel() {
@@ -240,6 +242,8 @@ void drawPanel() {
                          TextPlace{Corner::kTopLeft, state.width, state.height, coveredTop});
     drawText(state.panelText);
 }
+
+namespace {
 
 void drawPasses(const Passes& passes, const FrameMatrices& matrices) {
     for (const Pass& pass : passes) {

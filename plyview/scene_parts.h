@@ -221,6 +221,7 @@ float shownDiagonal();
 // ===== Frame parts the steps and the pointer use (scene.cpp) =====
 
 void finishFrame(Picture picture);  // the frame is on screen
+void drawPanel();                   // the `i` panel over the frame, when it is shown
 Camera currentCamera();             // the shown model framed, the orbit and the keys' motion
 
 // ===== The pointed point (pick.cpp) =====

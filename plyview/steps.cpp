@@ -51,6 +51,8 @@ void show() {
     glBlitFramebuffer(0, 0, steps.width, steps.height, 0, 0, steps.width, steps.height,
                       GL_COLOR_BUFFER_BIT, GL_NEAREST);
     glBindFramebuffer(GL_FRAMEBUFFER, target.framebuffer);
+    glViewport(0, 0, steps.width, steps.height);
+    drawPanel();  // over the finished frame, not into it: the panel may come and go
     if (target.present != nullptr) {
         target.present();
     }

@@ -67,6 +67,7 @@ void runWindow(char** argv, const Options& options, const std::vector<std::strin
                options.height);
     startViewer(windowTarget(), options.style, options.width, options.height);
     setStartView(options.start);
+    showPanel(options.panel);
     useFiles(paths);
     if (first) {
         showModel(0, std::move(first), stamp);
