@@ -184,6 +184,15 @@ TEST_F(PlyviewScene, AHeavyFullFrameIsDrawnInStepsAndShownWhenDone) {
     plyview::drawFrame();
     EXPECT_EQ(fakegl::count("glDrawElements"), 0u);
     EXPECT_EQ(fakegl::count("glBlitFramebuffer"), 1u);
+    // The panel goes over the finished frame, not into it.
+    plyview::useFiles({"heavy.ply"});
+    plyview::showPanel(true);
+    fakegl::calls.clear();
+    plyview::drawFrame();
+    EXPECT_EQ(fakegl::count("glDrawElements"), 0u);
+    EXPECT_EQ(fakegl::count("glBlitFramebuffer"), 1u);
+    EXPECT_EQ(fakegl::count("glDrawArrays"), 2u) << "the panel's box and letters";
+    plyview::showPanel(false);
 
     // Just at the limit, a frame is drawn at once.
     show(separateTriangles(plyview::kDirectLines / 3));
