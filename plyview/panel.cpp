@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <sstream>
 
 namespace plyview {
 
@@ -38,14 +39,13 @@ std::string propertyWords(const PropertyFacts& property) {
     return type + " " + property.name;
 }
 
-// "vertex 8: float x, float y, ..." wrapped into lines of at most kPanelColumns characters
-// (a single long property keeps its line), continuations indented.
-void addElement(const ElementFacts& element, std::vector<std::string>& lines) {
-    std::string line = element.name + " " + std::to_string(element.count) + ":";
-    bool empty = true;  // no property on this line yet
-    for (std::size_t i = 0; i < element.properties.size(); ++i) {
-        const std::string word =
-            propertyWords(element.properties[i]) + (i + 1 < element.properties.size() ? "," : "");
+// `head` and the words after it, wrapped into lines of at most kPanelColumns characters (a
+// single long word keeps its line), continuations indented.
+void addWrapped(const std::string& head, const std::vector<std::string>& words,
+                std::vector<std::string>& lines) {
+    std::string line = head;
+    bool empty = true;  // no word on this line yet
+    for (const std::string& word : words) {
         if (!empty && line.size() + 1 + word.size() > kPanelColumns) {
             lines.push_back(line);
             line = " ";
@@ -56,12 +56,31 @@ void addElement(const ElementFacts& element, std::vector<std::string>& lines) {
     lines.push_back(line);
 }
 
+// "vertex 8: float x, float y, ...", wrapped.
+void addElement(const ElementFacts& element, std::vector<std::string>& lines) {
+    std::vector<std::string> words;
+    for (std::size_t i = 0; i < element.properties.size(); ++i) {
+        words.push_back(propertyWords(element.properties[i]) +
+                        (i + 1 < element.properties.size() ? "," : ""));
+    }
+    addWrapped(element.name + " " + std::to_string(element.count) + ":", words, lines);
+}
+
+std::vector<std::string> wordsOf(const std::string& text) {
+    std::vector<std::string> words;
+    std::istringstream in(text);
+    for (std::string word; in >> word;) {
+        words.push_back(word);
+    }
+    return words;
+}
+
 }  // namespace
 
 std::vector<std::string> panelLines(const FileFacts& facts, const PanelView& view) {
     std::vector<std::string> lines{"file " + baseName(facts.path)};
     if (facts.refused) {
-        lines.push_back("refused: " + facts.reason);
+        addWrapped("refused:", wordsOf(facts.reason), lines);
     } else {
         lines.push_back("format " + formatWords(facts.format));
         lines.push_back("vertices " + std::to_string(facts.vertices) + "  faces " +

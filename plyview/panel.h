@@ -11,7 +11,8 @@
 
 namespace plyview {
 
-constexpr std::size_t kPanelColumns = 56;  // a property list wraps after this many characters
+// A property list wraps after this many characters, so that the panel fits a 512-pixel picture.
+constexpr std::size_t kPanelColumns = 40;
 constexpr double kMillisecondsPerSecond = 1000.0;
 
 // How the file is shown; a negative frame time is one not measured yet.
