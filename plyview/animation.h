@@ -36,8 +36,9 @@ constexpr unsigned char kKeyLargerPointsToo = '=';  // '+' unshifted, as some la
 constexpr unsigned char kKeySmallerPoints = '-';
 constexpr unsigned char kKeySmallerPointsToo = '_';
 constexpr unsigned char kKeyHelp = '?';
-// Kept for what comes: 'i' a panel, 'c' the colour source, 'l' eye-dome lighting, Delete and
-// Backspace to clear measurements.
+constexpr unsigned char kKeyDelete = 127;  // clears the marks, as Backspace does
+constexpr unsigned char kKeyBackspace = 8;
+// Kept for what comes: 'i' a panel, 'c' the colour source, 'l' eye-dome lighting.
 
 // ===== Animations and their steps =====
 

@@ -142,7 +142,7 @@ void usePass(const Pass& pass, const FrameMatrices& matrices) {
         glUniform1f(program.ambient, kAmbient);
         glUniform1f(program.parallel, viewer().orthographic ? 1.0f : 0.0f);
     } else {
-        glUniform1f(program.pointSize, viewer().pointSize);
+        glUniform1f(program.pointSize, pass.pointSize > 0 ? pass.pointSize : viewer().pointSize);
     }
     useColour(pass.colour);
     if (pass.behind) {
@@ -153,6 +153,9 @@ void usePass(const Pass& pass, const FrameMatrices& matrices) {
         glEnable(GL_BLEND);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     }
+    if (pass.onTop) {
+        glDisable(GL_DEPTH_TEST);
+    }
 }
 
 void endPass(const Pass& pass) {
@@ -161,6 +164,9 @@ void endPass(const Pass& pass) {
     }
     if (pass.blended) {
         glDisable(GL_BLEND);
+    }
+    if (pass.onTop) {
+        glEnable(GL_DEPTH_TEST);
     }
 }
 
@@ -208,6 +214,7 @@ void drawOverlays(const FrameMatrices& matrices) {
     const bool normalsOn = viewer().view.normals && !shown.pointCloud;
     const bool boxOn = viewer().view.box && !shown.box.empty();
     if (!normalsOn && !boxOn) {
+        drawMarks(matrices);
         return;
     }
     usePass(Pass{}, matrices);
@@ -225,6 +232,7 @@ void drawOverlays(const FrameMatrices& matrices) {
         useColour(kBoxColor);
         shown.box.drawAll();
     }
+    drawMarks(matrices);
 }
 
 }  // namespace plyview
