@@ -16,7 +16,7 @@ using xsession::Size;
 
 constexpr int kPictureSide = 512;
 constexpr int kThumbnailSide = 128;
-constexpr int kTourSlices = 384;  // the second model of the tour: about 150,000 lines
+constexpr int kTourSlices = 192;  // the second model of the tour: about 55,000 lines
 
 // The value of `key` in a desktop key file; empty when it has none.
 std::string keyOf(const fs::path& file, const std::string& key) {
