@@ -14,6 +14,8 @@ set(PLY_SHARED_SOURCES
   model/scan.cpp
   model/file_io.cpp
   model/file_model.cpp
+  model/file_walk.cpp
+  model/file_facts.cpp
   model/edges.cpp
   model/proxy.cpp
   model/normals.cpp
@@ -44,6 +46,7 @@ set(PLYVIEW_SHARED_SOURCES
   plyview/measure.cpp
   plyview/input.cpp
   plyview/read_file.cpp
+  plyview/info.cpp
   plyview/gpu_geometry.cpp
   plyview/scene.cpp
   plyview/scene_draw.cpp

@@ -19,12 +19,6 @@ constexpr const char* kColourNames[][kChannels] = {
 constexpr const char* kSplatNames[kChannels] = {"f_dc_0", "f_dc_1", "f_dc_2"};
 constexpr int kCorners = 3;  // of a triangle
 
-// Integer colours with a value above this anywhere in the file span their type's whole range;
-// otherwise they are levels 0..255 already, as some writers store them in wider types.
-constexpr double kByteTop = 255;
-// Float colours with a value above this anywhere in the file are levels 0..255, not 0..1.
-constexpr double kUnitTop = 1.5;
-
 // ===== Finding the properties =====
 
 // The property numbers of `names` among the element's scalar properties; false, with `found`

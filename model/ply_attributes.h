@@ -21,6 +21,11 @@ constexpr double kFullLevel = 255;           // the largest level of a colour by
 constexpr double kHalfLevel = 0.5;           // added before truncation: rounds to the nearest level
 constexpr double kSplatBias = 0.5;           // a splat's colour: kSplatBias + kSplatWeight * f_dc
 constexpr double kSplatWeight = 0.28209479;  // the degree-0 spherical harmonic, 1 / (2 sqrt(pi))
+// Integer colours with a value above this anywhere in the file span their type's whole range;
+// otherwise they are levels 0..255 already, as some writers store them in wider types.
+constexpr double kByteTop = 255;
+// Float colours with a value above this anywhere in the file are levels 0..255, not 0..1.
+constexpr double kUnitTop = 1.5;
 
 // ===== Which properties =====
 

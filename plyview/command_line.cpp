@@ -1,4 +1,5 @@
-// The command line: files and folders in, a catalogue out; --png, --size, --style and --help.
+// The command line: files and folders in, a catalogue out; --png, --size, --style, --info and
+// --help.
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -216,7 +217,7 @@ bool isFolder(const std::string& path) {
 std::string usageLine() {
     return "usage: plyview [--png OUT.png] [--size WxH] [--style wire|surface|edges] "
            "[--view SIDE] [--turn YAW,PITCH] [--up AXIS] [--ortho] [--point-size N] "
-           "FILE|FOLDER...";
+           "[--info [--json]] FILE|FOLDER...";
 }
 
 std::string helpText() {
@@ -242,6 +243,11 @@ std::string helpText() {
            "-x\n"
            "  --ortho       a parallel projection instead of perspective\n"
            "  --point-size N  pixels across a point of a cloud, 1 to 20 (default 3)\n"
+           "  --info        no window: print each file's format, elements, properties with\n"
+           "                their types, comments, box (in double) and what plyview shows of\n"
+           "                it (vertices, triangles, faces left out, normals, colours,\n"
+           "                splats), or why it is refused (status 1)\n"
+           "  --json        with --info: one JSON object per file, one per line\n"
            "  --help        this text\n"
            "\n"
            "Mouse:\n"
@@ -292,6 +298,10 @@ ParseResult parseCommandLine(int argc, const char* const* argv) {
             options.help = true;
         } else if (arg == "--ortho") {
             options.start.orthographic = true;
+        } else if (arg == "--info") {
+            options.info = true;
+        } else if (arg == "--json") {
+            options.json = true;
         } else if (takesValue(arg)) {
             if (i + 1 >= argc) {
                 result.error = arg + " needs a value";
@@ -311,6 +321,8 @@ ParseResult parseCommandLine(int argc, const char* const* argv) {
     options.start.pitch = std::clamp(seen.pitch + turn.pitch, -kMaxPitch, kMaxPitch);
     if (!options.help && options.inputs.empty()) {
         result.error = "no file given";
+    } else if (options.json && !options.info) {
+        result.error = "--json goes with --info";
     }
     return result;
 }

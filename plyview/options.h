@@ -43,6 +43,8 @@ struct Options {
     Style style = Style::kWire;  // --style wire|surface|edges
     StartView start;
     bool help = false;
+    bool info = false;  // --info: each file's facts, without a window
+    bool json = false;  // --json (with --info): as one JSON object per line
 };
 
 struct ParseResult {

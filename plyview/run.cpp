@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "plyview/info.h"
+
 namespace plyview {
 
 namespace {
@@ -51,6 +53,9 @@ int run(int argc, char** argv) {
     }
     if (paths.empty()) {
         return kStatusFailed;
+    }
+    if (options.info) {
+        return printInfo(paths, options.json);
     }
     if (!options.pngOut.empty()) {
         return writePictures(options, paths);

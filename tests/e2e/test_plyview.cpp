@@ -3,6 +3,7 @@
 // removed while shown, pictures drawn without a display, and the installed desktop files as a
 // desktop uses them. It runs in an empty folder, so the shaders it uses can only be its built-in
 // ones.
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 
@@ -273,6 +274,39 @@ TEST_F(Plyview, CommandLineMistakesAndUnreadableFilesEndWithTheirStatus) {
     }
     EXPECT_NE(headlessOutput().find("left drag"), std::string::npos) << headlessOutput();
     EXPECT_FALSE(fs::exists(work() / "x.png"));
+}
+
+// --info needs no display: each file's facts, a cut one's reason (status 1, one line on
+// standard error), and with --json one object per file that a JSON reader takes.
+TEST_F(Plyview, InfoTellsEachFileAndWhyOneIsRefused) {
+    const std::string good = octahedronPly();
+    write("good.ply", good);
+    write("cut.ply", good.substr(0, good.size() - 10));
+    ASSERT_EQ(runHeadless({"--info", "good.ply", "cut.ply"}), 1) << headlessErrors();
+    const std::vector<std::string> lines = linesOf(headlessOutput());
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front(), "good.ply");
+    for (const char* expected : {"  format: ascii", "  element vertex 6", "    property float x",
+                                 "    property list uchar int vertex_indices",
+                                 "  shows: 6 vertices, 8 triangles from 8 faces", "cut.ply"}) {
+        EXPECT_NE(std::find(lines.begin(), lines.end(), expected), lines.end()) << expected;
+    }
+    EXPECT_EQ(lines.back().rfind("  refused: file ends in face 6 of 8", 0), 0u) << lines.back();
+    const std::vector<std::string> errors = linesOf(headlessErrors());
+    ASSERT_EQ(errors.size(), 1u) << headlessErrors();
+    EXPECT_EQ(errors[0], "cut.ply: file ends in face 6 of 8");
+
+    ASSERT_EQ(runHeadless({"--info", "--json", "good.ply", "cut.ply"}), 1) << headlessErrors();
+    const std::string json = headlessOutput();
+    EXPECT_EQ(linesOf(json).size(), 2u) << json;
+    write("info.json", json);
+    const char* check =
+        "import json, sys\n"
+        "facts = [json.loads(line) for line in open(sys.argv[1])]\n"
+        "assert [f['refused'] for f in facts] == [False, True], facts\n"
+        "assert facts[0]['triangles'] == 8 and facts[0]['box']['max'][0] > 0, facts[0]\n"
+        "assert facts[1]['reason'] == 'file ends in face 6 of 8', facts[1]\n";
+    EXPECT_EQ(runHeadless({"-c", check, "info.json"}, "/usr/bin/python3"), 0) << headlessErrors();
 }
 
 TEST_F(Plyview, InstalledViewersRunFromAnyFolder) {

@@ -1,7 +1,9 @@
 // Fuzz target: the file viewer's path on arbitrary bytes. The memory estimate, the parse into a
 // model at the file's own size, its edge list and its proxy, with what each must leave behind:
 // every index below the vertex count, every coordinate finite and inside the box, each edge
-// once and in order, a proxy that indexes only its own vertices.
+// once and in order, a proxy that indexes only its own vertices. The facts --info tells of the
+// same bytes (its own lean pass) must agree with the model: refused with the same words, or
+// the same counts, attributes and box centre.
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -11,6 +13,7 @@
 
 #include "invariants.h"
 #include "model/file_model.h"
+#include "model/file_walk.h"
 #include "model/model.h"
 #include "model/proxy.h"
 
@@ -78,6 +81,40 @@ void expectValidProxy(const FileModel& model) {
     }
 }
 
+// The box centre the viewer took off, from the facts' box in double; a fallback to the reader
+// rebuilds the box from floats, hence the tolerance.
+constexpr double kCentreTolerance = 1e-5;
+
+void expectSameFacts(const char* text, std::size_t size, bool accepted, const FileModel& model,
+                     const PlyError& error) {
+    FileFacts facts;
+    ply::describeText(text, size, facts);
+    if (facts.refused != !accepted || (facts.refused && facts.reason != error.message)) {
+        fuzz::broken("the facts say \"%s\", the viewer \"%s\"", facts.reason.c_str(),
+                     accepted ? "accepted" : error.message);
+    }
+    if (!accepted) {
+        return;
+    }
+    if (facts.vertices != model.vertexCount() || facts.triangles != model.triangleCount() ||
+        facts.facesLeftOut != static_cast<std::uint64_t>(model.notes.shortFaces) ||
+        facts.splats != model.notes.splats ||
+        (facts.coloursFrom == "vertices") != !model.colours.empty() ||
+        (facts.coloursFrom == "faces") != !model.faceColours.empty() ||
+        (facts.normalsFrom == "file") != !model.normals.empty() ||
+        facts.hasBox != (model.vertexCount() > 0)) {
+        fuzz::broken("the facts' counts or attributes differ from the model's");
+    }
+    for (int a = 0; a < kCoordinates && facts.hasBox; ++a) {
+        const double middle = (facts.min[a] + facts.max[a]) / 2.0;
+        const double scale = 1 + std::fabs(middle) + (facts.max[a] - facts.min[a]);
+        if (std::fabs(middle - model.centre[a]) > kCentreTolerance * scale) {
+            fuzz::broken("axis %d: the facts' box centre %.17g, the model's %.17g", a, middle,
+                         model.centre[a]);
+        }
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -91,6 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     PlyError error;
     const bool accepted = parseFileModel(text, size, model, error);
     fuzz::expectMessage(error, accepted);
+    expectSameFacts(text, size, accepted, model, error);
     if (!accepted) {
         if (!model.positions.empty() || !model.triangles.empty()) {
             fuzz::broken("a refused file left a model behind");

@@ -53,6 +53,8 @@ TEST(PlyviewCommandLine, OptionsFilesAndMistakes) {
         {{"--style", "wire", "a.ply"}, {"a.ply"}, "", 512, 512, ""},
         {{"--style", "Surface", "a.ply"}, {}, "", 512, 512, "--style wants wire, surface or edges"},
         {{"a.ply", "--style"}, {}, "", 512, 512, "--style needs a value"},
+        {{"--info", "--json", "a.ply"}, {"a.ply"}, "", 512, 512, ""},
+        {{"--json", "a.ply"}, {}, "", 512, 512, "--json goes with --info"},
     };
     for (const Case& c : cases) {
         const plyview::ParseResult r = parse(c.args);
@@ -65,14 +67,15 @@ TEST(PlyviewCommandLine, OptionsFilesAndMistakes) {
             EXPECT_EQ(r.options.width, c.width) << where;
             EXPECT_EQ(r.options.height, c.height) << where;
             EXPECT_EQ(r.options.style, c.style) << where;
+            EXPECT_EQ(r.options.info, r.options.json) << where;  // both or neither, here
         }
     }
 }
 
 TEST(PlyviewCommandLine, HelpNamesOptionsMouseAndKeys) {
     const std::string help = plyview::helpText();
-    for (const char* item :
-         {"usage: plyview", "--png", "--size", "--style", "left drag", "wheel", "N / P", "Esc"}) {
+    for (const char* item : {"usage: plyview", "--png", "--size", "--style", "--info", "--json",
+                             "left drag", "wheel", "N / P", "Esc"}) {
         EXPECT_NE(help.find(item), std::string::npos) << item;
     }
 }
