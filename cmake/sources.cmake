@@ -43,6 +43,7 @@ set(PLYVIEW_SHARED_SOURCES
   plyview/camera.cpp
   plyview/navigation.cpp
   plyview/pick.cpp
+  plyview/measure.cpp
   plyview/input.cpp
   plyview/read_file.cpp
   plyview/info.cpp

@@ -35,51 +35,66 @@ namespace {
 
 constexpr std::size_t kBytesPerMB = 1024 * 1024;
 
-// An open file descriptor, closed when it goes.
-struct Descriptor {
-    int fd;
-    ~Descriptor() {
-        if (fd >= 0) {
-            ::close(fd);
-        }
-    }
-};
-
 }  // namespace
 
-bool readWholeFile(const std::string& path, std::unique_ptr<char[]>& text, std::size_t& size,
-                   std::string& problem) {
+FileDescriptor::~FileDescriptor() {
+    if (fd >= 0) {
+        ::close(fd);
+    }
+}
+
+int openRegularFile(const std::string& path, std::size_t& size, std::string& problem) {
     // O_NONBLOCK: a FIFO would block the open until a writer came.
-    const Descriptor file{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     struct stat info {};
-    if (file.fd < 0 || ::fstat(file.fd, &info) != 0) {
+    if (fd < 0 || ::fstat(fd, &info) != 0) {
         problem = std::strerror(errno);
-        return false;
-    }
-    if (!S_ISREG(info.st_mode)) {
+    } else if (!S_ISREG(info.st_mode)) {
         problem = std::string("not a regular file (") + nonFileKind(info.st_mode) + ")";
-        return false;
+    } else {
+        size = static_cast<std::size_t>(info.st_size);
+        return fd;
     }
-    size = static_cast<std::size_t>(info.st_size);
-    text.reset(new (std::nothrow) char[size + 1]);
-    if (!text) {
-        problem =
-            "needs about " + std::to_string(size / kBytesPerMB + 1) + " MB, more than can be had";
-        return false;
+    if (fd >= 0) {
+        ::close(fd);
     }
+    return -1;
+}
+
+long readFully(int fd, char* into, std::size_t bytes) {
     std::size_t done = 0;
-    while (done <= size) {  // one byte more than its size: a file that grew is seen
-        const long got = readRetrying(file.fd, text.get() + done, size + 1 - done);
+    while (done < bytes) {
+        const long got = readRetrying(fd, into + done, bytes - done);
         if (got < 0) {
-            problem = std::strerror(errno);
-            return false;
+            return -1;
         }
         if (got == 0) {
             break;
         }
         done += static_cast<std::size_t>(got);
     }
-    if (done != size) {
+    return static_cast<long>(done);
+}
+
+bool readWholeFile(const std::string& path, std::unique_ptr<char[]>& text, std::size_t& size,
+                   std::string& problem) {
+    const FileDescriptor file(openRegularFile(path, size, problem));
+    if (file.fd < 0) {
+        return false;
+    }
+    text.reset(new (std::nothrow) char[size + 1]);
+    if (!text) {
+        problem =
+            "needs about " + std::to_string(size / kBytesPerMB + 1) + " MB, more than can be had";
+        return false;
+    }
+    // One byte more than its size: a file that grew is seen.
+    const long read = readFully(file.fd, text.get(), size + 1);
+    if (read < 0) {
+        problem = std::strerror(errno);
+        return false;
+    }
+    if (static_cast<std::size_t>(read) != size) {
         problem = "changed while it was read";
         return false;
     }

@@ -1,5 +1,6 @@
-// Reading files safely, for every reader of models: read() that survives signals, and the name of
-// what a path that is not a regular file is.
+// Reading files safely, for every reader of models: read() that survives signals, opening only
+// regular files (never blocking on a FIFO), the name of what a path that is not a regular file
+// is, and a whole file read at once.
 #pragma once
 
 #include <cstddef>
@@ -12,6 +13,23 @@ long readRetrying(int fd, char* into, std::size_t bytes);
 // What a path that is not a regular file is, as a refusal names it: "a directory", "a FIFO",
 // "a socket", "a device", or "not a file" (a mode of stat's).
 const char* nonFileKind(unsigned mode);
+
+// An open file descriptor, closed when it goes.
+struct FileDescriptor {
+    int fd;
+    explicit FileDescriptor(int opened) : fd(opened) {}
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor();
+};
+
+// Opens `path` for reading, without blocking on a FIFO, when it is a regular file: the
+// descriptor, with `size` set; -1 with `problem` set otherwise ("not a regular file (a FIFO)",
+// or the system's reason).
+int openRegularFile(const std::string& path, std::size_t& size, std::string& problem);
+
+// Reads until `bytes` are in or the file ends; how many came, or -1 with errno set.
+long readFully(int fd, char* into, std::size_t bytes);
 
 // The whole of a regular file read with read() into `text` (size + 1 bytes, so that a file that
 // grew is seen), without blocking on a FIFO. False with `problem` set as the viewer words it:

@@ -36,9 +36,10 @@ constexpr unsigned char kKeyLargerPointsToo = '=';  // '+' unshifted, as some la
 constexpr unsigned char kKeySmallerPoints = '-';
 constexpr unsigned char kKeySmallerPointsToo = '_';
 constexpr unsigned char kKeyHelp = '?';
-constexpr unsigned char kKeyPanel = 'i';  // the file's facts and the frame time, top left
-// Kept for what comes: 'c' the colour source, 'l' eye-dome lighting, Delete and
-// Backspace to clear measurements.
+constexpr unsigned char kKeyPanel = 'i';   // the file's facts and the frame time, top left
+constexpr unsigned char kKeyDelete = 127;  // clears the marks, as Backspace does
+constexpr unsigned char kKeyBackspace = 8;
+// Kept for what comes: 'c' the colour source, 'l' eye-dome lighting.
 
 // ===== Animations and their steps =====
 

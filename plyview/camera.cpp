@@ -169,9 +169,9 @@ Framing frameBox(const Box& given, float aspect, const Rotation& seen) {
     const double tanX = tanY * std::max(static_cast<double>(aspect), 1e-6);
     double nearest = 0, distance = 0;
     for (int corner = 0; corner < 8; ++corner) {
-        const Point3 turned = seen * Point3{corner & 1 ? half[0] : -half[0],
-                                            corner & 2 ? half[1] : -half[1],
-                                            corner & 4 ? half[2] : -half[2]};
+        const Point3 turned =
+            seen * Point3{corner & 1 ? half[0] : -half[0], corner & 2 ? half[1] : -half[1],
+                          corner & 4 ? half[2] : -half[2]};
         nearest = std::max(nearest, turned.z);
         distance = std::max({distance, turned.z + std::abs(turned.x) / (tanX * kFillMargin),
                              turned.z + std::abs(turned.y) / (tanY * kFillMargin)});

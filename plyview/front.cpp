@@ -54,8 +54,19 @@ bool shiftHeld() {
     return (glutGetModifiers() & GLUT_ACTIVE_SHIFT) != 0;
 }
 
-// The arrow keys; the toolkit's other special keys do nothing.
+int keysHeld() {
+    const int modifiers = glutGetModifiers();
+    return ((modifiers & GLUT_ACTIVE_SHIFT) != 0 ? kShiftHeld : 0) |
+           ((modifiers & GLUT_ACTIVE_CTRL) != 0 ? kControlHeld : 0);
+}
+
+// The arrow keys, and Delete where the toolkit reports it as a special key; the others do
+// nothing.
 void special(int key, int, int) {
+    if (key == GLUT_KEY_DELETE) {
+        frontKey(kKeyDelete);
+        return;
+    }
     const Arrow arrow = key == GLUT_KEY_LEFT    ? Arrow::kLeft
                         : key == GLUT_KEY_RIGHT ? Arrow::kRight
                         : key == GLUT_KEY_UP    ? Arrow::kUp
@@ -67,7 +78,7 @@ void special(int key, int, int) {
 }
 
 void mouse(int button, int state, int x, int y) {
-    frontButton(button, state == GLUT_DOWN, x, y, shiftHeld());
+    frontButton(button, state == GLUT_DOWN, x, y, keysHeld());
 }
 
 void motion(int x, int y) {
@@ -120,8 +131,8 @@ void frontArrow(Arrow arrow, bool shift) {
     askForFrame();
 }
 
-void frontButton(int button, bool down, int x, int y, bool shift) {
-    pressButton(button, down, x, y, shift);
+void frontButton(int button, bool down, int x, int y, int held) {
+    pressButton(button, down, x, y, held);
     askForFrame();
 }
 

@@ -28,7 +28,7 @@ void startFront(const Platform& platform);
 // its callback takes it, a frame asked for after it.
 void frontKey(unsigned char key);
 void frontArrow(Arrow arrow, bool shift);
-void frontButton(int button, bool down, int x, int y, bool shift = false);
+void frontButton(int button, bool down, int x, int y, int held = 0);
 void frontMove(int x, int y);
 void frontZoomAt(int x, int y, float factor);
 void frontRefresh();  // a frame after a change made from outside (new files)

@@ -86,10 +86,12 @@ std::string boxLine(const FileFacts& facts) {
 
 std::string showsLine(const FileFacts& facts) {
     std::string line = "  shows: " + std::to_string(facts.vertices) + " vertices, " +
-                       std::to_string(facts.triangles) + " triangles from " +
-                       std::to_string(facts.faces) + " faces";
+                       std::to_string(facts.triangles) + " triangles";
+    if (facts.faces > 0) {  // a cloud or a file of strips alone has none
+        line += " from " + std::to_string(facts.faces) + " faces";
+    }
     if (facts.facesLeftOut > 0) {
-        line += ", " + std::to_string(facts.facesLeftOut) + " faces left out";
+        line += " (left out, of fewer than 3 corners: " + std::to_string(facts.facesLeftOut) + ")";
     }
     return line;
 }

@@ -104,7 +104,8 @@ void centreAt(int x, int y) {
 
 // A drag begins: a pan grabs the point under the pointer (the rotation centre's depth over the
 // background), so that it follows the pointer.
-void startDrag(int button, int x, int y, bool shift) {
+void startDrag(int button, int x, int y, int held) {
+    const bool shift = (held & kShiftHeld) != 0;
     Pointer& pointer = viewer().pointer;
     pointer.button = button;
     pointer.pan = button == kMiddleButton || (button == kLeftButton && shift);
@@ -130,6 +131,10 @@ KeyOutcome pressKey(unsigned char key) {
     }
     if (key == kKeyPanel) {
         showPanel(!state.panel);
+        return KeyOutcome::kChanged;
+    }
+    if (key == kKeyDelete || key == kKeyBackspace) {
+        clearMarks();
         return KeyOutcome::kChanged;
     }
     if (viewKey(key)) {
@@ -161,16 +166,20 @@ KeyOutcome pressArrow(Arrow arrow, bool shift) {
     return KeyOutcome::kChanged;
 }
 
-void pressButton(int button, bool down, int x, int y, bool shift) {
+void pressButton(int button, bool down, int x, int y, int held) {
     Viewer& state = viewer();
     if (down && (button == kWheelUpButton || button == kWheelDownButton)) {
         zoomAt(x, y, button == kWheelUpButton ? kWheelZoom : 1.0f / kWheelZoom);
     } else if (down &&
                (button == kLeftButton || button == kMiddleButton || button == kRightButton)) {
+        if (button == kLeftButton && (held & kControlHeld) != 0) {
+            markAt(x, y);  // a mark, not a drag: a plain click is the double click's
+            return;
+        }
         if (button == kLeftButton && doubleClick(x, y)) {
             centreAt(x, y);
         }
-        startDrag(button, x, y, shift);
+        startDrag(button, x, y, held);
     } else if (!down && button == state.pointer.button) {
         state.pointer.button = kNoDrag;
     }

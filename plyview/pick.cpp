@@ -22,6 +22,12 @@ constexpr int kPickMiddle = kPickSide / 2;
 constexpr double kDepthSteps = 16777215.0;  // 24 bits over red, green and blue
 constexpr int kChannelBits = 8;
 constexpr std::uint8_t kModelAlpha = 255;
+constexpr int kRgbaBytes = 4;
+// A cloud's points are sought this many pixels around the pointer: the nearest one is taken,
+// since a pointer rarely lands on a point a few pixels across. A surface's edge, where a
+// triangle may just miss the pointer's pixel, this many: its depth is taken there.
+constexpr int kPointReach = 4;
+constexpr int kEdgeReach = 2;
 const char* const kPickAttributes[] = {"position", "colour", "normal"};
 constexpr int kPickAttributeCount = 3;
 
@@ -104,16 +110,34 @@ bool pickPoint(int x, int y, Point3& point) {
     glUniformMatrix4fv(picker.projection, 1, GL_FALSE, matrices.projection);
     glUniform1f(picker.pointSize, state.pointSize);
     geometry->drawAll(false);
-    std::uint8_t pixel[4] = {};
-    glReadPixels(kPickMiddle, kPickMiddle, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
+    const bool cloud = state.shown.pointCloud;
+    const int reach = cloud ? kPointReach : kEdgeReach;
+    const int side = 2 * reach + 1;
+    std::uint8_t pixels[(2 * kPointReach + 1) * (2 * kPointReach + 1) * kRgbaBytes] = {};
+    glReadPixels(kPickMiddle - reach, kPickMiddle - reach, side, side, GL_RGBA, GL_UNSIGNED_BYTE,
+                 pixels);
     glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
     glBindFramebuffer(GL_FRAMEBUFFER, state.target.framebuffer);
-    if (pixel[3] != kModelAlpha) {
+    // The model's pixel nearest the pointer's; rows run upwards, the window's downwards.
+    int best = -1, bestDistance = 0;
+    for (int i = 0; i < side * side; ++i) {
+        const int dx = i % side - reach, dy = i / side - reach;
+        const int distance = dx * dx + dy * dy;
+        if (pixels[i * kRgbaBytes + 3] == kModelAlpha && (best < 0 || distance < bestDistance)) {
+            best = i;
+            bestDistance = distance;
+        }
+    }
+    if (best < 0) {
         return false;
     }
+    const std::uint8_t* pixel = pixels + best * kRgbaBytes;
     const std::uint32_t packed = static_cast<std::uint32_t>(pixel[0]) << (2 * kChannelBits) |
                                  static_cast<std::uint32_t>(pixel[1]) << kChannelBits | pixel[2];
-    point = unproject(eye, x, y, state.width, state.height, packed / kDepthSteps);
+    // A cloud's point where it is; a surface's depth under the pointer itself, so that what
+    // the pointer is over stays under it.
+    const int dx = cloud ? best % side - reach : 0, dy = cloud ? best / side - reach : 0;
+    point = unproject(eye, x + dx, y - dy, state.width, state.height, packed / kDepthSteps);
     return true;
 }
 

@@ -1,7 +1,6 @@
 // Reading a file whole: its start first, to judge the memory it needs, then the rest into one
 // buffer of its size with read(). Not mmap: a file truncated while mapped (as cp over it does)
 // would raise SIGBUS in the middle of the parse.
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,52 +19,18 @@ namespace plyview {
 
 namespace {
 
-// Reads until `bytes` are in or the file ends; how many came, or -1 with errno set.
-ssize_t readFully(int fd, char* into, std::size_t bytes) {
-    std::size_t done = 0;
-    while (done < bytes) {
-        const long got = readRetrying(fd, into + done, bytes - done);
-        if (got < 0) {
-            return -1;
-        }
-        if (got == 0) {
-            break;
-        }
-        done += static_cast<std::size_t>(got);
-    }
-    return static_cast<ssize_t>(done);
-}
-
 std::string megabytes(std::uint64_t bytes) {
     return std::to_string((bytes + kBytesPerMB - 1) / kBytesPerMB);
 }
-
-// An open file descriptor, closed when it goes.
-struct Descriptor {
-    int fd;
-    ~Descriptor() {
-        if (fd >= 0) {
-            ::close(fd);
-        }
-    }
-};
 
 // The file's bytes into `text` (size + 1 bytes, so that a file that grew is seen); false with
 // `problem` set. The start is read first and the memory judged before the rest is allocated.
 bool readBytes(const std::string& path, std::unique_ptr<char[]>& text, std::size_t& size,
                std::string& problem) {
-    // O_NONBLOCK: a FIFO would block the open until a writer came.
-    const Descriptor file{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
-    struct stat info {};
-    if (file.fd < 0 || ::fstat(file.fd, &info) != 0) {
-        problem = std::strerror(errno);
+    const FileDescriptor file(openRegularFile(path, size, problem));
+    if (file.fd < 0) {
         return false;
     }
-    if (!S_ISREG(info.st_mode)) {
-        problem = std::string("not a regular file (") + nonFileKind(info.st_mode) + ")";
-        return false;
-    }
-    size = static_cast<std::size_t>(info.st_size);
     char head[kHeadBytes];
     const ssize_t headRead = readFully(file.fd, head, sizeof head);
     if (headRead < 0) {

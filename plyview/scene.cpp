@@ -5,6 +5,7 @@
 // shown when done.
 #include <GL/glew.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -78,6 +79,10 @@ void install(std::unique_ptr<FileModel> model, const FileStamp& stamp) {
     releaseShown();
     state.watch.start(stamp);
     shown.bounds = boxOf(model.get());
+    state.marks.release();  // they belong to the model they were made on
+    if (model != nullptr) {
+        std::copy(model->centre, model->centre + kCoordinates, shown.centre);
+    }
     if (model == nullptr) {
         shown.pointCloud = shown.needsProxy = false;
         return;
@@ -329,6 +334,7 @@ void startViewer(const SceneTarget& target, Style style, int width, int height) 
     forgetSteps();
     state.picker.release();
     state.panelText.release();
+    state.marks.release();
     state = Viewer();
     state.target = target;
     state.style = style;
@@ -396,6 +402,10 @@ int openFiles(const std::vector<std::string>& paths) {
 
 void setEntryListener(void (*shown)(const std::string& path, int entry, int count)) {
     state.entryListener = shown;
+}
+
+void setMeasureListener(void (*told)(const std::string& text)) {
+    state.measureListener = told;
 }
 
 // ===== Frames =====

@@ -148,7 +148,7 @@ void usePass(const Pass& pass, const FrameMatrices& matrices) {
         glUniform1f(program.ambient, kAmbient);
         glUniform1f(program.parallel, viewer().orthographic ? 1.0f : 0.0f);
     } else {
-        glUniform1f(program.pointSize, viewer().pointSize);
+        glUniform1f(program.pointSize, pass.pointSize > 0 ? pass.pointSize : viewer().pointSize);
     }
     useColour(pass.colour);
     if (pass.behind) {
@@ -159,7 +159,7 @@ void usePass(const Pass& pass, const FrameMatrices& matrices) {
         glEnable(GL_BLEND);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     }
-    if (pass.overlay) {
+    if (pass.onTop) {
         glDisable(GL_DEPTH_TEST);
     }
 }
@@ -171,8 +171,8 @@ void endPass(const Pass& pass) {
     if (pass.blended) {
         glDisable(GL_BLEND);
     }
-    if (pass.overlay) {
-        glEnable(GL_DEPTH_TEST);  // as every frame draws its model
+    if (pass.onTop) {
+        glEnable(GL_DEPTH_TEST);
     }
 }
 
@@ -220,6 +220,7 @@ void drawOverlays(const FrameMatrices& matrices) {
     const bool normalsOn = viewer().view.normals && !shown.pointCloud;
     const bool boxOn = viewer().view.box && !shown.box.empty();
     if (!normalsOn && !boxOn) {
+        drawMarks(matrices);
         return;
     }
     usePass(Pass{}, matrices);
@@ -237,6 +238,7 @@ void drawOverlays(const FrameMatrices& matrices) {
         useColour(kBoxColor);
         shown.box.drawAll();
     }
+    drawMarks(matrices);
 }
 
 void drawText(const ScreenText& text) {
@@ -254,9 +256,9 @@ void drawText(const ScreenText& text) {
         matrices.model[i] = 1.0f;
     }
     Pass box = flatPass(text.box(), kTextBoxColour);
-    box.blended = box.overlay = true;
+    box.blended = box.onTop = true;
     Pass letters = flatPass(text.letters(), kTextColour);
-    letters.overlay = true;
+    letters.onTop = true;
     for (const Pass& pass : {box, letters}) {
         if (!pass.geometry->empty()) {
             usePass(pass, matrices);

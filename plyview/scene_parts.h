@@ -65,6 +65,7 @@ struct Shown {
     int breathingPulse = INT_MIN;  // pulse `breathing` was built for
     bool breathingFromProxy = false;
     Box bounds{};  // of the model read last: an edit refused keeps it, with the picture
+    double centre[kCoordinates] = {0, 0, 0};  // taken off the model's positions: its file's
     GpuGeometry box;
     GpuGeometry normals;               // of the model, or of its proxy when it has one
     std::unique_ptr<FileFacts> facts;  // of its file, once the panel has asked
@@ -86,7 +87,8 @@ struct Pass {
     bool ownColours = false;  // the geometry's own colours, when it has them
     bool behind = false;      // pushed back in depth, so that edges drawn over it show
     bool blended = false;     // mixed with what is under it by the colour's alpha
-    bool overlay = false;     // over everything drawn before: no depth test
+    float pointSize = 0;      // pixels across a point; 0: the viewer's
+    bool onTop = false;       // over everything drawn before, whatever its depth
 };
 using Passes = std::vector<Pass>;
 
@@ -131,6 +133,7 @@ struct FrameKey {
     int width = 0, height = 0, box = 0, normals = 0, style = 0;
     float pointSize = 0;
     bool orthographic = false;  // the light's direction
+    std::uint64_t marks = 0;    // the marks' generation
 
     static FrameKey of(const FrameMatrices& matrices, std::uint64_t generation);
     bool operator==(const FrameKey& other) const;
@@ -179,6 +182,23 @@ struct Steps {
     std::uint64_t perStep = kFirstStepLines;
 };
 
+// ===== Marks for measuring (measure.cpp) =====
+
+constexpr int kMaxMarks = 2;
+
+struct Marks {
+    int count = 0;
+    Point3 file[kMaxMarks];                      // in the file's own coordinates
+    float model[kMaxMarks * kCoordinates] = {};  // as the model's positions hold them
+    GpuGeometry points, line;
+    std::uint64_t generation = 0;  // changes with every mark: a frame shows it
+    void release();
+};
+
+void markAt(int x, int y);  // Control + a click at window pixel (x, y)
+void clearMarks();          // Delete or Backspace
+void drawMarks(const FrameMatrices& matrices);
+
 // Everything the viewer owns.
 struct Viewer {
     std::vector<std::string> files;       // as the user gave them, in order
@@ -196,6 +216,8 @@ struct Viewer {
     FileWatch watch;                                                // on the shown file
     Steps steps;                                                    // of a heavy full frame
     Picker picker;                                                  // finds the pointed point
+    Marks marks;                                                    // for measuring
+    void (*measureListener)(const std::string&) = nullptr;          // told what marks say
     void (*entryListener)(const std::string&, int, int) = nullptr;  // told of another entry
     Clock::time_point started;                                      // for the frame log
     Clock::time_point lastMotion;             // the last drag, wheel or animated frame

@@ -73,6 +73,7 @@ FrameKey FrameKey::of(const FrameMatrices& matrices, std::uint64_t generation) {
     key.style = static_cast<int>(state.style);
     key.pointSize = state.pointSize;
     key.orthographic = state.orthographic;
+    key.marks = state.marks.generation;
     return key;
 }
 
@@ -80,7 +81,8 @@ bool FrameKey::operator==(const FrameKey& other) const {
     return std::memcmp(&matrices, &other.matrices, sizeof matrices) == 0 &&
            generation == other.generation && width == other.width && height == other.height &&
            box == other.box && normals == other.normals && style == other.style &&
-           pointSize == other.pointSize && orthographic == other.orthographic;
+           pointSize == other.pointSize && orthographic == other.orthographic &&
+           marks == other.marks;
 }
 
 void drawInSteps(const FrameKey& key, const FrameMatrices& matrices, const Passes& passes) {

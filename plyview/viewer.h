@@ -49,6 +49,10 @@ constexpr int kDoubleClickPixels = 4;
 
 enum class Arrow { kLeft, kUp, kRight, kDown };
 
+// Keys held with a mouse button, as a bit set.
+constexpr int kShiftHeld = 1;
+constexpr int kControlHeld = 2;
+
 // ===== Starting =====
 
 // Where frames go: the window (with a swap per frame) or a framebuffer drawn offscreen.
@@ -83,6 +87,9 @@ int openFiles(const std::vector<std::string>& paths);
 
 // Called with a file's path, its place from 0 and the count whenever another entry is shown.
 void setEntryListener(void (*shown)(const std::string& path, int entry, int count));
+// Called with what the marks say, a line each ("point 1: X Y Z", "distance: D"), whenever they
+// change.
+void setMeasureListener(void (*told)(const std::string& text));
 
 // ===== Frames =====
 
@@ -111,9 +118,10 @@ const std::vector<std::string>& panelText();
 // the help.
 KeyOutcome pressKey(unsigned char key);
 KeyOutcome pressArrow(Arrow arrow, bool shift);  // turns, or with Shift pans
-// A press or release at window pixel (x, y), from the top left. The wheel zooms towards the
-// model there; a left press may finish a double click, which sets the rotation centre.
-void pressButton(int button, bool down, int x, int y, bool shift = false);
+// A press or release at window pixel (x, y), from the top left, with the keys `held`. The wheel
+// zooms towards the model there; a left press may finish a double click, which sets the
+// rotation centre; Control + a left press marks the point there for measuring.
+void pressButton(int button, bool down, int x, int y, int held = 0);
 // While a button is held: a left drag turns, a middle or Shift + left one pans, a right one
 // zooms towards the rotation centre.
 void movePointer(int x, int y);

@@ -26,6 +26,12 @@ void showTitle(const std::string& path, int entry, int count) {
     std::exit(kStatusOk);
 }
 
+// What the marks say goes to the terminal, where it can be copied.
+void printMarks(const std::string& text) {
+    std::fputs(text.c_str(), stdout);
+    std::fflush(stdout);
+}
+
 // The window has no room for text of its own yet: the keys go to the terminal it came from.
 void printHelp() {
     std::fputs(helpText().c_str(), stdout);
@@ -68,6 +74,7 @@ void runWindow(char** argv, const Options& options, const std::vector<std::strin
     startViewer(windowTarget(), options.style, options.width, options.height);
     setStartView(options.start);
     showPanel(options.panel);
+    setMeasureListener(printMarks);
     useFiles(paths);
     if (first) {
         showModel(0, std::move(first), stamp);

@@ -30,6 +30,9 @@ const page = {
   tools: document.getElementById('tools'),
   bar: document.getElementById('bar'),
   help: document.getElementById('help'),
+  measureButton: document.getElementById('measure'),
+  marks: document.getElementById('marks'),
+  measuring: false,           // clicks and taps mark points, as Ctrl + click does
   running: false,             // C++ has started: files and sizes can go to it
   pending: early.take(),      // files given before that
   serial: 0,                  // folder number of the next file
@@ -189,8 +192,13 @@ function midpoint(a, b) {
   return {x: Math.round((a.x + b.x) / 2), y: Math.round((a.y + b.y) / 2)};
 }
 
+// Keys held with a button, as C++ counts them (plyview/viewer.h).
+const kControlHeld = 2;
+
+// A press or release; while measuring, a finger's (or the left button's) marks a point.
 function pointer(button, down, at) {
-  Module._web_pointer(button, down ? 1 : 0, at.x, at.y, 0);
+  const held = page.measuring && button === kLeftButton ? kControlHeld : 0;
+  Module._web_pointer(button, down ? 1 : 0, at.x, at.y, held);
 }
 
 function endGesture() {
@@ -273,6 +281,29 @@ function followTouches(event) {
 
 // ===== Toolbar and help =====
 
+// Called by C++ with what the marks say, a line each; one line on the page.
+function showMarks(text) {
+  page.marks.textContent = text.trim().split('\n').join('   ');
+}
+
+function toggleMeasuring() {
+  page.measuring = !page.measuring;
+  page.measureButton.setAttribute('aria-pressed', String(page.measuring));
+  page.measureButton.blur();
+}
+
+// While measuring, a left press on the canvas marks instead of turning: it reaches C++ with
+// Control held, before GLUT's own listener sees it.
+function forwardMeasuringClick(event) {
+  if (!page.measuring || !page.running || event.target !== page.canvas || event.button !== 0) {
+    return;
+  }
+  event.stopImmediatePropagation();
+  event.preventDefault();
+  const at = canvasPixel(event.clientX, event.clientY);
+  pointer(kLeftButton, event.type === 'mousedown', at);
+}
+
 // Called by C++ for the `?` key (the help button is that key too).
 function toggleHelp() {
   page.help.hidden = !page.help.hidden;
@@ -326,6 +357,10 @@ page.save.addEventListener('click', () => {
   }
 });
 page.tools.addEventListener('click', pressTool);
+page.measureButton.addEventListener('click', toggleMeasuring);
+for (const kind of ['mousedown', 'mouseup']) {
+  window.addEventListener(kind, forwardMeasuringClick, true);
+}
 page.help.addEventListener('click', toggleHelp);
 // GLUT listens for the wheel's old events, which some browsers still send beside "wheel": they
 // stop here, before GLUT's own listeners, so that a notch counts once.
@@ -365,6 +400,7 @@ var Module = {
   },
   showFile: showFile,
   toggleHelp: toggleHelp,
+  showMarks: showMarks,
   // The desktop's test modes from the address: "?log", a console line per frame shown;
   // "?memory=N", N MB of memory for files, so that a refusal can be seen without a huge file.
   preRun: [() => {

@@ -33,6 +33,11 @@ constexpr int kArrowCount = 4;  // plyview::Arrow's values, 0..3
 
 EM_JS(void, pageShowFile, (const char* name, int index, int count),
       { Module.showFile(UTF8ToString(name), index, count); });
+EM_JS(void, pageShowMarks, (const char* text), { Module.showMarks(UTF8ToString(text)); });
+
+void showMarks(const std::string& text) {
+    pageShowMarks(text.c_str());
+}
 EM_JS(void, pageToggleHelp, (), { Module.toggleHelp(); });
 
 // The page names a file by the name the user knows it by: the last part of its path.
@@ -109,8 +114,8 @@ EMSCRIPTEN_KEEPALIVE void web_arrow(int arrow, int shift) {
 }
 
 // A button pressed or released at a canvas pixel, as GLUT's mouse callback gets it.
-EMSCRIPTEN_KEEPALIVE void web_pointer(int button, int down, int x, int y, int shift) {
-    plyview::frontButton(button, down != 0, x, y, shift != 0);
+EMSCRIPTEN_KEEPALIVE void web_pointer(int button, int down, int x, int y, int held) {
+    plyview::frontButton(button, down != 0, x, y, held);
 }
 
 // The pointer at a canvas pixel while a button is held.
@@ -144,6 +149,7 @@ int main(int argc, char** argv) {
     }
     plyview::startViewer(plyview::windowTarget(), plyview::Style::kWire, glutGet(GLUT_WINDOW_WIDTH),
                          glutGet(GLUT_WINDOW_HEIGHT));
+    plyview::setMeasureListener(web::showMarks);
     plyview::startFront(plyview::Platform{web::showFile, nullptr, web::toggleHelp});
     glutMainLoop();
     return 0;

@@ -20,9 +20,10 @@
 //     void web_key(int code)  a key as GLUT's keyboard callback takes it: the toolbar's buttons.
 //     void web_arrow(int arrow, int shift)  an arrow key (plyview::Arrow's value), Shift or not,
 //          for the page's own controls; the keyboard's arrows come through GLUT.
-//     void web_pointer(int button, int down, int x, int y, int shift)  a button (0 left, 1 middle,
-//          2 right) pressed or released at canvas pixel (x, y): one finger is the left button,
-//          two the middle one at their midpoint.
+//     void web_pointer(int button, int down, int x, int y, int held)  a button (0 left, 1 middle,
+//          2 right) pressed or released at canvas pixel (x, y) with the keys held (1 Shift,
+//          2 Control): one finger is the left button, two the middle one at their midpoint, and
+//          a click or tap while measuring is a Control + left one.
 //     void web_move(int x, int y)  the pointer or the fingers' point moved while a button is held.
 //          GLUT on the page reports such a move at the pointer's previous place, so the page
 //          passes drags itself.

@@ -3,6 +3,10 @@
 // written by our own PLY writer.
 #pragma once
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <fstream>
 #include <optional>
 #include <string>
@@ -14,6 +18,7 @@
 namespace e2e {
 
 constexpr unsigned kLeftButton = 1, kRightButton = 3, kWheelUp = 4;
+constexpr mode_t kLockFileMode = 0644;
 
 struct P3 {
     double x, y, z;
@@ -88,8 +93,16 @@ class Plyview : public ::testing::Test {
     std::string headlessErrors() const { return xsession::readFile(logs_ / "headless-err.txt"); }
     std::string headlessOutput() const { return xsession::readFile(logs_ / "headless-out.txt"); }
 
-    // `cmake --install` of the build tree into `prefix`.
+    // `cmake --install` of the build tree into `prefix`. Installs from the one tree take turns
+    // (tests run side by side): each rewrites the tree's install manifest.
     void install(const fs::path& prefix) {
+        const fs::path lockPath = fs::path(PLYVIEWER_BUILD_DIR) / "e2e-install.lock";
+        struct Turn {
+            int fd;
+            ~Turn() { ::close(fd); }  // closing lets the next install go
+        } turn{::open(lockPath.c_str(), O_CREAT | O_RDWR | O_CLOEXEC, kLockFileMode)};
+        ASSERT_GE(turn.fd, 0) << lockPath;
+        ASSERT_EQ(::flock(turn.fd, LOCK_EX), 0);
         ASSERT_EQ(runHeadless({"--install", PLYVIEWER_BUILD_DIR, "--prefix", prefix.string()},
                               PLYVIEWER_CMAKE),
                   0)

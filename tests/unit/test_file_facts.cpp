@@ -163,7 +163,7 @@ TEST(FileFacts, DeclarationsCommentsAndTheBoxInDouble) {
     EXPECT_TRUE(has("box: x 429877111.59 .. 429877116.59"));
     EXPECT_TRUE(has("property list uchar int vertex_indices"));
     EXPECT_TRUE(has("obj_info: scanned 2026"));
-    EXPECT_TRUE(has("6 triangles from 4 faces, 1 faces left out"));
+    EXPECT_TRUE(has("6 triangles from 4 faces (left out, of fewer than 3 corners: 1)"));
     EXPECT_NE(plyview::infoJson(facts).find("\"min\":[429877111.59,0,-5]"), std::string::npos);
 }
 

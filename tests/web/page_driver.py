@@ -49,7 +49,9 @@ WHEEL_STEP = 120  # pixels of one wheel notch
 # Keys whose virtual key code is not their upper-case character: (code, with Shift).
 KEY_CODES = {"?": (191, True), "+": (187, True), "=": (187, False), "-": (189, False),
              "_": (189, True)}
-ARROW_CODES = {"ArrowLeft": 37, "ArrowUp": 38, "ArrowRight": 39, "ArrowDown": 40}
+# Keys by their DOM names and virtual key codes: the arrows, and Delete.
+ARROW_CODES = {"ArrowLeft": 37, "ArrowUp": 38, "ArrowRight": 39, "ArrowDown": 40, "Delete": 46}
+CONTROL_MODIFIER = 2  # DevTools' modifier bit for Control
 MAX_TOUCH_POINTS = 2
 
 
@@ -288,14 +290,16 @@ class Browser:
         self.command("Input.dispatchKeyEvent", {"type": "keyDown", **event})
         self.command("Input.dispatchKeyEvent", {"type": "keyUp", **event})
 
-    def click(self, x, y, count=1):
+    def click(self, x, y, count=1, control=False):
         """A left click, or a double click (count 2) as a browser sends it: two of them, the
-        second with clickCount 2."""
+        second with clickCount 2; Control held or not."""
+        modifiers = CONTROL_MODIFIER if control else 0
         for click_count in range(1, count + 1):
             for kind in ("mousePressed", "mouseReleased"):
                 self.command(
                     "Input.dispatchMouseEvent",
-                    {"type": kind, "x": x, "y": y, "button": "left", "clickCount": click_count},
+                    {"type": kind, "x": x, "y": y, "button": "left", "clickCount": click_count,
+                     "modifiers": modifiers},
                 )
 
     def drag(self, start, end, steps, button="left", shift=False):

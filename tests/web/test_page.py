@@ -246,9 +246,12 @@ class PageTest(unittest.TestCase):
 
     def tool(self, key):
         """The middle of the toolbar's button for `key`."""
+        return self.middle_of(f'#tools [data-key="{key}"]')
+
+    def middle_of(self, selector):
         return self.browser.evaluate(
             "(r => [r.left + r.width / 2, r.top + r.height / 2])(document.querySelector("
-            f"'#tools [data-key=\"{key}\"]').getBoundingClientRect())")
+            f"{selector!r}).getBoundingClientRect())")
 
     def below_bar(self, picture):
         return picture.rows(self.bar_bottom(), picture.height)
@@ -519,6 +522,28 @@ class PageTest(unittest.TestCase):
         self.browser.click(*self.tool("i"))
         self.assertTrue(self.below_bar(self.settled(panel)) == self.below_bar(first),
                         "the info button hides the panel again")
+
+    def test_control_click_and_the_measure_button_mark_and_measure(self):
+        # The blue tile's corners are vertices: a click near one marks that corner exactly.
+        self.show("tiles.ply", "s")
+        (x, y), (width, height) = self.spot(self.browser.screenshot())
+        corner = (round(x - width / 2), round(y + height / 2))  # its lower left
+        marks = "document.getElementById('marks').textContent"
+        self.browser.click(*corner, control=True)
+        self.browser.wait_for(f"{marks}.startsWith('point 1:')", STEP_S, "the first mark")
+        size = 2 / TILES_PER_SIDE
+        expected = (-1 + BLUE_TILE[0] * size, -1 + BLUE_TILE[1] * size, 0)
+        numbers = [float(n) for n in self.text("#marks").split()[2:5]]
+        for got, want in zip(numbers, expected):
+            self.assertAlmostEqual(got, want, delta=0.01, msg=self.text("#marks"))
+        # The measure button: a plain click marks the second point, with the distance.
+        self.browser.click(*self.middle_of("#measure"))
+        self.browser.click(round(x + width / 2), round(y - height / 2))  # the upper right
+        self.browser.wait_for(f"{marks}.includes('distance:')", STEP_S, "the distance")
+        distance = float(self.text("#marks").split("distance:")[1])
+        self.assertAlmostEqual(distance, size * 2 ** 0.5, delta=0.01 * size)
+        self.browser.arrow("Delete")
+        self.browser.wait_for(f"{marks} === 'marks cleared'", STEP_S, "the marks cleared")
 
     def test_help_lists_every_key_and_gesture(self):
         shown = "!document.getElementById('help').hidden"

@@ -170,7 +170,9 @@ void XClient::sendKey(WindowId window, unsigned keycode, bool shift) {
 void XClient::pressKey(WindowId window, char key) {
     Display* display = asDisplay(display_);
     // Printable ASCII keysyms equal their character codes.
-    const KeySym symbol = key == kEscape ? XK_Escape : static_cast<KeySym>(key);
+    const KeySym symbol = key == kEscape   ? XK_Escape
+                          : key == kDelete ? XK_Delete
+                                           : static_cast<KeySym>(key);
     const KeyCode code = XKeysymToKeycode(display, symbol);
     const bool plain = code != 0 && XkbKeycodeToKeysym(display, code, 0, kPlainLevel) == symbol;
     if (code == 0 || (!plain && XkbKeycodeToKeysym(display, code, 0, kShiftLevel) != symbol)) {
@@ -275,6 +277,17 @@ void XClient::shiftDrag(WindowId window, unsigned button, Point from, Point to, 
 void XClient::click(WindowId window, unsigned button) {
     const Size size = clientSize(window);
     click(window, button, {size.width / 2, size.height / 2});
+}
+
+void XClient::controlClick(WindowId window, Point at) {
+    const KeyCode control = XKeysymToKeycode(asDisplay(display_), XK_Control_L);
+    if (control == 0) {
+        throw SessionError("the keyboard map has no Control key");
+    }
+    sendKeyCode(control, true);
+    click(window, 1, at);
+    sendKeyCode(control, false);
+    XSync(asDisplay(display_), False);
 }
 
 void XClient::click(WindowId window, unsigned button, Point at) {

@@ -27,7 +27,8 @@ class SessionError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-constexpr char kEscape = 27;  // the Escape key, as a character for pressKey
+constexpr char kEscape = 27;   // the Escape key, as a character for pressKey
+constexpr char kDelete = 127;  // the Delete key, as a character for pressKey
 
 enum class Arrow { kLeft, kRight, kUp, kDown };  // the arrow keys
 
@@ -180,7 +181,8 @@ class XClient {
     // cannot be read; this moves it fully onto the screen, as a window manager would.
     void placeOnScreen(WindowId window);
     // A press and release of the key that types `key` on the server's map (Shift held where
-    // the map needs it: upper case, '?', '+', '_' ...), or of Escape for kEscape.
+    // the map needs it: upper case, '?', '+', '_' ...), or of Escape for kEscape, Delete for
+    // kDelete.
     void pressKey(WindowId window, char key);
     void pressArrow(WindowId window, Arrow arrow, bool shift = false);
     std::optional<Image> capture(WindowId window);  // nullopt when the window is gone
@@ -195,7 +197,8 @@ class XClient {
     void shiftDrag(WindowId window, unsigned button, Point from, Point to, int steps);
     void click(WindowId window, unsigned button);  // over the window's centre
     void click(WindowId window, unsigned button, Point at);
-    void doubleClick(WindowId window, Point at);  // two left clicks kDoubleClickGap apart
+    void doubleClick(WindowId window, Point at);   // two left clicks kDoubleClickGap apart
+    void controlClick(WindowId window, Point at);  // a left click with Control held
     // Wheel notches with the pointer at `at`: positive ones forward (button 4), negative ones
     // back (button 5).
     void wheel(WindowId window, Point at, int notches);
