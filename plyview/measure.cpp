@@ -2,12 +2,13 @@
 // the pointer (a vertex within a few pixels wins, so a corner is hit exactly, and a cloud's
 // nearest point is taken); a second shows both, the line between them and their distance; a
 // third starts again. Coordinates are the file's own, in double, its survey offset restored.
-// The marks are drawn over the model and told to the front end as text.
+// The marks are drawn over the model with what they say in a corner, and told to the front end.
 #include <GL/glew.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <sstream>
 #include <string>
 
 #include "plyview/scene_parts.h"
@@ -110,6 +111,7 @@ void uploadMarks() {
 void Marks::release() {
     points.release();
     line.release();
+    text.release();
     count = 0;
     ++generation;
 }
@@ -164,6 +166,14 @@ void drawMarks(const FrameMatrices& matrices) {
         marks.line.drawAll(false);
     }
     endPass(pass);
+    std::vector<std::string> lines;
+    std::istringstream said(describeMarks());
+    for (std::string line; std::getline(said, line);) {
+        lines.push_back(line);
+    }
+    Viewer& state = viewer();
+    state.marks.text.show(lines, TextPlace{Corner::kBottomLeft, state.width, state.height, 0});
+    drawText(state.marks.text);
 }
 
 }  // namespace plyview

@@ -191,6 +191,7 @@ struct Marks {
     Point3 file[kMaxMarks];                      // in the file's own coordinates
     float model[kMaxMarks * kCoordinates] = {};  // as the model's positions hold them
     GpuGeometry points, line;
+    ScreenText text;               // what they say, in the frame's lower left corner
     std::uint64_t generation = 0;  // changes with every mark: a frame shows it
     void release();
 };
