@@ -1,8 +1,9 @@
 // The `i` panel end to end: --png --panel puts dark text on a light box in the picture's top-left
-// corner and prints the same lines, and in a window `i` shows the panel and `i` again gives the
-// first picture back.
+// corner and prints the same lines, which tell what --info tells, and in a window `i` shows the
+// panel and `i` again gives the first picture back.
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <sstream>
 
 #include "tests/e2e/plyview_fixture.h"
@@ -84,6 +85,21 @@ TEST_F(Plyview, PanelInAPictureIsDarkTextOnALightBoxAndItsLinesArePrinted) {
          {std::string("file ball.ply\n"), "vertices " + vertexCount(ply) + " ", expected,
           std::string("style surface  up +y\n"), std::string(" ms  ")}) {
         EXPECT_NE(out.find(line), std::string::npos) << "no \"" << line << "\" in\n" << out;
+    }
+    // The facts --info tells of the same file, word for word.
+    ASSERT_EQ(runHeadless({"--info", "ball.ply"}), 0) << headlessErrors();
+    const std::string info = headlessOutput();
+    const struct {
+        const char *panel, *info;
+    } kSame[] = {{R"(format (\S+))", R"(format: (\S+))"},
+                 {R"(vertices (\d+))", R"(shows: (\d+) vertices)"},
+                 {R"(triangles drawn (\d+))", R"(vertices, (\d+) triangles)"},
+                 {R"(normals (\S+))", R"(normals: (\S+))"}};
+    for (const auto& same : kSame) {
+        std::smatch inPanel, inInfo;
+        ASSERT_TRUE(std::regex_search(out, inPanel, std::regex(same.panel))) << same.panel;
+        ASSERT_TRUE(std::regex_search(info, inInfo, std::regex(same.info))) << same.info;
+        EXPECT_EQ(inPanel[1].str(), inInfo[1].str()) << same.panel << "\n" << out << info;
     }
 }
 
