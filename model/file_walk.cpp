@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "model/binary_values.h"
 #include "model/scan_stream.h"
 
 namespace ply {
@@ -122,52 +123,6 @@ bool planAll(const Header& header, std::vector<Plan>& plans, BodyCounts& counts)
 }
 
 // ===== Values =====
-
-template <typename T>
-T loadBits(const char* p, bool swap) {
-    T value;
-    std::memcpy(&value, p, sizeof value);
-    if (swap) {
-        if constexpr (sizeof(T) == 2) {
-            value = __builtin_bswap16(value);
-        } else if constexpr (sizeof(T) == 4) {
-            value = __builtin_bswap32(value);
-        } else if constexpr (sizeof(T) == 8) {
-            value = __builtin_bswap64(value);
-        }
-    }
-    return value;
-}
-
-template <typename F, typename Bits>
-F loadFloat(const char* p, bool swap) {
-    const Bits bits = loadBits<Bits>(p, swap);
-    F value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
-
-// Any binary value as a double (exact for every type).
-inline double binaryNumber(const char* p, Type type, bool swap) {
-    switch (type) {
-        case Type::kInt8:
-            return static_cast<std::int8_t>(*p);
-        case Type::kUint8:
-            return static_cast<std::uint8_t>(*p);
-        case Type::kInt16:
-            return static_cast<std::int16_t>(loadBits<std::uint16_t>(p, swap));
-        case Type::kUint16:
-            return loadBits<std::uint16_t>(p, swap);
-        case Type::kInt32:
-            return static_cast<std::int32_t>(loadBits<std::uint32_t>(p, swap));
-        case Type::kUint32:
-            return loadBits<std::uint32_t>(p, swap);
-        case Type::kFloat32:
-            return loadFloat<float, std::uint32_t>(p, swap);
-        default:
-            return loadFloat<double, std::uint64_t>(p, swap);
-    }
-}
 
 class BinaryValues {
   public:
