@@ -1,13 +1,26 @@
-// Values of a binary PLY body, in the file's byte order, as the readers and the facts' walk take
-// them. Internal to model/.
+// Values of a PLY body (binary ones in the file's byte order, list items as vertex numbers), as the
+// readers and the facts' walk take them. Internal to model/.
 #pragma once
 
+#include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 
 #include "model/ply_format.h"
 
 namespace ply {
+
+constexpr std::int64_t kStripRestart = -1;          // in a strip: the next index starts a new strip
+constexpr double kIndexLimit = 9007199254740992.0;  // 2^53: whole doubles below are exact
+constexpr std::int64_t kNotAnIndex = INT64_MIN;     // a list item that is not a whole number
+
+// A list item as a vertex number, or kNotAnIndex.
+inline std::int64_t wholeIndex(double item) {
+    return item == std::floor(item) && std::fabs(item) < kIndexLimit
+               ? static_cast<std::int64_t>(item)
+               : kNotAnIndex;
+}
 
 template <typename T>
 inline T loadBits(const char* p, bool swap) {

@@ -18,21 +18,12 @@ namespace {
 
 constexpr int kAxes = kBoxAxes;
 constexpr int kTriangleCorners = 3;
-constexpr std::int64_t kStripRestart = -1;          // in a strip: the next index starts a new strip
-constexpr double kIndexLimit = 9007199254740992.0;  // 2^53: whole doubles below are exact
-constexpr std::int64_t kNotAnIndex = INT64_MIN;
 
 // Where each property of an element goes.
 constexpr int kAxisSlot = 0;                    // + axis
 constexpr int kColourSlot = kAxisSlot + kAxes;  // + channel
 constexpr int kOtherSlot = kColourSlot + kChannels;
 constexpr int kIndexSlot = kOtherSlot + 1;  // the vertex index list of faces or strips
-
-std::int64_t wholeIndex(double item) {
-    return item == std::floor(item) && std::fabs(item) < kIndexLimit
-               ? static_cast<std::int64_t>(item)
-               : kNotAnIndex;
-}
 
 // ===== What to take from each element =====
 
@@ -43,15 +34,6 @@ struct Plan {
     std::vector<int> slots;   // by property
     bool keptColour = false;  // its colour is the one the viewer keeps
 };
-
-int findProperty(const Header& header, const Element& element, std::string_view name) {
-    for (int k = 0; k < element.propertyCount; ++k) {
-        if (header.property(element, k).name == name) {
-            return k;
-        }
-    }
-    return -1;
-}
 
 bool planVertices(const Header& header, const Element& element, Plan& plan) {
     const char* const lower[kAxes] = {"x", "y", "z"};

@@ -19,17 +19,7 @@ namespace {
 // ===== Constants =====
 
 constexpr int kAxes = 3;
-constexpr std::int64_t kStripRestart = -1;          // in a strip: the next index starts a new strip
-constexpr std::int64_t kMinAsciiValueBytes = 2;     // one digit and one blank
-constexpr double kIndexLimit = 9007199254740992.0;  // 2^53: whole doubles below are exact
-constexpr std::int64_t kNotAnIndex = INT64_MIN;     // a list item that is not a whole number
-
-// A list item as a vertex number, or kNotAnIndex.
-std::int64_t wholeIndex(double item) {
-    return item == std::floor(item) && std::fabs(item) < kIndexLimit
-               ? static_cast<std::int64_t>(item)
-               : kNotAnIndex;
-}
+constexpr std::int64_t kMinAsciiValueBytes = 2;  // one digit and one blank
 
 // ===== What to take from each element =====
 
@@ -41,15 +31,6 @@ struct Plan {
     int list = -1;                   // property number of the vertex index list
     AttributePlan attributes;        // normals and colours kept; none unless asked for
 };
-
-int findProperty(const Header& header, const Element& element, std::string_view name) {
-    for (int k = 0; k < element.propertyCount; ++k) {
-        if (header.property(element, k).name == name) {
-            return k;
-        }
-    }
-    return -1;
-}
 
 bool planVertices(const Header& header, const Element& element, Plan& plan, PlyError& error) {
     const char* const lower[kAxes] = {"x", "y", "z"};

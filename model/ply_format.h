@@ -74,6 +74,16 @@ struct Header {
     }
 };
 
+// The number of the element's property called `name`, or -1.
+inline int findProperty(const Header& header, const Element& element, std::string_view name) {
+    for (int k = 0; k < element.propertyCount; ++k) {
+        if (header.property(element, k).name == name) {
+            return k;
+        }
+    }
+    return -1;
+}
+
 // Reads the header line by line; comment and obj_info lines are passed over whole. False with
 // `error` set when it is not a PLY header this reader understands.
 bool readHeader(const char* text, std::size_t size, Header& header, PlyError& error);
