@@ -36,14 +36,11 @@ struct Plan {
 };
 
 bool planVertices(const Header& header, const Element& element, Plan& plan) {
-    const char* const lower[kAxes] = {"x", "y", "z"};
-    const char* const upper[kAxes] = {"X", "Y", "Z"};
-    bool anyLower = false;
-    for (const char* name : lower) {
-        anyLower = anyLower || findProperty(header, element, name) >= 0;
-    }
+    int axes[kAxes];
+    const char* names[kAxes];
+    findAxes(header, element, axes, names);
     for (int a = 0; a < kAxes; ++a) {
-        const int k = findProperty(header, element, anyLower ? lower[a] : upper[a]);
+        const int k = axes[a];
         if (k < 0 || header.property(element, k).list) {
             return false;
         }
@@ -54,8 +51,7 @@ bool planVertices(const Header& header, const Element& element, Plan& plan) {
 }
 
 bool planCorners(const Header& header, const Element& element, Role role, Plan& plan) {
-    int k = findProperty(header, element, "vertex_indices");
-    k = k < 0 ? findProperty(header, element, "vertex_index") : k;
+    const int k = findCornerList(header, element);
     if (k < 0 || !header.property(element, k).list) {
         return false;
     }

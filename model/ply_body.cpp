@@ -33,15 +33,10 @@ struct Plan {
 };
 
 bool planVertices(const Header& header, const Element& element, Plan& plan, PlyError& error) {
-    const char* const lower[kAxes] = {"x", "y", "z"};
-    const char* const upper[kAxes] = {"X", "Y", "Z"};
-    bool anyLower = false;
-    for (const char* name : lower) {
-        anyLower = anyLower || findProperty(header, element, name) >= 0;
-    }
+    const char* names[kAxes];
+    findAxes(header, element, plan.axis, names);
     for (int a = 0; a < kAxes; ++a) {
-        const char* name = anyLower ? lower[a] : upper[a];
-        plan.axis[a] = findProperty(header, element, name);
+        const char* name = names[a];
         if (plan.axis[a] < 0) {
             return fail(error, "the vertex element has no %s property", name);
         }
@@ -55,10 +50,7 @@ bool planVertices(const Header& header, const Element& element, Plan& plan, PlyE
 
 bool planCorners(const Header& header, const Element& element, Role role, Plan& plan,
                  PlyError& error) {
-    plan.list = findProperty(header, element, "vertex_indices");
-    if (plan.list < 0) {
-        plan.list = findProperty(header, element, "vertex_index");
-    }
+    plan.list = findCornerList(header, element);
     if (plan.list < 0 || !header.property(element, plan.list).list) {
         return fail(error, "the %.*s element has no vertex_indices list",
                     static_cast<int>(element.name.size()), element.name.data());

@@ -74,6 +74,8 @@ struct Header {
     }
 };
 
+constexpr int kPositionAxes = 3;  // x, y, z
+
 // The number of the element's property called `name`, or -1.
 inline int findProperty(const Header& header, const Element& element, std::string_view name) {
     for (int k = 0; k < element.propertyCount; ++k) {
@@ -82,6 +84,29 @@ inline int findProperty(const Header& header, const Element& element, std::strin
         }
     }
     return -1;
+}
+
+// The properties holding x, y and z, by the names the file uses: lower case, else the upper
+// case some writers use; -1 where one is missing. `names` gets the names looked for.
+inline void findAxes(const Header& header, const Element& element, int axes[kPositionAxes],
+                     const char* names[kPositionAxes]) {
+    const char* const lower[kPositionAxes] = {"x", "y", "z"};
+    const char* const upper[kPositionAxes] = {"X", "Y", "Z"};
+    bool anyLower = false;
+    for (const char* name : lower) {
+        anyLower = anyLower || findProperty(header, element, name) >= 0;
+    }
+    for (int a = 0; a < kPositionAxes; ++a) {
+        names[a] = anyLower ? lower[a] : upper[a];
+        axes[a] = findProperty(header, element, names[a]);
+    }
+}
+
+// The property holding a face's or strip's vertex numbers: vertex_indices, else vertex_index;
+// -1 when there is neither.
+inline int findCornerList(const Header& header, const Element& element) {
+    const int k = findProperty(header, element, "vertex_indices");
+    return k >= 0 ? k : findProperty(header, element, "vertex_index");
 }
 
 // Reads the header line by line; comment and obj_info lines are passed over whole. False with
