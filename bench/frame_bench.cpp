@@ -73,11 +73,12 @@ void BM_RealFrame(benchmark::State& state, int index, int overlays) {
 // once the file viewer's programs and buffers share the context, the catalogue's frames that
 // follow are several times slower on this renderer, so the two are not interleaved; the
 // summary sets these frames beside BM_RealFrame/big_atc of the same run.
-void BM_PlyviewOrbit(benchmark::State& state) {
+void plyviewOrbits(benchmark::State& state, bool panel) {
     plyview::startViewer(plyview::SceneTarget{0, glutSwapBuffers, false}, plyview::Style::kWire,
                          windowWidth, windowHeight);
     plyview::useFiles({catalogueFile(kLastModel)});
-    plyview::drawFrame();  // reads and uploads the model
+    plyview::showPanel(panel);
+    plyview::drawFrame();  // reads and uploads the model (and the file's facts, the panel's text)
     glFinish();
     int x = 0, y = 0;
     plyview::pressButton(plyview::kLeftButton, true, x, y);
@@ -90,24 +91,14 @@ void BM_PlyviewOrbit(benchmark::State& state) {
     countFrames(state);
 }
 
+void BM_PlyviewOrbit(benchmark::State& state) {
+    plyviewOrbits(state, false);
+}
+
 // The orbiting frame with the `i` panel over it: the difference from BM_PlyviewOrbit is what the
 // panel costs a moving frame (its text, and its new frame time uploaded twice a second).
 void BM_PlyviewPanel(benchmark::State& state) {
-    plyview::startViewer(plyview::SceneTarget{0, glutSwapBuffers, false}, plyview::Style::kWire,
-                         windowWidth, windowHeight);
-    plyview::useFiles({catalogueFile(kLastModel)});
-    plyview::showPanel(true);
-    plyview::drawFrame();  // reads and uploads the model, the file's facts and the panel's text
-    glFinish();
-    int x = 0, y = 0;
-    plyview::pressButton(plyview::kLeftButton, true, x, y);
-    for (auto _ : state) {
-        plyview::movePointer(x += 3, y += 1);
-        plyview::drawFrame();
-        glFinish();
-    }
-    plyview::pressButton(plyview::kLeftButton, false, x, y);
-    countFrames(state);
+    plyviewOrbits(state, true);
 }
 
 // A wheel notch over the model, in and out in turn, each followed by its frame: the pick pass
