@@ -7,8 +7,10 @@ namespace plyview {
 
 namespace {
 
-// A translation animation: the offset it moves, the box extent it steps by, and which way.
+// A translation animation: its key, the offset it moves, the box extent it steps by, and which
+// way.
 struct Translation {
+    unsigned char key;
     Animation animation;
     float ViewState::*offset;
     float Box::*max;
@@ -16,12 +18,12 @@ struct Translation {
     int direction;
 };
 constexpr Translation kTranslations[] = {
-    {Animation::kMinusX, &ViewState::offsetX, &Box::maxX, &Box::minX, -1},
-    {Animation::kPlusX, &ViewState::offsetX, &Box::maxX, &Box::minX, +1},
-    {Animation::kPlusY, &ViewState::offsetY, &Box::maxY, &Box::minY, +1},
-    {Animation::kMinusY, &ViewState::offsetY, &Box::maxY, &Box::minY, -1},
-    {Animation::kPlusZ, &ViewState::offsetZ, &Box::maxZ, &Box::minZ, +1},
-    {Animation::kMinusZ, &ViewState::offsetZ, &Box::maxZ, &Box::minZ, -1},
+    {kKeyMinusX, Animation::kMinusX, &ViewState::offsetX, &Box::maxX, &Box::minX, -1},
+    {kKeyPlusX, Animation::kPlusX, &ViewState::offsetX, &Box::maxX, &Box::minX, +1},
+    {kKeyPlusY, Animation::kPlusY, &ViewState::offsetY, &Box::maxY, &Box::minY, +1},
+    {kKeyMinusY, Animation::kMinusY, &ViewState::offsetY, &Box::maxY, &Box::minY, -1},
+    {kKeyPlusZ, Animation::kPlusZ, &ViewState::offsetZ, &Box::maxZ, &Box::minZ, +1},
+    {kKeyMinusZ, Animation::kMinusZ, &ViewState::offsetZ, &Box::maxZ, &Box::minZ, -1},
 };
 
 // One translation tick: the offset moves by 1/50 of the box's extent along its axis.
@@ -124,19 +126,12 @@ KeyOutcome applyKey(ViewState& state, unsigned char key, const Box& box, int ent
         case kKeyNormals:
             state.normals = !state.normals;
             return KeyOutcome::kChanged;
-        case kKeyMinusX:
-            return translate(state, Animation::kMinusX, box, entries);
-        case kKeyPlusX:
-            return translate(state, Animation::kPlusX, box, entries);
-        case kKeyPlusY:
-            return translate(state, Animation::kPlusY, box, entries);
-        case kKeyMinusY:
-            return translate(state, Animation::kMinusY, box, entries);
-        case kKeyPlusZ:
-            return translate(state, Animation::kPlusZ, box, entries);
-        case kKeyMinusZ:
-            return translate(state, Animation::kMinusZ, box, entries);
         default:
+            for (const Translation& t : kTranslations) {
+                if (key == t.key) {
+                    return translate(state, t.animation, box, entries);
+                }
+            }
             return KeyOutcome::kNothing;
     }
 }
