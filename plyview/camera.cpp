@@ -41,16 +41,6 @@ Rotation aboutY(double degrees) {
     return r;
 }
 
-// Where the eye turns about: the user's centre, else the box centre.
-Point3 pivotOf(const Camera& camera) {
-    const Orbit& orbit = camera.orbit;
-    if (orbit.centred) {
-        return {orbit.centreX, orbit.centreY, orbit.centreZ};
-    }
-    const Framing& framing = camera.framing;
-    return {framing.centreX, framing.centreY, framing.centreZ};
-}
-
 // Near and far around the model's sphere; in perspective the near plane also comes close enough
 // for the point looked at (the last point zoomed to, else the rotation centre).
 void placePlanes(const Camera& camera, Eye& eye) {
@@ -82,6 +72,13 @@ Mat4 orthographic(double halfHeight, double aspect, double nearPlane, double far
 }
 
 }  // namespace
+
+Point3 pivotOf(const Camera& camera) {
+    const Orbit& orbit = camera.orbit;
+    const Framing& framing = camera.framing;
+    return orbit.centred ? Point3{orbit.centreX, orbit.centreY, orbit.centreZ}
+                         : Point3{framing.centreX, framing.centreY, framing.centreZ};
+}
 
 bool boxIsEmpty(const Box& box) {
     return !(box.minX <= box.maxX && box.minY <= box.maxY && box.minZ <= box.maxZ);
@@ -277,6 +274,12 @@ Point3 unproject(const Eye& eye, int x, int y, int width, int height, double dep
     const double a = -(f + n) / (f - n), b = -2.0 * f * n / (f - n);
     const double z = -b / (ndcZ + a);
     return {ndcX * -z * eye.tanHalfY * eye.aspect, ndcY * -z * eye.tanHalfY, z};
+}
+
+void toPixel(const Eye& eye, const Point3& view, int width, int height, double& x, double& y) {
+    const double halfHeight = eye.orthographic ? eye.halfHeight : -view.z * eye.tanHalfY;
+    x = (view.x / (halfHeight * eye.aspect) + 1) * width * kHalf;
+    y = (1 - view.y / halfHeight) * height * kHalf;
 }
 
 double unitsPerPixel(const Eye& eye, double depth, int height) {

@@ -119,6 +119,8 @@ struct Eye {
     double nearPlane = 0, farPlane = 1;
 };
 
+// Where the eye turns about, in model space: the user's centre, else the box centre.
+Point3 pivotOf(const Camera& camera);
 Eye eyeOf(const Camera& camera);
 void matricesOf(const Eye& eye, Mat4& projection, Mat4& model);
 
@@ -127,6 +129,9 @@ Point3 toModel(const Eye& eye, const Point3& view);
 // The view-space point seen at window pixel (x, y) (from the top left) of a width x height
 // frame, with the depth buffer's value `depth` (0 near .. 1 far) there.
 Point3 unproject(const Eye& eye, int x, int y, int width, int height, double depth);
+// Where a view-space point in front of the eye is seen: window pixels from the top left of a
+// width x height frame (fractional; a pixel's centre is at +0.5).
+void toPixel(const Eye& eye, const Point3& view, int width, int height, double& x, double& y);
 // How many model units one pixel spans at a view-space depth (distance in front of the eye).
 double unitsPerPixel(const Eye& eye, double depth, int height);
 

@@ -42,9 +42,8 @@ void snapToVertex(const Eye& eye, int x, int y, Point3& point) {
         if (v.z >= 0 || std::abs(-v.z - depth) > kSnapDepthPixels * pixel) {
             continue;
         }
-        const double scale = eye.orthographic ? eye.halfHeight : -v.z * eye.tanHalfY;
-        const double sx = (v.x / (scale * eye.aspect) + 1) * state.width / 2;
-        const double sy = (1 - v.y / scale) * state.height / 2;
+        double sx = 0, sy = 0;
+        toPixel(eye, v, state.width, state.height, sx, sy);
         const double distance = (sx - px) * (sx - px) + (sy - py) * (sy - py);
         if (distance <= best) {
             best = distance;

@@ -25,13 +25,6 @@ constexpr NamedTurn kViews[] = {
     {ViewName::kIso, {kIsoYaw, kIsoPitch}},
 };
 
-Point3 pivotOf(const Camera& camera) {
-    const Orbit& orbit = camera.orbit;
-    const Framing& framing = camera.framing;
-    return orbit.centred ? Point3{orbit.centreX, orbit.centreY, orbit.centreZ}
-                         : Point3{framing.centreX, framing.centreY, framing.centreZ};
-}
-
 // The factor, limited so that the eye comes no nearer than `closest` to what it is `depth` from,
 // and goes no farther than its limit; never the other way than asked.
 double limitFactor(double factor, double depth, double closest) {
