@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <sstream>
 #include <string>
 
 #include "plyview/scene_parts.h"
@@ -66,31 +65,36 @@ std::string formatPoint(const Point3& p, int decimals) {
     return text;
 }
 
-// What the marks say, one line each: the points, then their distance.
-std::string describeMarks() {
+// What the marks say, a line each: the points, then their distance.
+std::vector<std::string> describeMarks() {
     const Marks& marks = viewer().marks;
     const int decimals = decimalsFor(shownDiagonal());
-    std::string text;
+    std::vector<std::string> lines;
     for (int i = 0; i < marks.count; ++i) {
-        text +=
-            "point " + std::to_string(i + 1) + ": " + formatPoint(marks.file[i], decimals) + "\n";
+        lines.push_back("point " + std::to_string(i + 1) + ": " +
+                        formatPoint(marks.file[i], decimals));
     }
     if (marks.count == kMaxMarks) {
         const Point3& a = marks.file[0];
         const Point3& b = marks.file[1];
         char line[64];
-        std::snprintf(line, sizeof line, "distance: %.*f\n", decimals,
+        std::snprintf(line, sizeof line, "distance: %.*f", decimals,
                       std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) +
                                 (a.z - b.z) * (a.z - b.z)));
-        text += line;
+        lines.push_back(line);
     }
-    return text;
+    return lines;
 }
 
-void tell(const std::string& text) {
-    if (viewer().measureListener != nullptr) {
-        viewer().measureListener(text);
+void tell(const std::vector<std::string>& lines) {
+    if (viewer().measureListener == nullptr) {
+        return;
     }
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line + "\n";
+    }
+    viewer().measureListener(text);
 }
 
 void uploadMarks() {
@@ -102,6 +106,7 @@ void uploadMarks() {
     } else {
         marks.line.release();
     }
+    marks.lines = describeMarks();
     ++marks.generation;
 }
 
@@ -111,6 +116,7 @@ void Marks::release() {
     points.release();
     line.release();
     text.release();
+    lines.clear();
     count = 0;
     ++generation;
 }
@@ -136,7 +142,7 @@ void markAt(int x, int y) {
     stored[2] = static_cast<float>(at.z);
     ++marks.count;
     uploadMarks();
-    tell(describeMarks());
+    tell(marks.lines);
     state.frameWanted = true;
 }
 
@@ -144,7 +150,7 @@ void clearMarks() {
     Marks& marks = viewer().marks;
     if (marks.count > 0) {
         marks.release();
-        tell("marks cleared\n");
+        tell({"marks cleared"});
         viewer().frameWanted = true;
     }
 }
@@ -165,13 +171,9 @@ void drawMarks(const FrameMatrices& matrices) {
         marks.line.drawAll(false);
     }
     endPass(pass);
-    std::vector<std::string> lines;
-    std::istringstream said(describeMarks());
-    for (std::string line; std::getline(said, line);) {
-        lines.push_back(line);
-    }
     Viewer& state = viewer();
-    state.marks.text.show(lines, TextPlace{Corner::kBottomLeft, state.width, state.height, 0});
+    state.marks.text.show(marks.lines,
+                          TextPlace{Corner::kBottomLeft, state.width, state.height, 0});
     drawText(state.marks.text);
 }
 

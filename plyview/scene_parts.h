@@ -191,8 +191,9 @@ struct Marks {
     Point3 file[kMaxMarks];                      // in the file's own coordinates
     float model[kMaxMarks * kCoordinates] = {};  // as the model's positions hold them
     GpuGeometry points, line;
-    ScreenText text;               // what they say, in the frame's lower left corner
-    std::uint64_t generation = 0;  // changes with every mark: a frame shows it
+    std::vector<std::string> lines;  // what they say, a line each
+    ScreenText text;                 // those lines in the frame's lower left corner
+    std::uint64_t generation = 0;    // changes with every mark: a frame shows it
     void release();
 };
 
