@@ -50,10 +50,6 @@ void keyboard(unsigned char key, int, int) {
     frontKey(key);
 }
 
-bool shiftHeld() {
-    return (glutGetModifiers() & GLUT_ACTIVE_SHIFT) != 0;
-}
-
 int keysHeld() {
     const int modifiers = glutGetModifiers();
     return ((modifiers & GLUT_ACTIVE_SHIFT) != 0 ? kShiftHeld : 0) |
@@ -73,7 +69,7 @@ void special(int key, int, int) {
                                                 : Arrow::kDown;
     if (key == GLUT_KEY_LEFT || key == GLUT_KEY_RIGHT || key == GLUT_KEY_UP ||
         key == GLUT_KEY_DOWN) {
-        frontArrow(arrow, shiftHeld());
+        frontArrow(arrow, (keysHeld() & kShiftHeld) != 0);
     }
 }
 
