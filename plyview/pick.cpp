@@ -5,7 +5,6 @@
 #include <GL/glew.h>
 
 #include <cstdint>
-#include <string>
 
 #include "gpu/program.h"
 #include "plyview/scene_parts.h"
@@ -28,14 +27,9 @@ constexpr int kRgbaBytes = 4;
 // triangle may just miss the pointer's pixel, this many: its depth is taken there.
 constexpr int kPointReach = 4;
 constexpr int kEdgeReach = 2;
-const char* const kPickAttributes[] = {"position", "colour", "normal"};
-constexpr int kPickAttributeCount = 3;
 
 void buildPicker(Picker& picker) {
-    const std::string vertex = std::string(kShaderPreamble) + kFlatVertexShader;
-    const std::string fragment = std::string(kShaderPreamble) + kPickFragmentShader;
-    picker.program = buildProgramFromSource(vertex.c_str(), fragment.c_str(), kPickAttributes,
-                                            kPickAttributeCount);
+    picker.program = buildViewerProgram(kFlatVertexShader, kPickFragmentShader);
     picker.model = glGetUniformLocation(picker.program, kModelMatrixUniform);
     picker.projection = glGetUniformLocation(picker.program, kProjectionMatrixUniform);
     picker.pointSize = glGetUniformLocation(picker.program, "point_size");

@@ -37,11 +37,8 @@ Program flat;  // lines, points and overlays
 Program lit;   // surfaces
 
 Program build(const char* vertex, const char* fragment) {
-    const std::string vertexText = std::string(kShaderPreamble) + vertex;
-    const std::string fragmentText = std::string(kShaderPreamble) + fragment;
     Program program;
-    program.name = buildProgramFromSource(vertexText.c_str(), fragmentText.c_str(), kAttributes,
-                                          kAttributeCount);
+    program.name = buildViewerProgram(vertex, fragment);
     program.model = glGetUniformLocation(program.name, kModelMatrixUniform);
     program.projection = glGetUniformLocation(program.name, kProjectionMatrixUniform);
     program.pointSize = glGetUniformLocation(program.name, "point_size");
@@ -133,6 +130,13 @@ void Layers::release() {
 }
 
 // ===== Programs and passes =====
+
+GLuint buildViewerProgram(const char* vertex, const char* fragment) {
+    const std::string vertexText = std::string(kShaderPreamble) + vertex;
+    const std::string fragmentText = std::string(kShaderPreamble) + fragment;
+    return buildProgramFromSource(vertexText.c_str(), fragmentText.c_str(), kAttributes,
+                                  kAttributeCount);
+}
 
 void buildPrograms() {
     flat = build(kFlatVertexShader, kFlatFragmentShader);

@@ -93,6 +93,9 @@ struct Pass {
 using Passes = std::vector<Pass>;
 
 void buildPrograms();  // both programs, with the attribute locations of every vertex array
+// A program of the viewer's shader texts, the platform's version line put in front and the
+// attribute locations of every vertex array bound.
+GLuint buildViewerProgram(const char* vertex, const char* fragment);
 // The layers of a picture that a style with a wireframe and/or a surface draws, built when first
 // asked for.
 Layers* layersOf(Picture picture, bool wire, bool surface);
