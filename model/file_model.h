@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "model/ply_result.h"
@@ -17,6 +18,26 @@ constexpr int kCoordinates = 3;  // x, y, z per position; three vertex numbers p
 
 constexpr int kColourBytes = 4;  // r, g, b, a per colour, 0..255
 
+// ===== What the file measured =====
+
+// Numeric properties kept per file besides positions, normals, colours, texture coordinates and
+// splat coefficients: vertex ones first, then face ones, each in file order; more are passed over.
+constexpr int kMaxKeptProperties = 16;
+
+// One numeric property the file measured at each vertex or each face ("intensity", "quality",
+// "label", "scalar_x"), what a colour scale can show. Values are kept as floats less `base`, the
+// first finite value of the property, so that a large offset (a time stamp, a survey height)
+// keeps its small digits.
+struct PropertyValues {
+    std::string name;
+    bool face = false;     // one value per triangle (that of the face it came from), else per vertex
+    bool integer = false;  // stored as an integer type in the file: may be a set of labels
+    double base = 0;
+    std::vector<float> values;  // value - base; NaN where the file's value is NaN (or a triangle
+                                // has no face value)
+    double at(std::size_t i) const { return base + static_cast<double>(values[i]); }
+};
+
 struct FileModel {
     std::vector<float> positions;          // x, y, z per vertex, less `centre`
     std::vector<std::uint32_t> triangles;  // three vertex numbers per triangle, counted from 0
@@ -24,6 +45,7 @@ struct FileModel {
     std::vector<std::uint8_t> colours;     // kColourBytes per vertex, or empty
     // kColourBytes per triangle, or empty; only when there are no vertex colours.
     std::vector<std::uint8_t> faceColours;
+    std::vector<PropertyValues> properties;   // what the file measured, as kept
     double centre[kCoordinates] = {0, 0, 0};  // the box centre taken off, in double
     // Box of `positions`; inverted (min above max) without vertices.
     float minX = kBoxResetMin, maxX = kBoxResetMax;
