@@ -53,6 +53,9 @@ set(PLYVIEW_SHARED_SOURCES
   plyview/scene_geometry.cpp
   plyview/text.cpp
   plyview/panel.cpp
+  plyview/colour_scale.cpp
+  plyview/colouring.cpp
+  plyview/legend.cpp
   plyview/steps.cpp
   plyview/proxy_job.cpp
   plyview/front.cpp)

@@ -39,7 +39,8 @@ constexpr unsigned char kKeyHelp = '?';
 constexpr unsigned char kKeyPanel = 'i';   // the file's facts and the frame time, top left
 constexpr unsigned char kKeyDelete = 127;  // clears the marks, as Backspace does
 constexpr unsigned char kKeyBackspace = 8;
-// Kept for what comes: 'c' the colour source, 'l' eye-dome lighting.
+constexpr unsigned char kKeyColourSource = 'c';  // the next of the model's colour sources
+// Kept for what comes: 'l' eye-dome lighting.
 
 // ===== Animations and their steps =====
 

@@ -191,6 +191,11 @@ std::string takeValue(const std::string& option, const std::string& value, Optio
     } else if (option == "--up") {
         if (!parseUp(value, options.start.up))
             return "--up wants +y, -y, +z, -z, +x or -x" + given;
+    } else if (option == "--color-by") {
+        if (value.empty()) {
+            return "--color-by wants a property's name, height or none";
+        }
+        options.start.colourBy = value;
     } else if (!parsePointSize(value, options.start.pointSize)) {
         return "--point-size wants a number of pixels from 1 to 20" + given;
     }
@@ -199,7 +204,7 @@ std::string takeValue(const std::string& option, const std::string& value, Optio
 
 bool takesValue(const std::string& option) {
     for (const char* name :
-         {"--png", "--size", "--style", "--view", "--turn", "--up", "--point-size"}) {
+         {"--png", "--size", "--style", "--view", "--turn", "--up", "--point-size", "--color-by"}) {
         if (option == name) {
             return true;
         }
@@ -217,7 +222,7 @@ bool isFolder(const std::string& path) {
 std::string usageLine() {
     return "usage: plyview [--png OUT.png] [--size WxH] [--style wire|surface|edges] "
            "[--view SIDE] [--turn YAW,PITCH] [--up AXIS] [--ortho] [--point-size N] "
-           "[--panel] [--info [--json]] FILE|FOLDER...";
+           "[--color-by NAME] [--panel] [--info [--json]] FILE|FOLDER...";
 }
 
 std::string helpText() {
@@ -243,6 +248,11 @@ std::string helpText() {
            "-x\n"
            "  --ortho       a parallel projection instead of perspective\n"
            "  --point-size N  pixels across a point of a cloud, 1 to 20 (default 3)\n"
+           "  --color-by NAME  colour the surface styles by a property the file measured\n"
+           "                (intensity, quality, label, ...), by height along the up axis, or\n"
+           "                none; the file's colours (or grey) by default. Starts in the surface\n"
+           "                style unless --style says otherwise. A legend shows the scale;\n"
+           "                with --png its ends are printed too\n"
            "  --panel       the i panel shown from the start; with --png, in each picture (its\n"
            "                frame time the picture's own drawing) and its lines on standard\n"
            "                output\n"
@@ -278,6 +288,8 @@ std::string helpText() {
            "  e             bounding box on/off (blue)\n"
            "  m             face normals on/off (red)\n"
            "  s             next display style: wire -> surface -> edges -> wire\n"
+           "  c             next colour source: file colours -> each property -> height ->\n"
+           "                none (grey), with a legend for a property or the height\n"
            "  x X y Y z Z   move along an axis, press again to stop\n"
            "  R             turntable tour through the files; press again to pause\n"
            "  B             breathing: faces drift out along their normals and back\n"
@@ -293,6 +305,7 @@ ParseResult parseCommandLine(int argc, const char* const* argv) {
     ViewName view = ViewName::kFront;
     Turn turn;
     bool onlyFiles = false;
+    bool styleGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (onlyFiles || arg.empty() || arg[0] != '-' || arg == "-") {
@@ -310,6 +323,7 @@ ParseResult parseCommandLine(int argc, const char* const* argv) {
         } else if (arg == "--json") {
             options.json = true;
         } else if (takesValue(arg)) {
+            styleGiven = styleGiven || arg == "--style";
             if (i + 1 >= argc) {
                 result.error = arg + " needs a value";
                 return result;
@@ -322,6 +336,10 @@ ParseResult parseCommandLine(int argc, const char* const* argv) {
             result.error = "unknown option '" + arg + "'";
             return result;
         }
+    }
+    // Colours show on surfaces: asking for them asks for a surface unless a style is named.
+    if (!options.start.colourBy.empty() && !styleGiven) {
+        options.style = Style::kSurface;
     }
     const Turn seen = turnOf(view);
     options.start.yaw = std::fmod(seen.yaw + turn.yaw, static_cast<float>(kMaxTurnDegrees));

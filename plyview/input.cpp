@@ -133,6 +133,10 @@ KeyOutcome pressKey(unsigned char key) {
         showPanel(!state.panel);
         return KeyOutcome::kChanged;
     }
+    if (key == kKeyColourSource) {
+        nextColourSource();
+        return KeyOutcome::kChanged;
+    }
     if (key == kKeyDelete || key == kKeyBackspace) {
         clearMarks();
         return KeyOutcome::kChanged;

@@ -191,6 +191,10 @@ int writePictures(const Options& options, const std::vector<std::string>& paths)
         }
         showModel(entry, std::move(model), FileStamp{});  // a picture watches no file
         drawFrame();
+        if (const std::string legend = legendLine(); !legend.empty()) {
+            std::printf("%s: %s\n", paths[i].c_str(), legend.c_str());
+            std::fflush(stdout);
+        }
         if (options.panel) {
             drawPanelPicture();
         }

@@ -33,6 +33,7 @@ struct StartView {
     UpAxis up = UpAxis::kPlusY;           // --up
     bool orthographic = false;            // --ortho
     float pointSize = kDefaultPointSize;  // --point-size
+    std::string colourBy;                 // --color-by: a property's name, "height" or "none"
 };
 
 struct Options {

@@ -20,6 +20,7 @@ struct PanelView {
     Style style = Style::kWire;
     UpAxis up = UpAxis::kPlusY;
     double frameMs = -1;
+    std::string colourSource;  // what the model is coloured by; empty: not said
 };
 
 std::vector<std::string> panelLines(const FileFacts& facts, const PanelView& view);

@@ -70,6 +70,7 @@ void releaseShown() {
     shown.box.release();
     shown.normals.release();
     shown.facts.reset();
+    shown.painting.release();
     shown.fullShown = false;
     ++shown.generation;
 }
@@ -98,6 +99,7 @@ void install(std::unique_ptr<FileModel> model, const FileStamp& stamp) {
 // Another entry is on screen: a fresh view, and the front end's title.
 void entryChanged(int entry) {
     state.orbit = orbitFrom(Turn{state.start.yaw, state.start.pitch});
+    state.colourBy = state.start.colourBy;
     if (state.entryListener != nullptr) {
         state.entryListener(state.files[static_cast<std::size_t>(entry)], entry, entryCount());
     }
@@ -194,7 +196,8 @@ void prepareBreathing(const FileModel& source) {
     if (shown.breathingPulse == pulse && shown.breathingFromProxy == fromProxy) {
         return;
     }
-    const Corners corners = breathingCorners(source, shownDiagonal(), pulse);
+    const Corners corners = breathingCorners(source, shownDiagonal(), pulse,
+                                             paintOf(fromProxy ? Picture::kProxy : Picture::kFull));
     const VertexSpan vertices = VertexSpan::of(
         corners.positions, &corners.normals, corners.colours.empty() ? nullptr : &corners.colours);
     shown.breathing.wire.uploadIndexed(GL_LINES, vertices, corners.edges);
@@ -242,7 +245,7 @@ void drawPanel() {
         state.panelMs = state.frameMs;
         state.panelMsAt = now;
     }
-    const PanelView view{state.style, state.up, state.panelMs};
+    const PanelView view{state.style, state.up, state.panelMs, state.shown.painting.name};
     state.panelText.show(panelLines(shownFacts(), view),
                          TextPlace{Corner::kTopLeft, state.width, state.height, coveredTop});
     drawText(state.panelText);
@@ -362,6 +365,7 @@ void setStartView(const StartView& start) {
     state.up = start.up;
     state.orthographic = start.orthographic;
     state.pointSize = start.pointSize;
+    state.colourBy = start.colourBy;
     state.frameWanted = true;
 }
 
@@ -415,6 +419,7 @@ void setMeasureListener(void (*told)(const std::string& text)) {
 void drawFrame() {
     const Clock::time_point begun = Clock::now();
     ensureEntry(state.view.entry);
+    ensurePainting();
     if (state.view.animating) {
         state.lastMotion = Clock::now();
     }
@@ -432,6 +437,7 @@ void drawFrame() {
     glEnable(GL_DEPTH_TEST);
     drawPasses(passes, matrices);
     drawOverlays(matrices);
+    drawLegend();
     drawPanel();
     if (state.panel) {
         glFinish();
@@ -447,6 +453,10 @@ void drawFrame() {
 
 void setFactsSource(FileFacts (*describe)(const std::string& path)) {
     factsSource = describe;
+}
+
+int coveredTopPixels() {
+    return coveredTop;
 }
 
 void setCoveredTop(int pixels) {

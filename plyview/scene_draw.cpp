@@ -3,6 +3,7 @@
 // set here and put back after it.
 #include <GL/glew.h>
 
+#include <initializer_list>
 #include <string>
 
 #include "gpu/program.h"
@@ -68,11 +69,9 @@ const FileModel* sourceOf(Picture picture) {
 
 // The wireframe: edges of the triangles, or the points of a cloud with their colours (drawn
 // green or in them, as the style says).
-void buildWire(Layers& layers, const FileModel& model, bool pointCloud) {
+void buildWire(Layers& layers, const FileModel& model, bool pointCloud, const Paint& paint) {
     if (pointCloud) {
-        layers.wire.uploadArray(GL_POINTS,
-                                VertexSpan::of(model.positions, nullptr,
-                                               model.colours.empty() ? nullptr : &model.colours));
+        layers.wire.uploadArray(GL_POINTS, VertexSpan::of(model.positions, nullptr, paint.vertex));
     } else {
         std::vector<std::uint32_t> edges;
         uniqueEdges(model.triangles, model.vertexCount(), edges);
@@ -81,21 +80,18 @@ void buildWire(Layers& layers, const FileModel& model, bool pointCloud) {
     layers.wireBuilt = true;
 }
 
-// The surface: triangles indexed into the vertices with their normals and colours; with face
-// colours, three corners of their own per triangle (a vertex has no colour of its own then).
-void buildSurface(Layers& layers, const FileModel& model) {
+// The surface: triangles indexed into the vertices with their normals and colours; with a colour
+// per triangle, three corners of their own per triangle (a vertex has no colour of its own then).
+void buildSurface(Layers& layers, const FileModel& model, const Paint& paint) {
     std::vector<float> normals;
     surfaceNormals(model, normals);
-    if (!model.faceColours.empty() && model.colours.empty()) {
-        const Corners corners = cornersOf(model, normals);
+    if (paint.triangle != nullptr && paint.vertex == nullptr) {
+        const Corners corners = cornersOf(model, normals, paint);
         layers.surface.uploadArray(
             GL_TRIANGLES, VertexSpan::of(corners.positions, &corners.normals, &corners.colours));
     } else {
         layers.surface.uploadIndexed(
-            GL_TRIANGLES,
-            VertexSpan::of(model.positions, &normals,
-                           model.colours.empty() ? nullptr : &model.colours),
-            model.triangles);
+            GL_TRIANGLES, VertexSpan::of(model.positions, &normals, paint.vertex), model.triangles);
     }
     layers.surfaceBuilt = true;
 }
@@ -113,10 +109,10 @@ Layers* layersOf(Picture picture, bool wire, bool surface) {
         return &layers;  // dropped by an edit: what was uploaded stays
     }
     if ((wire || shown.pointCloud) && !layers.wireBuilt) {
-        buildWire(layers, *model, shown.pointCloud);
+        buildWire(layers, *model, shown.pointCloud, paintOf(picture));
     }
     if (surface && !shown.pointCloud && !layers.surfaceBuilt) {
-        buildSurface(layers, *model);
+        buildSurface(layers, *model, paintOf(picture));
     }
     return &layers;
 }
@@ -188,6 +184,7 @@ Passes passesOf(Picture picture) {
     if (picture == Picture::kNothing) {
         return {};
     }
+    ensurePainting();
     Layers* layers = layersOf(picture, wire, surface);
     if (shown.pointCloud) {  // points: green in the wireframe, their colours on a surface
         Pass points = flatPass(layers->wire, wire && !surface ? kMeshColor : kPointGrey);
@@ -245,8 +242,10 @@ void drawOverlays(const FrameMatrices& matrices) {
     drawMarks(matrices);
 }
 
-void drawText(const ScreenText& text) {
-    // Frame pixels from the top left to clip space; the model matrix leaves them as they are.
+namespace {
+
+// Frame pixels from the top left to clip space; the model matrix leaves them as they are.
+FrameMatrices pixelMatrices() {
     FrameMatrices matrices;
     const float width = static_cast<float>(viewer().width);
     const float height = static_cast<float>(viewer().height);
@@ -259,17 +258,34 @@ void drawText(const ScreenText& text) {
     for (const int i : {kXScale, kYScale, kZScale, kWOne}) {
         matrices.model[i] = 1.0f;
     }
+    return matrices;
+}
+
+void drawPixelPasses(std::initializer_list<Pass> passes) {
+    const FrameMatrices matrices = pixelMatrices();
+    for (const Pass& pass : passes) {
+        if (!pass.geometry->empty()) {
+            usePass(pass, matrices);
+            pass.geometry->drawAll(pass.ownColours);
+            endPass(pass);
+        }
+    }
+}
+
+}  // namespace
+
+void drawText(const ScreenText& text) {
     Pass box = flatPass(text.box(), kTextBoxColour);
     box.blended = box.onTop = true;
     Pass letters = flatPass(text.letters(), kTextColour);
     letters.onTop = true;
-    for (const Pass& pass : {box, letters}) {
-        if (!pass.geometry->empty()) {
-            usePass(pass, matrices);
-            pass.geometry->drawAll(false);
-            endPass(pass);
-        }
-    }
+    drawPixelPasses({box, letters});
+}
+
+void drawOnTop(const GpuGeometry& geometry) {
+    Pass pass = flatPass(geometry, kTextColour);
+    pass.ownColours = pass.onTop = true;
+    drawPixelPasses({pass});
 }
 
 }  // namespace plyview

@@ -63,7 +63,17 @@ std::vector<float> normalSegments(const FileModel& model, float diagonal) {
     return out;
 }
 
-Corners cornersOf(const FileModel& model, const std::vector<float>& normals) {
+namespace {
+
+// The colour of corner i (vertex v) of the triangles: its vertex's, else its triangle's.
+const std::uint8_t* cornerColour(const Paint& paint, std::size_t i, std::size_t v) {
+    return paint.vertex != nullptr ? &(*paint.vertex)[v * kColourBytes]
+                                   : &(*paint.triangle)[i / kCornersPerTriangle * kColourBytes];
+}
+
+}  // namespace
+
+Corners cornersOf(const FileModel& model, const std::vector<float>& normals, const Paint& paint) {
     Corners corners;
     corners.positions.reserve(model.triangles.size() * kCoordinates);
     corners.normals.reserve(model.triangles.size() * kCoordinates);
@@ -74,18 +84,18 @@ Corners cornersOf(const FileModel& model, const std::vector<float>& normals) {
                                  &model.positions[v * kCoordinates] + kCoordinates);
         corners.normals.insert(corners.normals.end(), &normals[v * kCoordinates],
                                &normals[v * kCoordinates] + kCoordinates);
-        const std::uint8_t* colour =
-            !model.colours.empty() ? &model.colours[v * kColourBytes]
-                                   : &model.faceColours[i / kCornersPerTriangle * kColourBytes];
-        corners.colours.insert(corners.colours.end(), colour, colour + kColourBytes);
+        if (paint.vertex != nullptr || paint.triangle != nullptr) {
+            const std::uint8_t* colour = cornerColour(paint, i, v);
+            corners.colours.insert(corners.colours.end(), colour, colour + kColourBytes);
+        }
     }
     return corners;
 }
 
-Corners breathingCorners(const FileModel& model, float diagonal, int pulse) {
+Corners breathingCorners(const FileModel& model, float diagonal, int pulse, const Paint& paint) {
     const float s = normalScale(diagonal);
     Corners corners;
-    const bool coloured = !model.colours.empty() || !model.faceColours.empty();
+    const bool coloured = paint.vertex != nullptr || paint.triangle != nullptr;
     std::size_t t = 0;
     eachTriangle(model, [&](Vec4 p0, Vec4 p1, Vec4 p2) {
         const Vec4 n = scaledNormal(p0, p1, p2, s);
@@ -106,10 +116,8 @@ Corners breathingCorners(const FileModel& model, float diagonal, int pulse) {
             corners.edges.push_back(first + k);
         }
         for (int k = 0; k < kCornersPerTriangle && coloured; ++k) {
-            const std::size_t v = model.triangles[t + static_cast<std::size_t>(k)];
-            const std::uint8_t* colour =
-                !model.colours.empty() ? &model.colours[v * kColourBytes]
-                                       : &model.faceColours[t / kCornersPerTriangle * kColourBytes];
+            const std::size_t i = t + static_cast<std::size_t>(k);
+            const std::uint8_t* colour = cornerColour(paint, i, model.triangles[i]);
             corners.colours.insert(corners.colours.end(), colour, colour + kColourBytes);
         }
         t += kCornersPerTriangle;

@@ -12,6 +12,7 @@
 #include "model/file_model.h"
 #include "plyview/animation.h"
 #include "plyview/camera.h"
+#include "plyview/colour_scale.h"
 #include "plyview/files.h"
 #include "plyview/gpu_geometry.h"
 #include "plyview/options.h"
@@ -49,6 +50,47 @@ struct Layers {
     void release();
 };
 
+// ===== What the model is coloured by (colouring.cpp) =====
+
+enum class SourceKind : std::uint8_t { kFile, kProperty, kHeight, kNone };
+
+// One of the colour sources `c` steps through: the file's colours, one of its properties (its
+// number in FileModel::properties), the height along the up axis, or none (grey).
+struct Source {
+    SourceKind kind = SourceKind::kNone;
+    int property = -1;
+    bool operator==(const Source& other) const {
+        return kind == other.kind && property == other.property;
+    }
+    bool operator!=(const Source& other) const { return !(*this == other); }
+};
+
+// The colours a geometry is drawn in: one per vertex, else one per triangle, else none (grey).
+struct Paint {
+    const std::vector<std::uint8_t>* vertex = nullptr;
+    const std::vector<std::uint8_t>* triangle = nullptr;
+    static Paint ofFile(const FileModel& model);  // the file's own colours
+};
+
+// The shown model's colours where a property or the height gives them, the scale they come from,
+// and the legend that explains them.
+struct Painting {
+    const FileModel* model = nullptr;  // painted for; null: nothing painted yet
+    Source source;
+    UpAxis up = UpAxis::kPlusY;  // of a height's colours
+    std::string name;            // of the source: "file colours", a property's, "height", "none"
+    ColourScale scale;
+    std::vector<std::uint8_t> vertex, triangle;  // r, g, b, a per vertex or per triangle
+    const FileModel* proxyModel = nullptr;       // the proxy `proxy` was painted for
+    std::vector<std::uint8_t> proxy;             // per vertex of the proxy
+    // Scales found once per file: one per property, then one per up axis for the height.
+    std::vector<std::unique_ptr<ColourScale>> scales;
+    ScreenText legendText;
+    GpuGeometry legendColours;  // the scale's bar, or a swatch per label
+    std::vector<std::string> legendLines;
+    void release();
+};
+
 struct Shown {
     int entry = -1;  // entry of the file list, or -1 before the first frame
     // The model as read; null when the entry shows nothing, or once an edit has dropped it.
@@ -69,6 +111,7 @@ struct Shown {
     GpuGeometry box;
     GpuGeometry normals;               // of the model, or of its proxy when it has one
     std::unique_ptr<FileFacts> facts;  // of its file, once the panel has asked
+    Painting painting;
 };
 
 // ===== Drawing (scene_draw.cpp) =====
@@ -106,6 +149,8 @@ Passes passesOf(Picture picture);
 void drawOverlays(const FrameMatrices& matrices);
 // Text over the frame in pixels from its top left, in the current frame size.
 void drawText(const ScreenText& text);
+// Triangles in their own colours over the frame, in pixels from its top left.
+void drawOnTop(const GpuGeometry& geometry);
 // What a full frame's passes cost to draw, in lines: a triangle or a point costs half a line.
 std::uint64_t costOf(const Passes& passes);
 
@@ -122,10 +167,11 @@ struct Corners {
     std::vector<std::uint8_t> colours;
     std::vector<std::uint32_t> edges;  // each triangle's three edges, as pairs of corners
 };
-// Corners with the model's normals and colours (a face's colour on its three corners).
-Corners cornersOf(const FileModel& model, const std::vector<float>& normals);
+// Corners with the model's normals and the paint's colours (a triangle's colour on its three
+// corners).
+Corners cornersOf(const FileModel& model, const std::vector<float>& normals, const Paint& paint);
 // Corners moved `pulse` percent of the diagonal along their triangle's normal, lit by it.
-Corners breathingCorners(const FileModel& model, float diagonal, int pulse);
+Corners breathingCorners(const FileModel& model, float diagonal, int pulse, const Paint& paint);
 
 // ===== A heavy full frame drawn in steps (steps.cpp) =====
 
@@ -149,6 +195,16 @@ void continueSteps();  // the next step; shows the frame after the last
 bool stepsUnderWay();
 void stopSteps();    // another picture took the window
 void forgetSteps();  // the framebuffer and what was learnt of the steps' cost released
+
+// ===== Colouring (colouring.cpp) =====
+
+// The shown model's colours brought in line with the wished source (`Viewer::colourBy`) and the
+// up axis; a change releases the layers that carry colours.
+void ensurePainting();
+// The colours of a picture's model.
+Paint paintOf(Picture picture);
+void nextColourSource();  // `c`
+void drawLegend();        // beside the model, whenever a property or the height is shown
 
 // ===== The viewer's state =====
 
@@ -231,11 +287,12 @@ struct Viewer {
     std::uint64_t frames = 0;                 // shown since the viewer started
     bool frameLog = false;                    // kFrameLogVariable is set
     bool panel = false;                       // the `i` panel is shown
-    ScreenText panelText;                     // its lines, as uploaded
-    double frameMs = -1;                      // the last frame's drawing, CPU and GPU
-    double panelMs = -1;                      // the frame time the panel shows
-    Clock::time_point panelMsAt;              // when panelMs was taken
-    bool frameWanted = false;                 // a change waits for a frame to show it
+    std::string colourBy;         // the wished colour source's name; "" the file's colours or none
+    ScreenText panelText;         // its lines, as uploaded
+    double frameMs = -1;          // the last frame's drawing, CPU and GPU
+    double panelMs = -1;          // the frame time the panel shows
+    Clock::time_point panelMsAt;  // when panelMs was taken
+    bool frameWanted = false;     // a change waits for a frame to show it
 };
 
 Viewer& viewer();
@@ -249,6 +306,7 @@ float shownDiagonal();
 
 void finishFrame(Picture picture);  // the frame is on screen
 void drawPanel();                   // the `i` panel over the frame, when it is shown
+int coveredTopPixels();             // frame pixels at the top that the front end covers
 Camera currentCamera();             // the shown model framed, the orbit and the keys' motion
 
 // ===== The pointed point (pick.cpp) =====

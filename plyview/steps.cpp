@@ -52,7 +52,8 @@ void show() {
                       GL_COLOR_BUFFER_BIT, GL_NEAREST);
     glBindFramebuffer(GL_FRAMEBUFFER, target.framebuffer);
     glViewport(0, 0, steps.width, steps.height);
-    drawPanel();  // over the finished frame, not into it: the panel may come and go
+    drawLegend();  // over the finished frame, not into it: the panel may come and go
+    drawPanel();
     if (target.present != nullptr) {
         target.present();
     }

@@ -80,7 +80,14 @@ TextTriangles layOutText(const std::vector<std::string>& lines, const TextPlace&
         text.letters[i + 1] = top + kTextPadding + text.letters[i + 1] * kTextScale;
     }
     addRectangle(text.box, left, top, left + text.width, top + text.height);
+    text.left = left;
+    text.top = top;
     return text;
+}
+
+float textWidth(const std::string& line) {
+    std::string text = line;  // the font takes a mutable string
+    return static_cast<float>(stb_easy_font_width(text.data())) * kTextScale;
 }
 
 bool ScreenText::show(const std::vector<std::string>& lines, const TextPlace& place) {

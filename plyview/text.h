@@ -33,8 +33,11 @@ struct TextTriangles {
     std::vector<float> letters;
     std::vector<float> box;
     float width = 0, height = 0;  // of the box
+    float left = 0, top = 0;      // the box's top left corner
 };
 TextTriangles layOutText(const std::vector<std::string>& lines, const TextPlace& place);
+// The frame pixels a line takes across.
+float textWidth(const std::string& line);
 
 // Text kept on the GPU.
 class ScreenText {

@@ -112,6 +112,15 @@ bool panelShown();
 // The lines the last frame's panel showed; empty before one did.
 const std::vector<std::string>& panelText();
 
+// ===== Colours =====
+
+// What the shown model is coloured by: "file colours", a property's name, "height" or "none";
+// empty before a frame has shown a model.
+std::string colourSourceName();
+// The legend's ends as one line, "colour by NAME: LOW .. HIGH (1st to 99th percentile)" (or its
+// labels), while a property or the height colours the model; empty otherwise.
+std::string legendLine();
+
 // ===== Input =====
 
 // The table of animation.h, `s` the next style, `i` the panel, and the view's keys; `?` asks for

@@ -145,26 +145,26 @@ TEST(PlyviewPanel, LinesNameTheFileItsCountsPropertiesBoxAndTheView) {
         plyview::PanelView view;
         std::vector<std::string> expected;  // each in some line
     };
-    const Case cases[] = {
+    const std::vector<Case> cases = {
         {"a mesh",
          cubeFacts(),
-         {plyview::Style::kEdges, plyview::UpAxis::kMinusZ, 4.0},
+         {plyview::Style::kEdges, plyview::UpAxis::kMinusZ, 4.0, "intensity"},
          {"file cube.ply", "format binary big endian", "vertices 8  faces 6",
           "triangles drawn 10  faces left out 1", "vertex 8: float x, float y, float z,",
           "  uchar red", "face 6: list uchar int vertex_indices",
           "normals computed  colours vertices", "box 2 x 0.5 x 2.25", "frame 4.0 ms  250 fps",
-          "style edges  up -z"}},
+          "style edges  up -z", "colour source intensity"}},
         {"before a frame was timed",
          cubeFacts(),
-         {plyview::Style::kWire, plyview::UpAxis::kPlusY, -1},
+         {plyview::Style::kWire, plyview::UpAxis::kPlusY, -1, ""},
          {"frame time not measured yet", "style wire  up +y"}},
         {"many properties",
          splatFacts(),
-         {},
+         {plyview::Style::kWire, plyview::UpAxis::kPlusY, -1, ""},
          {"format binary little endian", "vertex 3: float f_rest_0,", "float f_rest_44"}},
         {"a refused file",
          refusedFacts(),
-         {plyview::Style::kSurface, plyview::UpAxis::kPlusX, 2.0},
+         {plyview::Style::kSurface, plyview::UpAxis::kPlusX, 2.0, ""},
          {"file broken.ply", "refused: line 3: unknown property type", "  'flaot'",
           "style surface  up +x"}},
     };
