@@ -36,6 +36,8 @@ constexpr int kHueSectors = 6;
 constexpr int kLegendDigits = 3;      // significant digits at least
 constexpr int kMaxLegendDigits = 15;  // what a double holds
 constexpr int kNumberChars = 48;
+constexpr std::size_t kScaleSteps = 4096;  // of the painting's table of the continuous scale
+constexpr double kHalfStep = 0.5;
 
 std::uint8_t level(double unit) {
     return static_cast<std::uint8_t>(std::lround(std::clamp(unit, 0.0, 1.0) * kFullLevel));
@@ -60,6 +62,28 @@ std::array<Rgb, kMaxCategories> makeLabelColours() {
         colours[k] = fromHsv(hue, kLabelSaturation[k % 2], kLabelValue[(k / 2) % 2]);
     }
     return colours;
+}
+
+// The continuous scale at t, clamped to [0, 1].
+Rgb scaleAt(double t) {
+    const double x = std::isfinite(t) ? std::clamp(t, 0.0, 1.0) : 0.0;
+    double channel[3];
+    for (int c = 0; c < 3; ++c) {
+        double sum = kScaleFit[kScaleTerms - 1][c];
+        for (int k = kScaleTerms - 2; k >= 0; --k) {
+            sum = kScaleFit[k][c] + x * sum;
+        }
+        channel[c] = sum;
+    }
+    return Rgb{level(channel[0]), level(channel[1]), level(channel[2])};
+}
+
+std::array<Rgb, kScaleSteps> makeScaleSteps() {
+    std::array<Rgb, kScaleSteps> steps;
+    for (std::size_t k = 0; k < kScaleSteps; ++k) {
+        steps[k] = scaleAt(static_cast<double>(k) / (kScaleSteps - 1));
+    }
+    return steps;
 }
 
 // ===== Quantiles =====
@@ -108,16 +132,7 @@ std::vector<double> fewDistinct(const PropertyValues& property) {
 }  // namespace
 
 Rgb scaleColour(double t) {
-    const double x = std::isfinite(t) ? std::clamp(t, 0.0, 1.0) : 0.0;
-    double channel[3];
-    for (int c = 0; c < 3; ++c) {
-        double sum = kScaleFit[kScaleTerms - 1][c];
-        for (int k = kScaleTerms - 2; k >= 0; --k) {
-            sum = kScaleFit[k][c] + x * sum;
-        }
-        channel[c] = sum;
-    }
-    return Rgb{level(channel[0]), level(channel[1]), level(channel[2])};
+    return scaleAt(t);
 }
 
 Rgb categoryColour(std::size_t k) {
@@ -161,17 +176,37 @@ void paintValues(const ColourScale& scale, const PropertyValues& property,
                  std::vector<std::uint8_t>& rgba) {
     rgba.resize(property.values.size() * kColourBytes);
     std::uint8_t* out = rgba.data();
-    for (std::size_t i = 0; i < property.values.size(); ++i, out += kColourBytes) {
-        const Rgb colour = scale.colourOf(property.at(i));
+    const auto put = [&out](Rgb colour) {
         out[0] = colour.r;
         out[1] = colour.g;
         out[2] = colour.b;
         out[3] = static_cast<std::uint8_t>(kFullLevel);
+        out += kColourBytes;
+    };
+    if (scale.empty || scale.categorical || !(scale.high > scale.low)) {
+        for (std::size_t i = 0; i < property.values.size(); ++i) {
+            put(scale.colourOf(property.at(i)));
+        }
+        return;
+    }
+    // A continuous scale from a table of its steps, finer than a byte per channel resolves.
+    static const std::array<Rgb, kScaleSteps> steps = makeScaleSteps();
+    const double from = scale.low - property.base;
+    const double perStep = (kScaleSteps - 1) / (scale.high - scale.low);
+    for (const float v : property.values) {
+        if (!std::isfinite(v)) {
+            put(kMissingColour);
+            continue;
+        }
+        const double at = std::clamp((static_cast<double>(v) - from) * perStep, 0.0,
+                                     static_cast<double>(kScaleSteps - 1));
+        put(steps[static_cast<std::size_t>(at + kHalfStep)]);
     }
 }
 
 std::string legendNumber(double value, const ColourScale& scale) {
-    int digits = kLegendDigits;
+    // Labels are whole numbers, written out in full.
+    int digits = scale.categorical ? kMaxLegendDigits : kLegendDigits;
     const double span = scale.high - scale.low;
     const double largest = std::max(std::fabs(scale.low), std::fabs(scale.high));
     if (!scale.categorical && span > 0 && largest > 0) {
