@@ -8,8 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "fake_gl/fake_gl.h"
 #include "plyview/colour_scale.h"
 #include "plyview/legend.h"
+#include "plyview/viewer.h"
+#include "tools/plywrite/plywrite.h"
 
 namespace {
 
@@ -151,6 +154,53 @@ TEST(PlyviewLegend, TheEndsReadApartAndTheColoursSitInsideTheBox) {
         }
     }
     EXPECT_EQ(plyview::legendSummary("class", labels).rfind("colour by class: 1000 1001", 0), 0u);
+}
+
+// ===== In the viewer =====
+
+// A coloured surface that measured an intensity at each vertex and a quality on each face.
+std::unique_ptr<FileModel> measuredSurface() {
+    plywrite::Options options;
+    options.normalsAndColours = options.coloursOnly = true;
+    const std::string text = plywrite::write(plywrite::surface(3, 3), options);
+    auto model = std::make_unique<FileModel>();
+    PlyError error;
+    EXPECT_TRUE(parseFileModel(text.data(), text.size(), *model, error)) << error.message;
+    model->properties.clear();  // whatever the writer gave, exactly these two
+    PropertyValues intensity = valuesOf(countTo(static_cast<int>(model->vertexCount())));
+    intensity.name = "intensity";
+    PropertyValues quality = valuesOf(countTo(static_cast<int>(model->triangleCount())), true);
+    quality.name = "quality";
+    quality.face = true;
+    model->properties = {intensity, quality};
+    return model;
+}
+
+TEST(PlyviewColourScene, CStepsThroughTheSourcesAndOnlyAPropertyOrTheHeightHasALegend) {
+    fakegl::reset();
+    plyview::startViewer(plyview::SceneTarget{}, plyview::Style::kEdges, 512, 512);
+    plyview::StartView start;
+    start.colourBy = "quality";
+    plyview::setStartView(start);
+    plyview::useFiles({"first.ply", "second.ply"});
+    plyview::showModel(0, measuredSurface(), {});
+    plyview::drawFrame();
+    EXPECT_EQ(plyview::colourSourceName(), "quality") << "the option's";
+    const std::vector<std::string> steps = {"height", "none", "file colours", "intensity",
+                                            "quality"};
+    for (const std::string& next : steps) {
+        plyview::pressKey(plyview::kKeyColourSource);
+        EXPECT_TRUE(plyview::takeFrameRequest());
+        plyview::drawFrame();
+        EXPECT_EQ(plyview::colourSourceName(), next);
+        const bool legend = next == "height" || next == "intensity" || next == "quality";
+        EXPECT_EQ(!plyview::legendLine().empty(), legend) << next;
+    }
+    plyview::pressKey(plyview::kKeyStyle);  // the wireframe: green, no legend
+    plyview::drawFrame();
+    EXPECT_EQ(plyview::legendLine(), "");
+    plyview::showModel(0, nullptr, {});
+    fakegl::reset();
 }
 
 }  // namespace
