@@ -115,6 +115,7 @@ bool parseFileModel(const char* text, std::size_t size, FileModel& model, PlyErr
     model.normals = std::move(geometry.normals);
     model.colours = std::move(geometry.colours);
     model.faceColours = std::move(geometry.faceColours);
+    model.properties = std::move(geometry.properties);
     PlyNotes& notes = model.notes;
     notes.splats = geometry.splats;
     notes.colourFloats255 = geometry.colourFloats255;
