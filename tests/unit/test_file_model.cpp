@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <map>
 #include <set>
 #include <string>
 #include <utility>
@@ -380,6 +381,16 @@ TEST(FileModel, MemoryNeededFollowsTheHeaderBoundedByTheBytes) {
         "property float y\nproperty float z\nend_header\n" +
         std::string(120, '\0');
     EXPECT_LT(fileModelBytesNeeded(lying.data(), lying.size(), lying.size()), 10000u);
+    // A measured property costs its value and the colour it is shown in, at each vertex; a
+    // texture coordinate of the same size, never kept, does not.
+    const auto withExtra = [](const char* name) {
+        plywrite::Mesh mesh = plywrite::surface(100, 100);
+        mesh.vertexExtras.push_back({name, Type::kFloat32, {}});
+        mesh.vertexExtras.back().values.assign(mesh.positions.size(), 1.0);
+        const std::string file = binary(mesh);
+        return fileModelBytesNeeded(file.data(), file.size(), file.size());
+    };
+    EXPECT_EQ(withExtra("intensity") - withExtra("u"), (sizeof(float) + kColourBytes) * 101 * 101);
     // Without a header to go by, the bytes alone decide.
     EXPECT_GT(fileModelBytesNeeded("junk", 4, 1000000), 1000000u);
 }
