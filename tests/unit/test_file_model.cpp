@@ -421,6 +421,60 @@ TEST(FileModel, AProxyOfAFaceColouredModelIsColoured) {
     }
 }
 
+// A proxy carries what the file measured by vertex: a vertex's own values, and those of the
+// first face around it (the face its colour comes from). A thinned point cloud keeps its
+// points' values.
+TEST(FileModel, AProxyCarriesWhatTheFileMeasuredByVertex) {
+    plywrite::Mesh mesh = plywrite::surface(320, 320);
+    plywrite::Extra height{"height", Type::kFloat64, {}};
+    for (const auto& p : mesh.positions) {
+        height.values.push_back(1e6 + 1000 * p[2]);
+    }
+    plywrite::Extra facet{"facet", Type::kInt32, {}};
+    for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
+        facet.values.push_back(static_cast<double>(f));
+    }
+    mesh.vertexExtras = {height};
+    mesh.faceExtras = {facet};
+    plywrite::Options options;
+    options.format = Format::kBinaryLittleEndian;
+    options.faceColours = true;
+    const FileModel model = parsed(plywrite::write(mesh, options));
+    const FileModel cloud = parsed(binary(mesh, true));  // its vertices alone, thinned
+    std::atomic<bool> cancel{false};
+    for (const FileModel* source : {&model, &cloud}) {
+        FileModel proxy;
+        ASSERT_TRUE(buildProxy(*source, proxy, cancel));
+        ASSERT_EQ(proxy.properties.size(), source->properties.size());
+        for (std::size_t n = 0; n < proxy.properties.size(); ++n) {
+            EXPECT_EQ(proxy.properties[n].name, source->properties[n].name);
+            EXPECT_EQ(proxy.properties[n].base, source->properties[n].base);
+            EXPECT_EQ(proxy.properties[n].integer, source->properties[n].integer);
+            EXPECT_FALSE(proxy.properties[n].face);
+            ASSERT_EQ(proxy.properties[n].values.size(), proxy.vertexCount());
+        }
+        std::map<std::vector<float>, std::uint32_t> vertexAt;  // the source's, by position
+        for (std::uint32_t v = 0; v < source->vertexCount(); ++v) {
+            vertexAt[{&source->positions[3 * v], &source->positions[3 * v] + 3}] = v;
+        }
+        for (std::size_t v = 0; v < proxy.vertexCount(); v += 7) {
+            const std::uint32_t m =
+                vertexAt.at({&proxy.positions[3 * v], &proxy.positions[3 * v] + 3});
+            EXPECT_EQ(proxy.properties[0].values[v], source->properties[0].values[m]);
+            if (source == &cloud) {
+                continue;
+            }
+            const auto f = static_cast<std::size_t>(proxy.properties[1].at(v));
+            const auto& corners = mesh.faces[f];
+            EXPECT_NE(std::find(corners.begin(), corners.end(), static_cast<int>(m)),
+                      corners.end());
+            for (int c = 0; c < 3; ++c) {
+                EXPECT_EQ(proxy.colours[v * kColourBytes + c], plywrite::faceLevel(f, c));
+            }
+        }
+    }
+}
+
 // The file's normals light the surface where they have a length; a zero one is replaced by the
 // normal of the faces around its vertex, so that no vertex is lit by a NaN.
 TEST(FileModel, AZeroLengthNormalFromTheFileIsComputedInstead) {
