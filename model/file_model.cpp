@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "model/ply_attributes.h"
 #include "model/ply_format.h"
 
 namespace {
@@ -28,6 +29,11 @@ constexpr std::uint64_t kAttributeShowVertexBytes = 2 * (3 * sizeof(float) + 4) 
 // A face colour, and the three corners of its own each triangle then gets (position, normal and
 // colour), on the CPU and on the GPU.
 constexpr std::uint64_t kFaceColourBytes = 4 + 2 * 3 * (2 * 3 * sizeof(float) + 4);
+// A measured value, while the file is read and while it is shown; and the colour a vertex is
+// shown in by the values of a measured vertex property (a measured face property is shown like a
+// face colour, kFaceColourBytes per face).
+constexpr std::uint64_t kMeasuredValueBytes = sizeof(float);
+constexpr std::uint64_t kMeasuredColourBytes = kColourBytes;
 constexpr int kPositionProperties = 3;  // a vertex with more may carry normals and colours
 constexpr std::uint64_t kMinAsciiValueBytes = 2;  // one digit and one blank
 
@@ -94,6 +100,33 @@ std::uint64_t leastInstanceBytes(const ply::Header& header, const ply::Element& 
     return std::max<std::uint64_t>(bytes, 1);
 }
 
+// The measured properties a parse would keep of the vertex element and of the first face
+// element, as readBody plans them.
+struct MeasuredCounts {
+    std::uint64_t vertex = 0;
+    std::uint64_t face = 0;
+};
+
+MeasuredCounts measuredCounts(const ply::Header& header) {
+    MeasuredCounts counts;
+    const ply::Element* faces = nullptr;
+    for (const ply::Element& element : header.elements) {
+        if (element.name == "vertex") {
+            ply::AttributePlan plan;
+            ply::planMeasured(header, element, true, 0, plan);
+            counts.vertex = static_cast<std::uint64_t>(plan.measured);
+        } else if (element.name == "face" && faces == nullptr) {
+            faces = &element;
+        }
+    }
+    if (faces != nullptr) {
+        ply::AttributePlan plan;
+        ply::planMeasured(header, *faces, false, static_cast<int>(counts.vertex), plan);
+        counts.face = static_cast<std::uint64_t>(plan.measured);
+    }
+    return counts;
+}
+
 }  // namespace
 
 bool parseFileModel(const char* text, std::size_t size, FileModel& model, PlyError& error) {
@@ -115,6 +148,7 @@ bool parseFileModel(const char* text, std::size_t size, FileModel& model, PlyErr
     model.normals = std::move(geometry.normals);
     model.colours = std::move(geometry.colours);
     model.faceColours = std::move(geometry.faceColours);
+    model.properties = std::move(geometry.properties);
     PlyNotes& notes = model.notes;
     notes.splats = geometry.splats;
     notes.colourFloats255 = geometry.colourFloats255;
@@ -133,7 +167,9 @@ std::uint64_t fileModelBytesNeeded(const char* head, std::size_t headBytes,
     std::uint64_t triangles = 0;
     std::uint64_t attributed = 0;  // vertices that may carry normals and colours
     std::uint64_t coloured = 0;    // faces that may carry colours
+    MeasuredCounts measured;
     if (ply::readHeader(head, headBytes, header, ignored)) {
+        measured = measuredCounts(header);
         for (const ply::Element& element : header.elements) {
             const std::uint64_t fits = fileBytes / leastInstanceBytes(header, element);
             const std::uint64_t count = std::min(static_cast<std::uint64_t>(element.count), fits);
@@ -150,11 +186,16 @@ std::uint64_t fileModelBytesNeeded(const char* head, std::size_t headBytes,
         vertices = fileBytes / (3 * kMinAsciiValueBytes);
         triangles = vertices;
     }
+    // A measured face property has a value for every triangle, whatever element it came from.
+    const std::uint64_t values =
+        (vertices * measured.vertex + triangles * measured.face) * kMeasuredValueBytes;
     const std::uint64_t parsing = fileBytes + vertices * kParseVertexBytes +
                                   triangles * kParseTriangleBytes +
-                                  attributed * kAttributeParseVertexBytes;
+                                  attributed * kAttributeParseVertexBytes + values;
     const std::uint64_t showing = vertices * kShowVertexBytes + triangles * kShowTriangleBytes +
                                   attributed * kAttributeShowVertexBytes +
-                                  coloured * kFaceColourBytes;
+                                  coloured * kFaceColourBytes + values +
+                                  (measured.vertex > 0 ? vertices * kMeasuredColourBytes : 0) +
+                                  (measured.face > 0 ? triangles * kFaceColourBytes : 0);
     return std::max(parsing, showing);
 }

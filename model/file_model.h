@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -24,13 +25,16 @@ constexpr int kColourBytes = 4;  // r, g, b, a per colour, 0..255
 // splat coefficients: vertex ones first, then face ones, each in file order; more are passed over.
 constexpr int kMaxKeptProperties = 16;
 
+// A measured value the file does not give: that of a triangle of no face with the property.
+constexpr float kNoValue = std::numeric_limits<float>::quiet_NaN();
+
 // One numeric property the file measured at each vertex or each face ("intensity", "quality",
 // "label", "scalar_x"), what a colour scale can show. Values are kept as floats less `base`, the
 // first finite value of the property, so that a large offset (a time stamp, a survey height)
 // keeps its small digits.
 struct PropertyValues {
     std::string name;
-    bool face = false;     // one value per triangle (that of the face it came from), else per vertex
+    bool face = false;  // one value per triangle (that of the face it came from), else per vertex
     bool integer = false;  // stored as an integer type in the file: may be a set of labels
     double base = 0;
     std::vector<float> values;  // value - base; NaN where the file's value is NaN (or a triangle

@@ -1,8 +1,10 @@
-// Normals and colours of a PLY body: found by name, stored as they are read, and colours of
-// types other than uchar brought to bytes once the largest value in the file is known.
+// Normals, colours and measured properties of a PLY body: found by name, stored as they are
+// read, and colours of types other than uchar brought to bytes once the largest value in the
+// file is known.
 #include "model/ply_attributes.h"
 
 #include <algorithm>
+#include <string_view>
 
 namespace ply {
 namespace {
@@ -18,6 +20,18 @@ constexpr const char* kColourNames[][kChannels] = {
 };
 constexpr const char* kSplatNames[kChannels] = {"f_dc_0", "f_dc_1", "f_dc_2"};
 constexpr int kCorners = 3;  // of a triangle
+
+// What is never a measured property, on any element: normals, colour channels and texture
+// coordinates by name, and splat coefficients by the start of their name.
+constexpr std::string_view kNotMeasured[] = {
+    "nx", "ny", "nz", "red",         "green",         "blue",         "alpha",         "r",
+    "g",  "b",  "a",  "diffuse_red", "diffuse_green", "diffuse_blue", "diffuse_alpha", "s",
+    "t",  "u",  "v",  "texture_u",   "texture_v",     "texture_s",    "texture_t",     "texnumber"};
+constexpr std::string_view kNotMeasuredStarts[] = {"f_dc_", "f_rest_"};
+// The rest of a splat's description, on a vertex element that has kSplatMark: not measured either.
+constexpr std::string_view kSplatMark = "f_dc_0";
+constexpr std::string_view kSplatShape[] = {"opacity"};
+constexpr std::string_view kSplatShapeStarts[] = {"scale_", "rot_"};
 
 // ===== Finding the properties =====
 
@@ -49,6 +63,17 @@ bool takeColourTypes(const Header& header, const Element& element, AttributePlan
         bytes = bytes && plan.colourType[c] == Type::kUint8;
     }
     return bytes;
+}
+
+// Whether `name` is one of `names`, or starts with one of `starts`.
+template <std::size_t N, std::size_t S>
+bool named(std::string_view name, const std::string_view (&names)[N],
+           const std::string_view (&starts)[S]) {
+    const auto startsWith = [name](std::string_view start) {
+        return name.substr(0, start.size()) == start;
+    };
+    return std::find(std::begin(names), std::end(names), name) != std::end(names) ||
+           std::any_of(std::begin(starts), std::end(starts), startsWith);
 }
 
 // ===== Scaling =====
@@ -104,6 +129,41 @@ AttributePlan planAttributes(const Header& header, const Element& element, bool 
     return plan;
 }
 
+void planMeasured(const Header& header, const Element& element, bool vertex, int before,
+                  AttributePlan& plan) {
+    int axes[kPositionAxes] = {-1, -1, -1};
+    const char* axisNames[kPositionAxes];
+    if (vertex) {
+        findAxes(header, element, axes, axisNames);
+    }
+    const AttributePlan colour = planAttributes(header, element, vertex);
+    const bool splat = vertex && findProperty(header, element, kSplatMark) >= 0;
+    const auto taken = [](int k, const auto& numbers) {
+        return std::find(std::begin(numbers), std::end(numbers), k) != std::end(numbers);
+    };
+    plan.firstMeasured = before;
+    plan.measured = 0;
+    for (int k = 0; k < element.propertyCount && before + plan.measured < kMaxKeptProperties; ++k) {
+        const Property& property = header.property(element, k);
+        if (!property.list && !taken(k, axes) && !taken(k, colour.colour) &&
+            !named(property.name, kNotMeasured, kNotMeasuredStarts) &&
+            !(splat && named(property.name, kSplatShape, kSplatShapeStarts))) {
+            plan.measuredProperty[plan.measured++] = k;
+        }
+    }
+}
+
+void nameMeasured(const Header& header, const Element& element, const AttributePlan& plan,
+                  bool face, std::vector<PropertyValues>& properties) {
+    for (int m = 0; m < plan.measured; ++m) {
+        const Property& property = header.property(element, plan.measuredProperty[m]);
+        PropertyValues& kept = properties.emplace_back();
+        kept.name = std::string(property.name);
+        kept.face = face;
+        kept.integer = isInteger(property.type);
+    }
+}
+
 // ===== Storage =====
 
 void Attributes::sizeVertices(std::size_t count) {
@@ -115,6 +175,11 @@ void Attributes::sizeVertices(std::size_t count) {
     }
     if (vertex_.colours == ColourSource::kScaled) {
         reserveLarge(rawVertex_, count * kChannels);
+    }
+    for (int m = 0; m < vertex_.measured; ++m) {
+        reserveLarge(
+            geometry_.properties[static_cast<std::size_t>(vertex_.firstMeasured + m)].values,
+            count);
     }
     resizeVertices(count);
 }
@@ -129,19 +194,29 @@ void Attributes::resizeVertices(std::size_t count) {
     if (vertex_.colours == ColourSource::kScaled) {
         rawVertex_.resize(count * kChannels);
     }
+    for (int m = 0; m < vertex_.measured; ++m) {
+        geometry_.properties[static_cast<std::size_t>(vertex_.firstMeasured + m)].values.resize(
+            count, kNoValue);
+    }
     vertices_ = count;
 }
 
-void Attributes::endFace() {
+void Attributes::endFace(const AttributePlan& plan) {
     const std::size_t triangles = (geometry_.corners.size() - cornersBefore_) / kCorners;
-    if (face_.colours == ColourSource::kBytes) {
+    for (int m = 0; m < plan.measured; ++m) {
+        const int n = plan.firstMeasured + m;
+        std::vector<float>& values = geometry_.properties[static_cast<std::size_t>(n)].values;
+        values.resize(cornersBefore_ / kCorners, kNoValue);  // triangles of strips or other faces
+        values.insert(values.end(), triangles, lessBase(n, faceMeasured_[m]));
+    }
+    if (plan.colours == ColourSource::kBytes) {
         const std::uint8_t rgba[kColourBytes] = {
             static_cast<std::uint8_t>(faceValues_[0]), static_cast<std::uint8_t>(faceValues_[1]),
             static_cast<std::uint8_t>(faceValues_[2]), kOpaque};
         for (std::size_t t = 0; t < triangles; ++t) {
             geometry_.faceColours.insert(geometry_.faceColours.end(), rgba, rgba + kColourBytes);
         }
-    } else if (face_.colours == ColourSource::kScaled) {
+    } else if (plan.colours == ColourSource::kScaled) {
         const float rgb[kChannels] = {static_cast<float>(faceValues_[0]),
                                       static_cast<float>(faceValues_[1]),
                                       static_cast<float>(faceValues_[2])};
@@ -167,6 +242,12 @@ void Attributes::finish() {
     if (geometry_.faceColours.size() != triangles * kColourBytes) {
         geometry_.faceColours.clear();
         faceFloats255 = false;
+    }
+    const std::size_t vertices =
+        (geometry_.centred ? geometry_.centredPositions.size() : geometry_.positions.size()) /
+        kPositionAxes;
+    for (PropertyValues& property : geometry_.properties) {
+        property.values.resize(property.face ? triangles : vertices, kNoValue);
     }
     geometry_.splats = vertex_.colours == ColourSource::kSplat && !geometry_.colours.empty();
     geometry_.colourFloats255 = vertexFloats255 || faceFloats255;

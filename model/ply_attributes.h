@@ -1,6 +1,6 @@
-// Normals and colours of a PLY body, for a caller that asks for them: which properties hold
-// them, where their values go while the body is read, and colours brought to bytes at the end.
-// Internal to model/.
+// Normals, colours and measured properties of a PLY body, for a caller that asks for them:
+// which properties hold them, where their values go while the body is read, and colours brought
+// to bytes at the end. Internal to model/.
 #pragma once
 
 #include <cmath>
@@ -37,15 +37,20 @@ enum class ColourSource : std::uint8_t {
 };
 
 // The property numbers of an element's normal and colour channels, -1 where there is none, and
-// the types of the colour channels.
+// the types of the colour channels; and the measured properties kept of it.
 struct AttributePlan {
     int normal[kNormalFloats] = {-1, -1, -1};
     int colour[kChannels] = {-1, -1, -1};
     Type colourType[kChannels] = {Type::kUint8, Type::kUint8, Type::kUint8};
     ColourSource colours = ColourSource::kNone;
+    int measured = 0;                            // measured properties kept of the element
+    int measuredProperty[kMaxKeptProperties]{};  // their property numbers, in file order
+    int firstMeasured = 0;  // where the first of them stands in Geometry::properties
 
     bool keepsNormals() const { return normal[0] >= 0; }
-    bool keepsAny() const { return keepsNormals() || colours != ColourSource::kNone; }
+    bool keepsAny() const {
+        return keepsNormals() || colours != ColourSource::kNone || measured > 0;
+    }
 };
 
 // The normal (of a vertex element) and the colour of an element, found by name among its
@@ -53,6 +58,18 @@ struct AttributePlan {
 // diffuse_green diffuse_blue, all three of one naming; on vertices without any of these,
 // f_dc_0 f_dc_1 f_dc_2.
 AttributePlan planAttributes(const Header& header, const Element& element, bool vertex);
+
+// The measured properties of an element: its scalar properties in file order less its positions
+// (of a vertex element), normals, colour channels, texture coordinates and splat coefficients,
+// at most kMaxKeptProperties - `before` of them, `before` being those kept of earlier elements.
+// Sets `plan`'s measured, measuredProperty and firstMeasured.
+void planMeasured(const Header& header, const Element& element, bool vertex, int before,
+                  AttributePlan& plan);
+
+// An entry in `properties` for each measured property of the plan, named and typed, its values
+// to come.
+void nameMeasured(const Header& header, const Element& element, const AttributePlan& plan,
+                  bool face, std::vector<PropertyValues>& properties);
 
 // ===== Values to bytes =====
 
@@ -80,14 +97,16 @@ inline void settleNormal(float* normal) {
 
 // ===== Where the values go =====
 
-// Takes the normals and colours of a body as it is read and leaves them in the geometry. Bytes
-// and splat colours are stored at once; colours of other types are kept raw until the whole
-// body has been read, since their scale depends on the largest value in the file, and that
-// raw copy is freed once they are scaled.
+// Takes the normals, colours and measured properties of a body as it is read and leaves them in
+// the geometry. Bytes and splat colours are stored at once; colours of other types are kept raw
+// until the whole body has been read, since their scale depends on the largest value in the
+// file, and that raw copy is freed once they are scaled. Measured values are stored less the
+// first finite value of their property.
 class Attributes {
   public:
     // `vertex` is the plan of the vertex element, `face` that of the face element whose colours
-    // are kept (none when the vertices have colours).
+    // are kept (none when the vertices have colours). The geometry's properties are named
+    // already (nameMeasured).
     Attributes(Geometry& geometry, const AttributePlan& vertex, const AttributePlan& face)
         : geometry_(geometry), vertex_(vertex), face_(face) {}
 
@@ -130,6 +149,19 @@ class Attributes {
                 break;
         }
     }
+    // Measured property m of the vertex element at vertex i.
+    void vertexMeasured(int m, std::size_t i, double value) {
+        const int n = vertex_.firstMeasured + m;
+        measuredValues(n)[i] = lessBase(n, value);
+    }
+    // Where the values of measured property m of the vertex element go, and its base, for a
+    // reader that finds the base ahead and then stores values without looking at it again.
+    float* vertexMeasuredValues(int m) { return measuredValues(vertex_.firstMeasured + m); }
+    void setVertexBase(int m, double base) {
+        const int n = vertex_.firstMeasured + m;
+        geometry_.properties[static_cast<std::size_t>(n)].base = base;
+        based_[n] = true;
+    }
     // After the values of vertex i.
     void endVertex(std::size_t i) {
         if (vertex_.keepsNormals()) {
@@ -141,26 +173,42 @@ class Attributes {
 
     void startFace() { cornersBefore_ = geometry_.corners.size(); }
     void faceColour(int channel, double value) { faceValues_[channel] = value; }
-    // After the values of a face: its colour once for each triangle it gave.
-    void endFace();
+    void faceMeasured(int m, double value) { faceMeasured_[m] = value; }
+    // After the values of a face of the element planned by `plan`: its colour and measured
+    // values once for each triangle it gave.
+    void endFace(const AttributePlan& plan);
 
     // ----- End -----
 
     // Scales the raw colours, frees them, drops face colours unless every triangle has one,
-    // and sets the geometry's notes.
+    // gives every vertex and triangle a measured value, and sets the geometry's notes.
     void finish();
 
   private:
     void resizeVertices(std::size_t count);
+    float* measuredValues(int n) {
+        return geometry_.properties[static_cast<std::size_t>(n)].values.data();
+    }
+    // A value of measured property n less its base, the first finite value of the property.
+    float lessBase(int n, double value) {
+        PropertyValues& property = geometry_.properties[static_cast<std::size_t>(n)];
+        if (__builtin_expect(!based_[n], 0) && std::isfinite(value)) {
+            property.base = value;
+            based_[n] = true;
+        }
+        return static_cast<float>(value - property.base);
+    }
 
     Geometry& geometry_;
     AttributePlan vertex_;
     AttributePlan face_;
-    std::size_t vertices_ = 0;                  // vertices with room for their attributes
-    std::vector<float> rawVertex_;              // kScaled vertex colours, three per vertex
-    std::vector<float> rawFace_;                // kScaled face colours, three per triangle
-    std::size_t cornersBefore_ = 0;             // corners when the face being read started
-    double faceValues_[kChannels] = {0, 0, 0};  // the colour of the face being read
+    std::size_t vertices_ = 0;                   // vertices with room for their attributes
+    std::vector<float> rawVertex_;               // kScaled vertex colours, three per vertex
+    std::vector<float> rawFace_;                 // kScaled face colours, three per triangle
+    std::size_t cornersBefore_ = 0;              // corners when the face being read started
+    double faceValues_[kChannels] = {0, 0, 0};   // the colour of the face being read
+    double faceMeasured_[kMaxKeptProperties]{};  // the measured values of the face being read
+    bool based_[kMaxKeptProperties]{};           // by property: its base is known
 };
 
 }  // namespace ply

@@ -67,6 +67,7 @@ constexpr int kNormalSlot = kAxisSlot + kAxes;            // + axis: a normal co
 constexpr int kColourSlot = kNormalSlot + kNormalFloats;  // + channel: a colour channel
 constexpr int kOtherSlot = kColourSlot + kChannels;       // a scalar passed over
 constexpr int kListSlot = kOtherSlot + 1;                 // a list: vertex numbers, or passed over
+constexpr int kMeasuredSlot = kListSlot + 1;              // + m: the element's measured property m
 
 void fillSlots(const Header& header, const Element& element, const Plan& plan,
                std::vector<int>& slots) {
@@ -89,12 +90,21 @@ void fillSlots(const Header& header, const Element& element, const Plan& plan,
         mark(plan.attributes.colours != ColourSource::kNone ? plan.attributes.colour[c] : -1,
              kColourSlot + c);
     }
+    for (int m = 0; m < plan.attributes.measured; ++m) {
+        mark(plan.attributes.measuredProperty[m], kMeasuredSlot + m);
+    }
 }
 
-// A normal component or colour channel of instance i, read value by value.
+// A normal component, colour channel or measured value of instance i, read value by value.
 void takeAttribute(const Plan& plan, int slot, std::size_t i, double value,
                    Attributes& attributes) {
-    if (slot < kColourSlot) {
+    if (slot >= kMeasuredSlot) {
+        if (plan.role == Role::kVertex) {
+            attributes.vertexMeasured(slot - kMeasuredSlot, i, value);
+        } else {
+            attributes.faceMeasured(slot - kMeasuredSlot, value);
+        }
+    } else if (slot < kColourSlot) {
         attributes.normal(i, slot - kNormalSlot, value);
     } else if (plan.role == Role::kVertex) {
         attributes.vertexColour(i, slot - kColourSlot, value);
@@ -105,7 +115,7 @@ void takeAttribute(const Plan& plan, int slot, std::size_t i, double value,
 
 // Before and after the values of one instance read value by value, in an element whose plan
 // keeps attributes: room for a vertex's attributes and its normal settled, or a face's colour
-// given to the triangles it made.
+// and measured values given to the triangles it made.
 void startInstance(const Plan& plan, std::size_t i, Attributes& attributes) {
     if (plan.role == Role::kVertex) {
         attributes.growTo(i);
@@ -117,7 +127,7 @@ void endInstance(const Plan& plan, std::size_t i, Attributes& attributes) {
     if (plan.role == Role::kVertex) {
         attributes.endVertex(i);
     } else {
-        attributes.endFace();
+        attributes.endFace(plan.attributes);
     }
 }
 
@@ -282,11 +292,21 @@ int offsetOf(const Header& header, const Element& element, int k) {
     return offset;
 }
 
-// Where the normal and colour of a vertex lie in a fixed-size binary instance, and where they
-// go: read along with the coordinates, in the same pass over the bytes.
+// The fixed-size instances of a binary element: `count` of `stride` bytes from `first`.
+struct Instances {
+    const char* first;
+    std::size_t count;
+    std::int64_t stride;
+};
+
+// Where the normal, colour and measured values of a vertex lie in a fixed-size binary instance,
+// and where they go: read along with the coordinates, in the same pass over the bytes.
 class FixedAttributes {
   public:
-    FixedAttributes(const Header& header, const Element& element, Attributes& attributes)
+    // The base of each measured property is found first, in a look at the instances that stops
+    // at its first finite value, so that storing a value needs no test.
+    FixedAttributes(const Header& header, const Element& element, Attributes& attributes,
+                    const Instances& instances, bool swap)
         : plan_(attributes.vertexPlan()),
           normals_(attributes.normals()),
           colours_(attributes.colours()),
@@ -297,6 +317,20 @@ class FixedAttributes {
         }
         for (int c = 0; c < kChannels && plan_.colours != ColourSource::kNone; ++c) {
             colourAt_[c] = offsetOf(header, element, plan_.colour[c]);
+        }
+        for (int m = 0; m < plan_.measured; ++m) {
+            measuredAt_[m] = offsetOf(header, element, plan_.measuredProperty[m]);
+            measuredType_[m] = header.property(element, plan_.measuredProperty[m]).type;
+            measured_[m] = attributes.vertexMeasuredValues(m);
+            const char* p = instances.first + measuredAt_[m];
+            for (std::size_t i = 0; i < instances.count; ++i, p += instances.stride) {
+                const double value = binaryNumber(p, measuredType_[m], swap);
+                if (std::isfinite(value)) {
+                    base_[m] = value;
+                    attributes.setVertexBase(m, value);
+                    break;
+                }
+            }
         }
     }
 
@@ -333,6 +367,10 @@ class FixedAttributes {
             case ColourSource::kNone:
                 break;
         }
+        for (int m = 0; m < plan_.measured; ++m) {
+            measured_[m][i] = static_cast<float>(
+                binaryNumber(p + measuredAt_[m], measuredType_[m], swap) - base_[m]);
+        }
     }
 
   private:
@@ -343,6 +381,10 @@ class FixedAttributes {
     int normalAt_[kNormalFloats] = {0, 0, 0};
     Type normalType_[kNormalFloats] = {Type::kFloat32, Type::kFloat32, Type::kFloat32};
     int colourAt_[kChannels] = {0, 0, 0};
+    int measuredAt_[kMaxKeptProperties]{};
+    Type measuredType_[kMaxKeptProperties]{};
+    float* measured_[kMaxKeptProperties]{};
+    double base_[kMaxKeptProperties]{};  // 0 for a property with no finite value
 };
 
 class BinaryBody {
@@ -408,8 +450,9 @@ class BinaryBody {
         if (!plan.attributes.keepsAny()) {
             return fixedVertices<false>(layout, element.count, out, nullptr, error);
         }
-        attributes_.sizeVertices(static_cast<std::size_t>(element.count));
-        const FixedAttributes kept(header, element, attributes_);
+        const auto count = static_cast<std::size_t>(element.count);
+        attributes_.sizeVertices(count);
+        const FixedAttributes kept(header, element, attributes_, {p_, count, stride}, swap_);
         return fixedVertices<true>(layout, element.count, out, &kept, error);
     }
 
@@ -450,7 +493,7 @@ class BinaryBody {
         std::optional<FixedAttributes> kept;
         if (plan.attributes.keepsAny()) {
             attributes_.sizeVertices(count);
-            kept.emplace(header, element, attributes_);
+            kept.emplace(header, element, attributes_, Instances{p_, count, layout.stride}, swap_);
         }
         p = p_;
         for (std::size_t i = 0; i < count; ++i, p += layout.stride, out += kAxes) {
@@ -549,7 +592,7 @@ class BinaryBody {
             if (slot < kNormalSlot && !coordinate(slot, property.type, i, geometry, error)) {
                 return false;
             }
-            if (slot >= kNormalSlot && slot < kOtherSlot) {
+            if (slot >= kNormalSlot && slot != kOtherSlot) {
                 takeAttribute(plan, slot, at, binaryNumber(p_, property.type, swap_), attributes_);
             }
             p_ += size;
@@ -867,25 +910,43 @@ bool planAll(const Header& header, std::vector<Plan>& plans, std::int64_t& verte
     return true;
 }
 
-// The normals and colours to keep: those of the vertex element, and the colour of the first
-// face element that has one when the vertices have none. Returns the plans of the two.
+// What to keep besides the geometry: the normals and colours of the vertex element, the colour
+// of the first face element that has one when the vertices have none, and the measured
+// properties of the vertex element and then of the first face element, named in the geometry.
+// Returns the plans of the vertex element and of the face element whose colours are kept.
 void planKept(const Header& header, std::vector<Plan>& plans, AttributePlan& vertex,
-              AttributePlan& face) {
-    Plan* faces = nullptr;
+              AttributePlan& face, Geometry& geometry) {
+    std::size_t vertices = 0;
+    std::size_t coloured = plans.size();  // the face element whose colours are kept
+    std::size_t measured = plans.size();  // the face element whose measured values are kept
     for (std::size_t e = 0; e < plans.size(); ++e) {
         Plan& plan = plans[e];
         if (plan.role == Role::kVertex) {
             plan.attributes = planAttributes(header, header.elements[e], true);
-            vertex = plan.attributes;
-        } else if (plan.role == Role::kFace && faces == nullptr) {
-            plan.attributes = planAttributes(header, header.elements[e], false);
-            faces = plan.attributes.colours != ColourSource::kNone ? &plan : nullptr;
+            vertices = e;
+        } else if (plan.role == Role::kFace) {
+            measured = std::min(measured, e);
+            const AttributePlan colour = planAttributes(header, header.elements[e], false);
+            if (coloured == plans.size() && colour.colours != ColourSource::kNone) {
+                plan.attributes = colour;
+                coloured = e;
+            }
         }
     }
-    if (faces != nullptr && vertex.colours != ColourSource::kNone) {
-        faces->attributes = AttributePlan{};
+    AttributePlan& vertexPlan = plans[vertices].attributes;
+    if (coloured < plans.size() && vertexPlan.colours != ColourSource::kNone) {
+        plans[coloured].attributes = AttributePlan{};
+        coloured = plans.size();
     }
-    face = faces != nullptr ? faces->attributes : AttributePlan{};
+    planMeasured(header, header.elements[vertices], true, 0, vertexPlan);
+    nameMeasured(header, header.elements[vertices], vertexPlan, false, geometry.properties);
+    if (measured < plans.size()) {
+        AttributePlan& facePlan = plans[measured].attributes;
+        planMeasured(header, header.elements[measured], false, vertexPlan.measured, facePlan);
+        nameMeasured(header, header.elements[measured], facePlan, true, geometry.properties);
+    }
+    vertex = vertexPlan;
+    face = coloured < plans.size() ? plans[coloured].attributes : AttributePlan{};
 }
 
 // Every element in turn through one body reader.
@@ -914,6 +975,7 @@ bool readBody(const char* text, std::size_t size, const Header& header, const Bo
     geometry.colours.clear();
     geometry.faceColours.clear();
     geometry.splats = geometry.colourFloats255 = false;
+    geometry.properties.clear();
     static std::vector<Plan> plans;  // reused from parse to parse
     std::int64_t vertexTotal = 0;
     if (!planAll(header, plans, vertexTotal, geometry, error)) {
@@ -922,7 +984,7 @@ bool readBody(const char* text, std::size_t size, const Header& header, const Bo
     AttributePlan vertexKept;
     AttributePlan faceKept;
     if (options.attributes) {
-        planKept(header, plans, vertexKept, faceKept);
+        planKept(header, plans, vertexKept, faceKept, geometry);
     }
     Attributes attributes(geometry, vertexKept, faceKept);
     const char* body = text + header.bodyOffset;

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "model/file_model.h"
 #include "model/fixed_reader.h"
 #include "model/large.h"
 
@@ -189,12 +190,16 @@ struct Geometry {
     std::vector<std::uint8_t> faceColours;
     bool splats = false;           // `colours` come from the f_dc_* coefficients
     bool colourFloats255 = false;  // float colours were read as 0..255 (a value above 1.5)
+    // What the file measured (planMeasured in ply_attributes.h): the vertex element's kept
+    // properties, one value per vertex, then the first face element's, one per triangle (NaN for
+    // a triangle of no such face).
+    std::vector<PropertyValues> properties;
 };
 
 // What the general reader keeps besides positions and triangles.
 struct BodyOptions {
     bool wide = false;        // coordinates in double precision, to be centred before use
-    bool attributes = false;  // normals and colours as well
+    bool attributes = false;  // normals, colours and the properties the file measured as well
     // A binary vertex element of fixed layout goes straight to centred floats: its box is found
     // in a first look at its bytes, so no array of doubles is ever held (a large scan's
     // coordinates in double are a third of what its parse takes). Other layouts fill positions.
@@ -202,8 +207,8 @@ struct BodyOptions {
 };
 
 // The general reader: every element of the body in turn, by its declared layout. With
-// attributes off, normals and colours are passed over like any other property and the
-// geometry's members for them are left empty.
+// attributes off, normals, colours and measured properties are passed over like any other
+// property and the geometry's members for them are left empty.
 bool readBody(const char* text, std::size_t size, const Header& header, const BodyOptions& options,
               Geometry& geometry, PlyError& error);
 

@@ -25,20 +25,26 @@ void copyFrame(const FileModel& model, FileModel& proxy) {
     proxy.notes = model.notes;
 }
 
-// The colour of each vertex when the model has face colours only: that of the first triangle
-// that uses it. A proxy's triangles are not the model's, so they carry colours by vertex.
-std::vector<std::uint8_t> coloursFromFaces(const FileModel& model) {
-    std::vector<std::uint8_t> colours(model.vertexCount() * kColourBytes, 0);
-    std::vector<bool> taken(model.vertexCount(), false);
+// The first triangle that uses each vertex (kUnused for a vertex none uses). A proxy's
+// triangles are not the model's, so what its faces carry goes to the vertices: each takes that of
+// the first triangle around it.
+std::vector<std::uint32_t> firstTriangles(const FileModel& model) {
+    std::vector<std::uint32_t> first(model.vertexCount(), kUnused);
     for (std::size_t i = 0; i < model.triangles.size(); ++i) {
-        const std::uint32_t v = model.triangles[i];
-        if (!taken[v]) {
-            taken[v] = true;
-            std::copy_n(&model.faceColours[i / kCoordinates * kColourBytes], kColourBytes,
-                        &colours[static_cast<std::size_t>(v) * kColourBytes]);
-        }
+        std::uint32_t& t = first[model.triangles[i]];
+        t = t == kUnused ? static_cast<std::uint32_t>(i / kCoordinates) : t;
     }
-    return colours;
+    return first;
+}
+
+// The proxy's measured properties: those of the model, each to have a value per vertex.
+void nameProperties(const FileModel& model, FileModel& proxy) {
+    for (const PropertyValues& property : model.properties) {
+        PropertyValues& kept = proxy.properties.emplace_back();
+        kept.name = property.name;
+        kept.integer = property.integer;
+        kept.base = property.base;
+    }
 }
 
 // Vertex v of the model, with what it carries, appended to the proxy.
@@ -48,8 +54,9 @@ class VertexCopier {
         : model_(model),
           normals_(model.normals.size() == model.positions.size()),
           fromFaces_(model.colours.empty() && !model.faceColours.empty()) {
-        if (fromFaces_) {
-            faceDerived_ = coloursFromFaces(model);
+        const auto onFaces = [](const PropertyValues& property) { return property.face; };
+        if (fromFaces_ || std::any_of(model.properties.begin(), model.properties.end(), onFaces)) {
+            firstTriangle_ = firstTriangles(model);
         }
     }
 
@@ -61,18 +68,36 @@ class VertexCopier {
             proxy.normals.insert(proxy.normals.end(), &model_.normals[at],
                                  &model_.normals[at] + kCoordinates);
         }
-        const std::vector<std::uint8_t>& colours = fromFaces_ ? faceDerived_ : model_.colours;
-        if (!colours.empty()) {
-            const std::size_t c = static_cast<std::size_t>(v) * kColourBytes;
-            proxy.colours.insert(proxy.colours.end(), &colours[c], &colours[c] + kColourBytes);
+        if (fromFaces_) {
+            appendColour(model_.faceColours, triangleOf(v), proxy);
+        } else if (!model_.colours.empty()) {
+            appendColour(model_.colours, v, proxy);
+        }
+        for (std::size_t n = 0; n < model_.properties.size(); ++n) {
+            const PropertyValues& property = model_.properties[n];
+            const std::size_t at = property.face ? triangleOf(v) : v;
+            proxy.properties[n].values.push_back(at < property.values.size() ? property.values[at]
+                                                                             : kNoValue);
         }
     }
 
   private:
+    std::size_t triangleOf(std::uint32_t v) const { return firstTriangle_[v]; }
+
+    static void appendColour(const std::vector<std::uint8_t>& colours, std::size_t item,
+                             FileModel& proxy) {
+        const std::size_t c = item * kColourBytes;
+        if (c < colours.size()) {
+            proxy.colours.insert(proxy.colours.end(), &colours[c], &colours[c] + kColourBytes);
+        } else {
+            proxy.colours.insert(proxy.colours.end(), kColourBytes, 0);
+        }
+    }
+
     const FileModel& model_;
-    bool normals_;    // the model has the file's normals
-    bool fromFaces_;  // its colours are its faces'
-    std::vector<std::uint8_t> faceDerived_;
+    bool normals_;                              // the model has the file's normals
+    bool fromFaces_;                            // its colours are its faces'
+    std::vector<std::uint32_t> firstTriangle_;  // by vertex, when its faces carry anything
 };
 
 bool simplifyTriangles(const FileModel& model, FileModel& proxy, const std::atomic<bool>& cancel,
@@ -124,6 +149,7 @@ bool buildProxy(const FileModel& model, FileModel& proxy, const std::atomic<bool
                 std::size_t triangles) {
     proxy = FileModel{};
     copyFrame(model, proxy);
+    nameProperties(model, proxy);
     if (cancel.load()) {
         return false;
     }

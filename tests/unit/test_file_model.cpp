@@ -1,9 +1,12 @@
-// Models at the file's own size: every vertex and triangle kept and centred in double, the edge
-// list, the proxy and its thresholds, and the memory a file is judged to need.
+// Models at the file's own size: every vertex and triangle kept and centred in double, the
+// properties the file measured, the edge list, the proxy and its thresholds, and the memory a
+// file is judged to need.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
+#include <map>
 #include <set>
 #include <string>
 #include <utility>
@@ -17,6 +20,10 @@
 namespace {
 
 using Edges = std::vector<std::uint32_t>;
+using plywrite::Format;
+using plywrite::Type;
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 FileModel parsed(const std::string& text) {
     FileModel model;
@@ -75,6 +82,169 @@ TEST(FileModel, KeepsEveryVertexAndTriangleCentredInDouble) {
     EXPECT_EQ(text.positions, model.positions);
     EXPECT_EQ(text.centre[0], model.centre[0]);
     EXPECT_EQ(text.maxY, model.maxY);
+}
+
+// ===== What the file measured =====
+
+struct Expected {
+    const char* name;
+    bool face;
+    bool integer;
+    double base;
+    std::vector<double> values;  // by vertex or by triangle; NaN where there is none
+};
+
+void expectProperties(const FileModel& model, const std::vector<Expected>& expected) {
+    ASSERT_EQ(model.properties.size(), expected.size());
+    for (std::size_t n = 0; n < expected.size(); ++n) {
+        const PropertyValues& kept = model.properties[n];
+        const Expected& e = expected[n];
+        SCOPED_TRACE(e.name);
+        EXPECT_EQ(kept.name, e.name);
+        EXPECT_EQ(kept.face, e.face);
+        EXPECT_EQ(kept.integer, e.integer);
+        EXPECT_EQ(kept.base, e.base);
+        ASSERT_EQ(kept.values.size(), e.face ? model.triangleCount() : model.vertexCount());
+        ASSERT_EQ(kept.values.size(), e.values.size());
+        for (std::size_t i = 0; i < e.values.size(); ++i) {
+            if (std::isnan(e.values[i])) {
+                EXPECT_TRUE(std::isnan(kept.values[i])) << i;
+            } else {
+                EXPECT_EQ(kept.at(i), e.values[i]) << i;
+            }
+        }
+    }
+}
+
+// Every layout a body can take keeps the same values: text, fixed-size binary vertices of either
+// byte order (centred while read), vertices of variable size (a list among them), properties
+// declared before the coordinates. The first intensity is NaN, so its base is the next value;
+// quality keeps its small digits beside its large offset; faces give a value to each triangle they
+// make (a quad two, a face of two corners none).
+TEST(FileModel, KeepsWhatTheFileMeasuredInEveryLayout) {
+    plywrite::Mesh mesh;
+    mesh.positions = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {2, 2, 1}};
+    mesh.faces = {{0, 1, 2, 3}, {3, 4}, {0, 2, 4}};
+    mesh.vertexExtras = {
+        {"intensity", Type::kFloat32, {kNaN, 0.5, 1.5, 2.5, -1}},
+        {"label", Type::kUint8, {3, 0, 255, 7, 3}},
+        {"quality", Type::kFloat64, {1e9 + 0.25, 1e9 + 0.5, 1e9, 1e9 + 1, 1e9 - 0.75}}};
+    mesh.faceExtras = {{"segment", Type::kInt32, {10, 20, -30}}};
+    const std::vector<Expected> expected = {
+        {"intensity", false, false, 0.5, {kNaN, 0.5, 1.5, 2.5, -1}},
+        {"label", false, true, 3, {3, 0, 255, 7, 3}},
+        {"quality", false, false, 1e9 + 0.25, mesh.vertexExtras[2].values},
+        {"segment", true, true, 10, {10, 10, -30}}};
+    struct Case {
+        const char* what;
+        Format format;
+        bool extrasFirst;
+        bool vertexList;
+    };
+    const Case cases[] = {
+        {"ascii", Format::kAscii, false, false},
+        {"ascii, declared first", Format::kAscii, true, false},
+        {"binary", Format::kBinaryLittleEndian, false, false},
+        {"big-endian", Format::kBinaryBigEndian, false, false},
+        {"binary, declared first", Format::kBinaryLittleEndian, true, false},
+        {"binary, variable size", Format::kBinaryLittleEndian, false, true},
+        {"big-endian, variable size, declared first", Format::kBinaryBigEndian, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        plywrite::Mesh written = mesh;
+        if (c.vertexList) {
+            written.vertexExtras.push_back({"tags", Type::kInt32, {1, 2, 3, 4, 5}, true});
+        }
+        plywrite::Options options;
+        options.format = c.format;
+        options.extrasFirst = c.extrasFirst;
+        const FileModel model = parsed(plywrite::write(written, options));
+        ASSERT_EQ(model.triangleCount(), 3u);
+        expectProperties(model, expected);
+    }
+}
+
+// Triangles of strips and of a second face element have no value of the first face element's
+// properties: NaN, so that there is a value for every triangle whatever made it.
+TEST(FileModel, TrianglesOfNoMeasuredFaceHaveNoValue) {
+    const FileModel model = parsed(
+        "ply\nformat ascii 1.0\nelement vertex 4\nproperty float x\nproperty float y\n"
+        "property float z\nelement tristrips 1\nproperty list uchar int vertex_indices\n"
+        "element face 2\nproperty list uchar int vertex_indices\nproperty float quality\n"
+        "element face 1\nproperty list uchar int vertex_indices\nend_header\n"
+        "0 0 0\n1 0 0\n0 1 0\n1 1 0\n4 0 1 2 3\n3 0 1 2 5.5\n3 1 3 2 -inf\n3 0 1 3\n");
+    ASSERT_EQ(model.triangleCount(), 5u);
+    ASSERT_EQ(model.properties.size(), 1u);
+    const std::vector<float>& values = model.properties[0].values;
+    EXPECT_EQ(model.properties[0].base, 5.5);
+    EXPECT_TRUE(std::isnan(values[0]) && std::isnan(values[1]) && std::isnan(values[4]));
+    EXPECT_EQ(values[2], 0.0f);
+    EXPECT_EQ(values[3], -std::numeric_limits<float>::infinity());
+}
+
+// At most kMaxKeptProperties, vertex ones first; and what is a position, normal, colour, texture
+// coordinate or splat coefficient is never kept.
+TEST(FileModel, MeasuredPropertiesUpToTheCapLessTheOthers) {
+    const auto numbered = [](const char* start, int count) {
+        std::vector<std::string> names;
+        for (int i = 0; i < count; ++i) {
+            names.push_back(start + std::to_string(i));
+        }
+        return names;
+    };
+    const auto joined = [](std::vector<std::string> a, const std::vector<std::string>& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    };
+    constexpr int kVertexOnes = kMaxKeptProperties - 4;
+    struct Case {
+        const char* what;
+        const char* axes;
+        std::vector<std::string> vertex, face, kept;
+    };
+    const std::vector<Case> cases = {
+        {"at the cap", "xyz", numbered("v", kVertexOnes), numbered("f", 4),
+         joined(numbered("v", kVertexOnes), numbered("f", 4))},
+        {"one past, on a face", "xyz", numbered("v", kVertexOnes), numbered("f", 5),
+         joined(numbered("v", kVertexOnes), numbered("f", 4))},
+        {"one past, on vertices",
+         "xyz",
+         numbered("v", kMaxKeptProperties + 1),
+         {"f0"},
+         numbered("v", kMaxKeptProperties)},
+        {"a splat's and the others",
+         "XYZ",
+         {"nx",       "ny",        "nz",          "red",           "green",     "blue",   "alpha",
+          "r",        "a",         "diffuse_red", "diffuse_alpha", "s",         "t",      "u",
+          "v",        "texture_u", "texture_t",   "texnumber",     "f_dc_0",    "f_dc_1", "f_dc_2",
+          "f_rest_0", "opacity",   "scale_0",     "rot_3",         "confidence"},
+         {"red", "green", "blue", "alpha", "texture_v", "quality"},
+         {"confidence", "quality"}},
+        {"a splat's names without f_dc_0, an axis in the other case",
+         "xyz",
+         {"opacity", "scale_0", "rot_0", "X"},
+         {},
+         {"opacity", "scale_0", "rot_0", "X"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        plywrite::Mesh mesh = separateTriangles(1);
+        for (const std::string& name : c.vertex) {
+            mesh.vertexExtras.push_back({name, Type::kFloat32, {0, 0, 0}});
+        }
+        for (const std::string& name : c.face) {
+            mesh.faceExtras.push_back({name, Type::kUint8, {0}});
+        }
+        plywrite::Options options;
+        options.axes = c.axes;
+        const FileModel model = parsed(plywrite::write(mesh, options));
+        std::vector<std::string> kept;
+        for (const PropertyValues& property : model.properties) {
+            kept.push_back(property.name);
+        }
+        EXPECT_EQ(kept, c.kept);
+    }
 }
 
 TEST(FileModel, PointCloudsAndRefusals) {
@@ -211,6 +381,16 @@ TEST(FileModel, MemoryNeededFollowsTheHeaderBoundedByTheBytes) {
         "property float y\nproperty float z\nend_header\n" +
         std::string(120, '\0');
     EXPECT_LT(fileModelBytesNeeded(lying.data(), lying.size(), lying.size()), 10000u);
+    // A measured property costs its value and the colour it is shown in, at each vertex; a
+    // texture coordinate of the same size, never kept, does not.
+    const auto withExtra = [](const char* name) {
+        plywrite::Mesh mesh = plywrite::surface(100, 100);
+        mesh.vertexExtras.push_back({name, Type::kFloat32, {}});
+        mesh.vertexExtras.back().values.assign(mesh.positions.size(), 1.0);
+        const std::string file = binary(mesh);
+        return fileModelBytesNeeded(file.data(), file.size(), file.size());
+    };
+    EXPECT_EQ(withExtra("intensity") - withExtra("u"), (sizeof(float) + kColourBytes) * 101 * 101);
     // Without a header to go by, the bytes alone decide.
     EXPECT_GT(fileModelBytesNeeded("junk", 4, 1000000), 1000000u);
 }
@@ -238,6 +418,60 @@ TEST(FileModel, AProxyOfAFaceColouredModelIsColoured) {
     EXPECT_GT(proxyColours.size(), 1u);
     for (const auto& colour : proxyColours) {
         EXPECT_EQ(faceColours.count(colour), 1u);
+    }
+}
+
+// A proxy carries what the file measured by vertex: a vertex's own values, and those of the
+// first face around it (the face its colour comes from). A thinned point cloud keeps its
+// points' values.
+TEST(FileModel, AProxyCarriesWhatTheFileMeasuredByVertex) {
+    plywrite::Mesh mesh = plywrite::surface(320, 320);
+    plywrite::Extra height{"height", Type::kFloat64, {}};
+    for (const auto& p : mesh.positions) {
+        height.values.push_back(1e6 + 1000 * p[2]);
+    }
+    plywrite::Extra facet{"facet", Type::kInt32, {}};
+    for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
+        facet.values.push_back(static_cast<double>(f));
+    }
+    mesh.vertexExtras = {height};
+    mesh.faceExtras = {facet};
+    plywrite::Options options;
+    options.format = Format::kBinaryLittleEndian;
+    options.faceColours = true;
+    const FileModel model = parsed(plywrite::write(mesh, options));
+    const FileModel cloud = parsed(binary(mesh, true));  // its vertices alone, thinned
+    std::atomic<bool> cancel{false};
+    for (const FileModel* source : {&model, &cloud}) {
+        FileModel proxy;
+        ASSERT_TRUE(buildProxy(*source, proxy, cancel));
+        ASSERT_EQ(proxy.properties.size(), source->properties.size());
+        for (std::size_t n = 0; n < proxy.properties.size(); ++n) {
+            EXPECT_EQ(proxy.properties[n].name, source->properties[n].name);
+            EXPECT_EQ(proxy.properties[n].base, source->properties[n].base);
+            EXPECT_EQ(proxy.properties[n].integer, source->properties[n].integer);
+            EXPECT_FALSE(proxy.properties[n].face);
+            ASSERT_EQ(proxy.properties[n].values.size(), proxy.vertexCount());
+        }
+        std::map<std::vector<float>, std::uint32_t> vertexAt;  // the source's, by position
+        for (std::uint32_t v = 0; v < source->vertexCount(); ++v) {
+            vertexAt[{&source->positions[3 * v], &source->positions[3 * v] + 3}] = v;
+        }
+        for (std::size_t v = 0; v < proxy.vertexCount(); v += 7) {
+            const std::uint32_t m =
+                vertexAt.at({&proxy.positions[3 * v], &proxy.positions[3 * v] + 3});
+            EXPECT_EQ(proxy.properties[0].values[v], source->properties[0].values[m]);
+            if (source == &cloud) {
+                continue;
+            }
+            const auto f = static_cast<std::size_t>(proxy.properties[1].at(v));
+            const auto& corners = mesh.faces[f];
+            EXPECT_NE(std::find(corners.begin(), corners.end(), static_cast<int>(m)),
+                      corners.end());
+            for (int c = 0; c < 3; ++c) {
+                EXPECT_EQ(proxy.colours[v * kColourBytes + c], plywrite::faceLevel(f, c));
+            }
+        }
     }
 }
 

@@ -170,8 +170,38 @@ void splatDeclaration(Out& out, const Options& options) {
     }
 }
 
+// The extra properties of an element, when they go `first` (before the others) or last.
+void extrasDeclaration(Out& out, const std::vector<Extra>& extras, bool first,
+                       const Options& options) {
+    if (first != options.extrasFirst) {
+        return;
+    }
+    for (const Extra& extra : extras) {
+        if (extra.list) {
+            headerLine(out, std::string("property list ") + name(Type::kUint8, options) + " " +
+                                name(extra.type, options) + " " + extra.name);
+        } else {
+            scalarLine(out, extra.type, extra.name, options);
+        }
+    }
+}
+
+void writeExtras(Out& out, const std::vector<Extra>& extras, std::size_t i, bool first,
+                 const Options& options) {
+    if (first != options.extrasFirst) {
+        return;
+    }
+    for (const Extra& extra : extras) {
+        if (extra.list) {
+            out.value(1, Type::kUint8);
+        }
+        out.value(extra.values[i], extra.type);
+    }
+}
+
 void vertexDeclaration(Out& out, const Mesh& mesh, const Options& options) {
     headerLine(out, "element vertex " + std::to_string(mesh.positions.size()));
+    extrasDeclaration(out, mesh.vertexExtras, true, options);
     for (const char* a = options.axes; *a != '\0'; ++a) {
         headerLine(out, std::string("property ") + name(options.coordinate, options) + " " + *a);
     }
@@ -186,10 +216,13 @@ void vertexDeclaration(Out& out, const Mesh& mesh, const Options& options) {
     if (options.splats) {
         splatDeclaration(out, options);
     }
+    extrasDeclaration(out, mesh.vertexExtras, false, options);
 }
 
-void listDeclaration(Out& out, const char* element, std::size_t count, const Options& options) {
+void listDeclaration(Out& out, const char* element, std::size_t count, const Options& options,
+                     const std::vector<Extra>& extras = {}) {
     headerLine(out, std::string("element ") + element + " " + std::to_string(count));
+    extrasDeclaration(out, extras, true, options);
     headerLine(out, std::string("property list ") + name(options.listCount, options) + " " +
                         name(options.index, options) + " " + options.listName);
     if (options.faceProperties) {
@@ -200,6 +233,7 @@ void listDeclaration(Out& out, const char* element, std::size_t count, const Opt
     if (options.faceColours) {
         colourDeclaration(out, options);
     }
+    extrasDeclaration(out, extras, false, options);
 }
 
 // ===== Body =====
@@ -236,6 +270,7 @@ void writeSplat(Out& out, std::size_t i) {
 void writeVertices(Out& out, const Mesh& mesh, const Options& options) {
     for (std::size_t i = 0; i < mesh.positions.size(); ++i) {
         const auto& p = mesh.positions[i];
+        writeExtras(out, mesh.vertexExtras, i, true, options);
         for (const char* a = options.axes; *a != '\0'; ++a) {
             out.value(p[static_cast<std::size_t>((*a | 0x20) - 'x')], options.coordinate);
         }
@@ -259,12 +294,15 @@ void writeVertices(Out& out, const Mesh& mesh, const Options& options) {
         if (options.splats) {
             writeSplat(out, i);
         }
+        writeExtras(out, mesh.vertexExtras, i, false, options);
         out.endInstance();
     }
 }
 
-void writeLists(Out& out, const std::vector<std::vector<int>>& lists, const Options& options) {
+void writeLists(Out& out, const std::vector<std::vector<int>>& lists,
+                const std::vector<Extra>& extras, const Options& options) {
     for (std::size_t f = 0; f < lists.size(); ++f) {
+        writeExtras(out, extras, f, true, options);
         out.value(static_cast<double>(lists[f].size()), options.listCount);
         for (int v : lists[f]) {
             out.value(v, options.index);
@@ -280,6 +318,7 @@ void writeLists(Out& out, const std::vector<std::vector<int>>& lists, const Opti
             writeColour(
                 out, [f](int c) { return faceLevel(f, c); }, options);
         }
+        writeExtras(out, extras, f, false, options);
         out.endInstance();
     }
 }
@@ -289,11 +328,13 @@ void writeCorners(Out& out, bool declare, const Mesh& mesh, const Options& optio
         return;
     }
     const bool strips = options.strips;
+    const std::vector<Extra> none;
+    const std::vector<Extra>& extras = strips ? none : mesh.faceExtras;
     if (declare) {
         listDeclaration(out, strips ? "tristrips" : "face",
-                        strips ? mesh.strips.size() : mesh.faces.size(), options);
+                        strips ? mesh.strips.size() : mesh.faces.size(), options, extras);
     } else {
-        writeLists(out, strips ? mesh.strips : mesh.faces, options);
+        writeLists(out, strips ? mesh.strips : mesh.faces, extras, options);
     }
 }
 

@@ -19,6 +19,18 @@ namespace plywrite {
 
 // ===== What is written =====
 
+enum class Format { kAscii, kBinaryLittleEndian, kBinaryBigEndian };
+enum class Type { kInt8, kUint8, kInt16, kUint16, kInt32, kUint32, kFloat32, kFloat64 };
+
+// A property of each vertex or face besides those the options give: one value per instance
+// (for a list, a list of that one value).
+struct Extra {
+    std::string name;
+    Type type = Type::kFloat32;
+    std::vector<double> values;
+    bool list = false;
+};
+
 struct Mesh {
     std::vector<std::array<double, 3>> positions;
     std::vector<std::vector<int>> faces;   // polygons of any corner count
@@ -26,10 +38,11 @@ struct Mesh {
     // Each vertex's colour levels (0..255), written with normalsAndColours; when empty, the
     // vertices get vertexLevel's.
     std::vector<std::array<int, 3>> colours = {};
+    // Written after every other property of their element, or before all of them with
+    // Options::extrasFirst.
+    std::vector<Extra> vertexExtras = {};
+    std::vector<Extra> faceExtras = {};
 };
-
-enum class Format { kAscii, kBinaryLittleEndian, kBinaryBigEndian };
-enum class Type { kInt8, kUint8, kInt16, kUint16, kInt32, kUint32, kFloat32, kFloat64 };
 
 struct Options {
     Format format = Format::kAscii;
@@ -51,6 +64,7 @@ struct Options {
     // model in one colour.
     std::array<int, 3> oneColour = {-1, -1, -1};
     bool splats = false;           // Gaussian-splat properties after the others (f_dc_0, ...)
+    bool extrasFirst = false;      // the mesh's extra properties before the others
     bool faceProperties = false;   // a colour and a texture coordinate list on each face
     bool facesFirst = false;       // the face element declared before the vertex element
     bool unknownElements = false;  // a material element first, an edge element last
