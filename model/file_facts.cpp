@@ -179,6 +179,7 @@ void describeText(const char* text, std::size_t size, FileFacts& facts) {
     }
     takeDeclarations(header, facts);
     takeCommentLines(std::string_view(text, header.bodyOffset), facts);
+    measuredPropertyNames(text, header.bodyOffset, facts.measured);
     BodyCounts counts;
     for (const Element& element : header.elements) {
         facts.faces += element.name == "face" ? static_cast<std::uint64_t>(element.count) : 0;

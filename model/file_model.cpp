@@ -101,7 +101,29 @@ std::uint64_t leastInstanceBytes(const ply::Header& header, const ply::Element& 
 }
 
 // The measured properties a parse would keep of the vertex element and of the first face
-// element, as readBody plans them.
+// element, as readBody plans them: named and typed, without values.
+std::vector<PropertyValues> measuredOf(const ply::Header& header) {
+    std::vector<PropertyValues> measured;
+    int vertexCount = 0;
+    const ply::Element* faces = nullptr;
+    for (const ply::Element& element : header.elements) {
+        if (element.name == "vertex") {
+            ply::AttributePlan plan;
+            ply::planMeasured(header, element, true, 0, plan);
+            ply::nameMeasured(header, element, plan, false, measured);
+            vertexCount = plan.measured;
+        } else if (element.name == "face" && faces == nullptr) {
+            faces = &element;
+        }
+    }
+    if (faces != nullptr) {
+        ply::AttributePlan plan;
+        ply::planMeasured(header, *faces, false, vertexCount, plan);
+        ply::nameMeasured(header, *faces, plan, true, measured);
+    }
+    return measured;
+}
+
 struct MeasuredCounts {
     std::uint64_t vertex = 0;
     std::uint64_t face = 0;
@@ -109,20 +131,8 @@ struct MeasuredCounts {
 
 MeasuredCounts measuredCounts(const ply::Header& header) {
     MeasuredCounts counts;
-    const ply::Element* faces = nullptr;
-    for (const ply::Element& element : header.elements) {
-        if (element.name == "vertex") {
-            ply::AttributePlan plan;
-            ply::planMeasured(header, element, true, 0, plan);
-            counts.vertex = static_cast<std::uint64_t>(plan.measured);
-        } else if (element.name == "face" && faces == nullptr) {
-            faces = &element;
-        }
-    }
-    if (faces != nullptr) {
-        ply::AttributePlan plan;
-        ply::planMeasured(header, *faces, false, static_cast<int>(counts.vertex), plan);
-        counts.face = static_cast<std::uint64_t>(plan.measured);
+    for (const PropertyValues& property : measuredOf(header)) {
+        ++(property.face ? counts.face : counts.vertex);
     }
     return counts;
 }
@@ -198,4 +208,18 @@ std::uint64_t fileModelBytesNeeded(const char* head, std::size_t headBytes,
                                   (measured.vertex > 0 ? vertices * kMeasuredColourBytes : 0) +
                                   (measured.face > 0 ? triangles * kFaceColourBytes : 0);
     return std::max(parsing, showing);
+}
+
+bool measuredPropertyNames(const char* head, std::size_t headBytes,
+                           std::vector<std::string>& names) {
+    ply::Header header;
+    PlyError ignored;
+    if (!ply::readHeader(head, headBytes, header, ignored)) {
+        return false;
+    }
+    names.clear();
+    for (const PropertyValues& property : measuredOf(header)) {
+        names.push_back(property.name);
+    }
+    return true;
 }

@@ -67,6 +67,11 @@ struct FileModel {
 // parse's own working memory is released before it returns.
 bool parseFileModel(const char* text, std::size_t size, FileModel& model, PlyError& error);
 
+// The names of the properties parseFileModel keeps of a file whose header (or its start) is in
+// `head`, vertex ones first; false when it holds no header that can be read.
+bool measuredPropertyNames(const char* head, std::size_t headBytes,
+                           std::vector<std::string>& names);
+
 // About how many bytes reading and showing a file of `fileBytes` takes at its peak: the file's
 // bytes, the parse, the model, its edge list and the drawing copies. `head` holds the start of
 // the file (its header, or as much of it as was read); counts a header cannot vouch for are

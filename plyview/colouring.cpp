@@ -15,9 +15,6 @@ namespace {
 
 // ===== Constants =====
 
-constexpr const char* kFileColoursName = "file colours";
-constexpr const char* kHeightName = "height";
-constexpr const char* kNoneName = "none";
 constexpr int kAxisOfUp[kUpAxisCount] = {1, 1, 2, 2, 0, 0};  // in UpAxis order
 constexpr double kSignOfUp[kUpAxisCount] = {1, -1, 1, -1, 1, -1};
 
@@ -46,15 +43,15 @@ std::vector<Source> sourcesOf(const FileModel& model) {
 std::string nameOf(const FileModel& model, const Source& source) {
     switch (source.kind) {
         case SourceKind::kFile:
-            return kFileColoursName;
+            return kFileColoursSource;
         case SourceKind::kProperty:
             return model.properties[static_cast<std::size_t>(source.property)].name;
         case SourceKind::kHeight:
-            return kHeightName;
+            return kHeightSource;
         case SourceKind::kNone:
             break;
     }
-    return kNoneName;
+    return kNoColourSource;
 }
 
 // The source of that name among the model's; without one, the file's colours, or none.
@@ -74,7 +71,7 @@ PropertyValues heightsOf(const FileModel& model, UpAxis up) {
     const int axis = kAxisOfUp[static_cast<int>(up)];
     const double sign = kSignOfUp[static_cast<int>(up)];
     PropertyValues heights;
-    heights.name = kHeightName;
+    heights.name = kHeightSource;
     heights.base = sign * model.centre[axis];
     heights.values.resize(model.vertexCount());
     for (std::size_t i = 0; i < heights.values.size(); ++i) {

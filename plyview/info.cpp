@@ -1,6 +1,7 @@
 // --info: the facts of each file, for a person or as JSON lines for a script.
 #include "plyview/info.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cstdio>
 #include <cstdlib>
@@ -171,9 +172,39 @@ std::string boxJson(const FileFacts& facts) {
     return "{\"min\":" + low + "],\"max\":" + high + "]}";
 }
 
+// What `c` steps through for the file, in order.
+std::vector<std::string> colourSources(const FileFacts& facts) {
+    std::vector<std::string> sources;
+    if (facts.coloursFrom != "none") {
+        sources.push_back(kFileColoursSource);
+    }
+    sources.insert(sources.end(), facts.measured.begin(), facts.measured.end());
+    if (facts.vertices > 0) {
+        sources.push_back(kHeightSource);
+    }
+    sources.push_back(kNoColourSource);
+    return sources;
+}
+
+std::string joined(const std::vector<std::string>& words) {
+    std::string line;
+    for (const std::string& word : words) {
+        line += (line.empty() ? "" : ", ") + word;
+    }
+    return line;
+}
+
 }  // namespace
 
-std::vector<std::string> infoLines(const FileFacts& facts) {
+std::string startingColourSource(const FileFacts& facts, const std::string& wanted) {
+    const std::vector<std::string> sources = colourSources(facts);
+    if (std::find(sources.begin(), sources.end(), wanted) != sources.end()) {
+        return wanted;
+    }
+    return facts.coloursFrom != "none" ? kFileColoursSource : kNoColourSource;
+}
+
+std::vector<std::string> infoLines(const FileFacts& facts, const std::string& colourBy) {
     std::vector<std::string> lines = {facts.path};
     if (!facts.format.empty()) {
         lines.push_back("  format: " + facts.format);
@@ -204,10 +235,12 @@ std::vector<std::string> infoLines(const FileFacts& facts) {
     if (facts.splats) {
         lines.push_back("  splats: read as Gaussian splats, each drawn as a point");
     }
+    lines.push_back("  colour sources: " + joined(colourSources(facts)));
+    lines.push_back("  colour source: " + startingColourSource(facts, colourBy));
     return lines;
 }
 
-std::string infoJson(const FileFacts& facts) {
+std::string infoJson(const FileFacts& facts, const std::string& colourBy) {
     return "{\"path\":" + quoted(facts.path) +
            ",\"refused\":" + (facts.refused ? "true" : "false") +
            ",\"reason\":" + quoted(facts.reason) + ",\"format\":" + quoted(facts.format) +
@@ -221,17 +254,19 @@ std::string infoJson(const FileFacts& facts) {
            ",\"normals\":" + quoted(facts.normalsFrom) +
            ",\"colours\":" + quoted(facts.coloursFrom) +
            ",\"colour_encoding\":" + quoted(facts.colourEncoding) +
-           ",\"splats\":" + (facts.splats ? "true" : "false") + "}";
+           ",\"splats\":" + (facts.splats ? "true" : "false") +
+           ",\"colour_sources\":" + stringArray(colourSources(facts)) +
+           ",\"colour_source\":" + quoted(startingColourSource(facts, colourBy)) + "}";
 }
 
-int printInfo(const std::vector<std::string>& paths, bool json) {
+int printInfo(const std::vector<std::string>& paths, bool json, const std::string& colourBy) {
     int status = kStatusOk;
     for (const std::string& path : paths) {
         const FileFacts facts = describeFile(path);
         if (json) {
-            std::printf("%s\n", infoJson(facts).c_str());
+            std::printf("%s\n", infoJson(facts, colourBy).c_str());
         } else {
-            for (const std::string& line : infoLines(facts)) {
+            for (const std::string& line : infoLines(facts, colourBy)) {
                 std::printf("%s\n", line.c_str());
             }
         }

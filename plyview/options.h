@@ -21,6 +21,12 @@ constexpr float kDefaultPointSize = 3;  // pixels across a point of a cloud
 constexpr float kMinPointSize = 1;
 constexpr float kMaxPointSize = 20;
 
+// The colour sources besides the file's properties, as --color-by, the panel and --info name
+// them.
+constexpr const char* kFileColoursSource = "file colours";
+constexpr const char* kHeightSource = "height";
+constexpr const char* kNoColourSource = "none";
+
 // ===== Command line =====
 
 // How the model is drawn: `--style` chooses the first one, the key `s` steps through them in

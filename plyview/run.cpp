@@ -4,11 +4,13 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "model/file_io.h"
 #include "plyview/info.h"
 
 namespace plyview {
@@ -26,6 +28,39 @@ void nameUnopenable(const std::vector<std::string>& paths) {
             ::close(fd);
         }
     }
+}
+
+// The properties a file's colours may come from, by its header; false when its start cannot be
+// read or is no header (the file is refused later, with its own line).
+bool measuredNames(const std::string& path, std::vector<std::string>& names) {
+    std::size_t size = 0;
+    std::string problem;
+    const FileDescriptor file(openRegularFile(path, size, problem));
+    std::vector<char> head(std::min(size, kHeadBytes));
+    return file.fd >= 0 && readFully(file.fd, head.data(), head.size()) >= 0 &&
+           measuredPropertyNames(head.data(), head.size(), names);
+}
+
+// --color-by names what every file has: the first file without it is a usage error that says
+// what it has instead.
+std::string colourByProblem(const std::string& wanted, const std::vector<std::string>& paths) {
+    if (wanted.empty() || wanted == kHeightSource || wanted == kNoColourSource) {
+        return "";
+    }
+    for (const std::string& path : paths) {
+        std::vector<std::string> names;
+        if (!measuredNames(path, names) ||
+            std::find(names.begin(), names.end(), wanted) != names.end()) {
+            continue;
+        }
+        std::string has;
+        for (const std::string& name : names) {
+            has += name + ", ";
+        }
+        return "--color-by " + wanted + ": " + path + " has no such property; it has " + has +
+               kHeightSource + " and " + kNoColourSource;
+    }
+    return "";
 }
 
 }  // namespace
@@ -54,8 +89,13 @@ int run(int argc, char** argv) {
     if (paths.empty()) {
         return kStatusFailed;
     }
+    if (const std::string problem = colourByProblem(options.start.colourBy, paths);
+        !problem.empty()) {
+        std::fprintf(stderr, "%s: %s\n", kProgramName, problem.c_str());
+        return kStatusUsage;
+    }
     if (options.info) {
-        return printInfo(paths, options.json);
+        return printInfo(paths, options.json, options.start.colourBy);
     }
     if (!options.pngOut.empty()) {
         return writePictures(options, paths);

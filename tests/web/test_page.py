@@ -34,7 +34,7 @@ TILES_PER_SIDE = 5
 # Column and row from the square's corner at -x -y: right of and below the centre, one tile away
 # both ways, and clear of the bar over the canvas's top as it grows and moves.
 BLUE_TILE = (3, 1)
-HELP_KEYS = {"N", "P", "W", "e", "m", "s", "x", "X", "y", "Y", "z", "Z", "R", "B", "0", "1", "2",
+HELP_KEYS = {"N", "P", "W", "e", "m", "s", "c", "x", "X", "y", "Y", "z", "Z", "R", "B", "0", "1", "2",
              "3", "4", "5", "6", "7", "o", "u", "+", "=", "-", "_", "←", "↑", "→", "↓", "Shift",
              "i", "?", "Esc"}
 # The `i` panel's first lines: dark letters in this many rows and columns below the bar.
@@ -64,6 +64,23 @@ def write_cube(path, cut=False, coloured=False):
     lines += ["3 " + " ".join(map(str, t)) for t in triangles]
     if cut:
         lines = lines[:-8]
+    with open(path, "w") as out:
+        out.write("\n".join(lines) + "\n")
+    return path
+
+
+def write_measured(path, side=20):
+    """An ASCII PLY plane of quads over [-1, 1]^2 facing the eye, with an intensity that rises
+    from 0 at its left edge to 1 at its right."""
+    n = side + 1
+    lines = ["ply", "format ascii 1.0", f"element vertex {n * n}"]
+    lines += [f"property float {axis}" for axis in "xyz"] + ["property float intensity"]
+    lines += [f"element face {side * side}", "property list uchar int vertex_indices"]
+    lines.append("end_header")
+    lines += [f"{-1 + 2 * i / side} {-1 + 2 * j / side} 0 {i / side}"
+              for j in range(n) for i in range(n)]
+    lines += [f"4 {j * n + i} {j * n + i + 1} {j * n + i + n + 1} {j * n + i + n}"
+              for j in range(side) for i in range(side)]
     with open(path, "w") as out:
         out.write("\n".join(lines) + "\n")
     return path
@@ -161,6 +178,7 @@ class PageTest(unittest.TestCase):
         }
         cls.models["tiles.ply"] = write_tiles(os.path.join(cls.scratch, "tiles.ply"))
         cls.models["tripod.ply"] = write_tripod(os.path.join(cls.scratch, "tripod.ply"))
+        cls.models["measured.ply"] = write_measured(os.path.join(cls.scratch, "measured.ply"))
         cls.server = PageServer(PAGE_FOLDER)
         cls.browser = Browser(WIDTH, HEIGHT)
 
@@ -506,6 +524,21 @@ class PageTest(unittest.TestCase):
                             f"the {key} button keeps the focus")
         for key, key_picture, button_picture in zip(keys, by_key, by_button):
             self.assertTrue(key_picture == button_picture, f"the {key} button and its key")
+
+    def test_c_colours_by_a_property_with_its_legend(self):
+        self.show("measured.ply", "s")
+        before = self.browser.screenshot()
+        self.browser.press("c")
+        coloured = self.settled(before)
+        yellow = lambda r, g, b: r > 180 and g > 180 and b < 120  # noqa: E731
+        purple = lambda r, g, b: b > g + 30 and r > g and g < 60  # noqa: E731
+        self.assertGreater(coloured.count(yellow), MIN_LETTER_PIXELS * 10, "the high end")
+        self.assertGreater(coloured.count(purple), MIN_LETTER_PIXELS * 10, "the low end")
+        top = self.bar_bottom()
+        legend = sum(1 for y in range(top, top + PANEL_ROWS) for x in range(WIDTH - PANEL_COLUMNS,
+                                                                               WIDTH)
+                     if max(coloured.pixel(x, y)) < DARK_BELOW)
+        self.assertGreater(legend, MIN_LETTER_PIXELS, "the legend's name and high value")
 
     def test_i_shows_the_panel_below_the_bar_and_its_button_hides_it(self):
         def letters(picture):  # dark pixels of the panel's first lines, just below the bar
