@@ -1,8 +1,10 @@
-// genbig [--ascii] torus|sphere FILE [TRIANGLES]: writes a big welded model with our own PLY
-// writer in the layout mesh libraries write (binary little-endian, double x y z nx ny nz, uchar
-// red green blue, faces as uchar counts and uint indices), instance by instance, so a file of
-// any size is written in a few megabytes of memory. --ascii writes its text twin, with floats of
-// six significant digits as exporters print them. The bytes are the same on every run.
+// genbig [--ascii] [--measured] [--cloud] torus|sphere FILE [TRIANGLES]: writes a big welded
+// model with our own PLY writer in the layout mesh libraries write (binary little-endian, double
+// x y z nx ny nz, uchar red green blue, faces as uchar counts and uint indices), instance by
+// instance, so a file of any size is written in a few megabytes of memory. --ascii writes its
+// text twin, with floats of six significant digits as exporters print them; --measured adds a
+// float intensity to each vertex, as scanners write one; --cloud leaves the faces out, a point
+// cloud of the shape's vertices. The bytes are the same on every run.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -21,10 +23,23 @@ constexpr int kFailureStatus = 1;
 constexpr int kDecimal = 10;
 constexpr int kAsciiDigits = 6;  // "%g", as most exporters write text values
 constexpr const char* kAsciiFlag = "--ascii";
+constexpr const char* kMeasuredFlag = "--measured";
+constexpr const char* kCloudFlag = "--cloud";
 
 int usage() {
-    std::fprintf(stderr, "usage: genbig [--ascii] torus|sphere FILE [TRIANGLES]\n");
+    std::fprintf(stderr,
+                 "usage: genbig [--ascii] [--measured] [--cloud] torus|sphere FILE [TRIANGLES]\n");
     return kUsageStatus;
+}
+
+// Takes the flag when it comes next on the command line.
+bool takeFlag(int& argc, char**& argv, const char* flag) {
+    if (argc > 1 && std::strcmp(argv[1], flag) == 0) {
+        --argc;
+        ++argv;
+        return true;
+    }
+    return false;
 }
 
 // The triangle count of the command line, or `fallback` when none is given; -1 when it is not
@@ -42,11 +57,9 @@ std::int64_t triangleCount(int argc, char** argv, std::int64_t fallback) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const bool ascii = argc > 1 && std::strcmp(argv[1], kAsciiFlag) == 0;
-    if (ascii) {
-        --argc;
-        ++argv;
-    }
+    const bool ascii = takeFlag(argc, argv, kAsciiFlag);
+    const bool measured = takeFlag(argc, argv, kMeasuredFlag);
+    const bool cloud = takeFlag(argc, argv, kCloudFlag);
     if (argc < 3 || argc > 4) {
         return usage();
     }
@@ -57,7 +70,7 @@ int main(int argc, char** argv) {
     }
     const std::int64_t triangles =
         triangleCount(argc, argv, isTorus ? kTorusTriangles : kSphereTriangles);
-    const std::optional<plywrite::Source> source =
+    std::optional<plywrite::Source> source =
         isTorus ? plywrite::torus(triangles) : plywrite::sphere(triangles);
     if (!source) {
         std::fprintf(stderr, "genbig: TRIANGLES must be a whole number from %lld to %lld\n",
@@ -65,7 +78,11 @@ int main(int argc, char** argv) {
                      static_cast<long long>(plywrite::kMaxShapeTriangles));
         return kUsageStatus;
     }
+    if (cloud) {
+        source->triangleCount = 0;
+    }
     plywrite::Options options;
+    options.intensity = measured;
     options.format = plywrite::Format::kBinaryLittleEndian;
     options.coordinate = plywrite::Type::kFloat64;
     options.normalsAndColours = true;

@@ -479,6 +479,9 @@ void streamHeader(Out& out, const Source& source, const Options& options) {
             headerLine(out, std::string("property ") + name(Type::kUint8, options) + " " + p);
         }
     }
+    if (options.intensity) {
+        headerLine(out, std::string("property ") + name(Type::kFloat32, options) + " intensity");
+    }
     listDeclaration(out, "face", static_cast<std::size_t>(source.triangleCount), options);
     headerLine(out, "end_header");
 }
@@ -495,6 +498,9 @@ void streamVertex(Out& out, const Vertex& v, const Options& options) {
             out.value(c, Type::kUint8);
         }
     }
+    if (options.intensity) {
+        out.value(intensityOf(v.position), Type::kFloat32);
+    }
     out.endInstance();
 }
 
@@ -507,6 +513,12 @@ void streamTriangle(Out& out, const Triangle& t, const Options& options) {
 }
 
 }  // namespace
+
+double intensityOf(const std::array<double, 3>& position) {
+    constexpr double kRipples = 7;  // across a unit of x
+    constexpr double kDepth = 0.3;
+    return position[1] + kDepth * std::sin(kRipples * position[0]);
+}
 
 bool writeStream(std::FILE* file, const Source& source, const Options& requested) {
     const Options options = streamed(requested);

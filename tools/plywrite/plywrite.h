@@ -65,6 +65,7 @@ struct Options {
     std::array<int, 3> oneColour = {-1, -1, -1};
     bool splats = false;           // Gaussian-splat properties after the others (f_dc_0, ...)
     bool extrasFirst = false;      // the mesh's extra properties before the others
+    bool intensity = false;        // writeStream: a float `intensity` after the other vertex values
     bool faceProperties = false;   // a colour and a texture coordinate list on each face
     bool facesFirst = false;       // the face element declared before the vertex element
     bool unknownElements = false;  // a material element first, an edge element last
@@ -120,10 +121,12 @@ struct Source {
 };
 
 // Writes the vertices (x y z, then with normalsAndColours nx ny nz in the coordinates' type, as
-// mesh libraries write them, and red green blue) and then the triangles into `file`, in memory
+// mesh libraries write them, and red green blue; then with intensity a float that ripples over
+// the shape, intensityOf) and then the triangles into `file`, in memory
 // of a fixed size. Honours the format, the types and their naming, the axes and the list name;
 // the other layout options are write()'s alone. False when a write failed.
 bool writeStream(std::FILE* file, const Source& source, const Options& options);
+double intensityOf(const std::array<double, 3>& position);
 
 // Welded closed shapes of about `triangles` triangles (every vertex shared, outward unit
 // normals, colours that follow the normal), made instance by instance; nullopt outside
