@@ -199,8 +199,7 @@ void ensurePainting() {
 Paint paintOf(Picture picture) {
     Shown& shown = viewer().shown;
     Painting& painting = shown.painting;
-    const bool proxy =
-        picture == Picture::kProxy || (picture == Picture::kBreathing && shown.breathingFromProxy);
+    const bool proxy = picture == Picture::kProxy;
     const FileModel* model = proxy ? shown.proxy.get() : shown.model.get();
     if (model == nullptr || painting.source.kind == SourceKind::kNone) {
         return Paint{};

@@ -201,7 +201,7 @@ void forgetSteps();  // the framebuffer and what was learnt of the steps' cost r
 // The shown model's colours brought in line with the wished source (`Viewer::colourBy`) and the
 // up axis; a change releases the layers that carry colours.
 void ensurePainting();
-// The colours of a picture's model.
+// The colours of the full model, or of the proxy for Picture::kProxy.
 Paint paintOf(Picture picture);
 void nextColourSource();  // `c`
 void drawLegend();        // beside the model, whenever a property or the height is shown
