@@ -6,7 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <optional>
+#include <type_traits>
 
 #include "model/binary_values.h"
 #include "model/ply_attributes.h"
@@ -95,17 +95,24 @@ void fillSlots(const Header& header, const Element& element, const Plan& plan,
     }
 }
 
+// Measured value m of instance i. Kept out of line: the loop over values that calls it stays
+// as small as it was for files that measured nothing.
+__attribute__((noinline)) void takeMeasured(const Plan& plan, int m, std::size_t i, double value,
+                                            Attributes& attributes) {
+    if (plan.role == Role::kVertex) {
+        attributes.vertexMeasured(m, i, value);
+    } else {
+        attributes.faceMeasured(m, value);
+    }
+}
+
 // A normal component, colour channel or measured value of instance i, read value by value.
 void takeAttribute(const Plan& plan, int slot, std::size_t i, double value,
                    Attributes& attributes) {
-    if (slot >= kMeasuredSlot) {
-        if (plan.role == Role::kVertex) {
-            attributes.vertexMeasured(slot - kMeasuredSlot, i, value);
-        } else {
-            attributes.faceMeasured(slot - kMeasuredSlot, value);
-        }
-    } else if (slot < kColourSlot) {
+    if (slot < kColourSlot) {
         attributes.normal(i, slot - kNormalSlot, value);
+    } else if (slot >= kMeasuredSlot) {
+        takeMeasured(plan, slot - kMeasuredSlot, i, value, attributes);
     } else if (plan.role == Role::kVertex) {
         attributes.vertexColour(i, slot - kColourSlot, value);
     } else {
@@ -299,6 +306,12 @@ struct Instances {
     std::int64_t stride;
 };
 
+// What a fixed-size vertex element keeps besides its coordinates: settled once for the element,
+// so that its vertices are read by a loop that tests none of it per vertex.
+enum class Keep { kNothing, kAttributes, kMeasuredToo };
+template <Keep kKeep>
+using KeepConstant = std::integral_constant<Keep, kKeep>;
+
 // Where the normal, colour and measured values of a vertex lie in a fixed-size binary instance,
 // and where they go: read along with the coordinates, in the same pass over the bytes.
 class FixedAttributes {
@@ -334,7 +347,15 @@ class FixedAttributes {
         }
     }
 
-    // The attributes of vertex i, whose instance starts at p.
+    static Keep keepOf(const AttributePlan& plan) {
+        return plan.measured > 0 ? Keep::kMeasuredToo
+               : plan.keepsAny() ? Keep::kAttributes
+                                 : Keep::kNothing;
+    }
+
+    // The attributes of vertex i, whose instance starts at p: its normal and colour, and its
+    // measured values when kMeasuredToo.
+    template <Keep kKeep>
     void take(const char* p, std::size_t i, bool swap) const {
         if (plan_.keepsNormals()) {
             float* normal = normals_ + i * kNormalFloats;
@@ -367,7 +388,7 @@ class FixedAttributes {
             case ColourSource::kNone:
                 break;
         }
-        for (int m = 0; m < plan_.measured; ++m) {
+        for (int m = 0; kKeep == Keep::kMeasuredToo && m < plan_.measured; ++m) {
             measured_[m][i] = static_cast<float>(
                 binaryNumber(p + measuredAt_[m], measuredType_[m], swap) - base_[m]);
         }
@@ -447,13 +468,25 @@ class BinaryBody {
         const std::size_t first = geometry.positions.size();
         geometry.positions.resize(first + static_cast<std::size_t>(element.count) * kAxes);
         double* out = geometry.positions.data() + first;
-        if (!plan.attributes.keepsAny()) {
-            return fixedVertices<false>(layout, element.count, out, nullptr, error);
+        return withKept(header, element, plan, stride, [&](auto keep, const FixedAttributes* kept) {
+            return fixedVertices<decltype(keep)::value>(layout, element.count, out, kept, error);
+        });
+    }
+
+    // `read(KeepConstant, kept)`, a loop over the vertices of a fixed-size element made for what
+    // the plan keeps, with the attributes sized and placed when it keeps any (null otherwise).
+    template <typename Read>
+    bool withKept(const Header& header, const Element& element, const Plan& plan,
+                  std::int64_t stride, const Read& read) {
+        const Keep keep = FixedAttributes::keepOf(plan.attributes);
+        if (keep == Keep::kNothing) {
+            return read(KeepConstant<Keep::kNothing>{}, nullptr);
         }
         const auto count = static_cast<std::size_t>(element.count);
         attributes_.sizeVertices(count);
         const FixedAttributes kept(header, element, attributes_, {p_, count, stride}, swap_);
-        return fixedVertices<true>(layout, element.count, out, &kept, error);
+        return keep == Keep::kAttributes ? read(KeepConstant<Keep::kAttributes>{}, &kept)
+                                         : read(KeepConstant<Keep::kMeasuredToo>{}, &kept);
     }
 
     struct Layout {
@@ -490,30 +523,39 @@ class BinaryBody {
         reserveLarge(geometry.centredPositions, count * kAxes);
         geometry.centredPositions.resize(count * kAxes);
         float* out = geometry.centredPositions.data();
-        std::optional<FixedAttributes> kept;
-        if (plan.attributes.keepsAny()) {
-            attributes_.sizeVertices(count);
-            kept.emplace(header, element, attributes_, Instances{p_, count, layout.stride}, swap_);
-        }
-        p = p_;
+        geometry.centred = withKept(header, element, plan, layout.stride,
+                                    [&](auto keep, const FixedAttributes* kept) {
+                                        return centredFloats<decltype(keep)::value>(
+                                            layout, count, geometry.centre, out, kept, error);
+                                    });
+        return geometry.centred;
+    }
+
+    // The floats of `count` vertices less `centre`, and what else kKeep says.
+    template <Keep kKeep>
+    bool centredFloats(const Layout& layout, std::size_t count, const double (&centre)[kAxes],
+                       float* out, const FixedAttributes* kept, PlyError& error) {
+        // Local copies, kept in registers: the attribute bytes stored may alias members.
+        const double middle[kAxes] = {centre[0], centre[1], centre[2]};
+        const char* p = p_;
+        const bool swap = swap_;
         for (std::size_t i = 0; i < count; ++i, p += layout.stride, out += kAxes) {
             for (int a = 0; a < kAxes; ++a) {
-                out[a] = static_cast<float>(layout.coordinate(p, a, swap_) - geometry.centre[a]);
+                out[a] = static_cast<float>(layout.coordinate(p, a, swap) - middle[a]);
                 if (!std::isfinite(out[a])) {
                     return fail(error, "vertex %zu: coordinate is beyond the float range", i);
                 }
             }
-            if (kept) {
-                kept->take(p, i, swap_);
+            if constexpr (kKeep != Keep::kNothing) {
+                kept->take<kKeep>(p, i, swap);
             }
         }
         p_ = p;
-        geometry.centred = true;
         return true;
     }
 
-    // The coordinates of `count` vertices, and their attributes when kKeep.
-    template <bool kKeep>
+    // The coordinates of `count` vertices, and what else kKeep says.
+    template <Keep kKeep>
     bool fixedVertices(const Layout& layout, std::int64_t count, double* out,
                        const FixedAttributes* kept, PlyError& error) {
         const bool floats = layout.type[0] == Type::kFloat32 && layout.type[1] == Type::kFloat32 &&
@@ -529,8 +571,8 @@ class BinaryBody {
                 !(std::isfinite(out[0]) && std::isfinite(out[1]) && std::isfinite(out[2]))) {
                 return notFinite(error, i);
             }
-            if constexpr (kKeep) {
-                kept->take(p, static_cast<std::size_t>(i), swap);
+            if constexpr (kKeep != Keep::kNothing) {
+                kept->take<kKeep>(p, static_cast<std::size_t>(i), swap);
             }
         }
         p_ = p;

@@ -3,6 +3,7 @@
 // and steer the fuzzer toward the checks instead of the reader.
 #include "invariants.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -205,6 +206,32 @@ void expectValidAttributes(const ply::Geometry& geometry) {
     }
     if (geometry.colourFloats255 && geometry.colours.empty() && geometry.faceColours.empty()) {
         broken("float colours of 0..255 noted without colours");
+    }
+    expectValidProperties(geometry.properties, vertices, triangles);
+}
+
+void expectValidProperties(const std::vector<PropertyValues>& properties, std::size_t vertices,
+                           std::size_t triangles) {
+    if (properties.size() > static_cast<std::size_t>(kMaxKeptProperties)) {
+        broken("%zu measured properties kept", properties.size());
+    }
+    bool faces = false;
+    for (const PropertyValues& property : properties) {
+        const char* name = property.name.c_str();
+        if (property.name.empty() || (faces && !property.face) || !std::isfinite(property.base)) {
+            broken("measured property \"%s\": unnamed, out of order or without a finite base",
+                   name);
+        }
+        faces = property.face;
+        const std::size_t items = property.face ? triangles : vertices;
+        if (property.values.size() != items) {
+            broken("\"%s\" holds %zu values for %zu items", name, property.values.size(), items);
+        }
+        const auto finite = std::find_if(property.values.begin(), property.values.end(),
+                                         [](float value) { return std::isfinite(value); });
+        if (!property.face && finite != property.values.end() && *finite != 0) {
+            broken("\"%s\": its first finite value is %g, not its base", name, *finite);
+        }
     }
 }
 

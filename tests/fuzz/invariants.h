@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <vector>
 
 #include "model/file_model.h"
 #include "model/model.h"
@@ -48,6 +49,12 @@ void expectValidMesh(const PlyMesh& mesh);
 // (three floats, four bytes) or triangles (four bytes), face colours only without vertex
 // colours, every alpha 255, every normal finite, and the notes only with colours kept.
 void expectValidAttributes(const ply::Geometry& geometry);
+
+// What the file measured: at most kMaxKeptProperties, each named, vertex ones before face ones,
+// with a value for every vertex or every triangle and a finite base; the first finite value of a
+// vertex property is its base, so it is stored as 0.
+void expectValidProperties(const std::vector<PropertyValues>& properties, std::size_t vertices,
+                           std::size_t triangles);
 
 // The message of a parse: empty after success; after a refusal non-empty, NUL-terminated and
 // one line, because the loader prints it as "<file>: <problem>".

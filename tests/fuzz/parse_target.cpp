@@ -132,7 +132,8 @@ void expectSameWithAttributes(const char* text, std::size_t size) {
         fuzz::broken("with attributes: \"%s\", without: \"%s\"", keptError.message,
                      plainError.message);
     }
-    if (!plain.normals.empty() || !plain.colours.empty() || !plain.faceColours.empty()) {
+    if (!plain.normals.empty() || !plain.colours.empty() || !plain.faceColours.empty() ||
+        !plain.properties.empty()) {
         fuzz::broken("attributes kept when they were not asked for");
     }
     if (!keptRead) {

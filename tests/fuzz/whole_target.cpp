@@ -79,6 +79,18 @@ void expectValidProxy(const FileModel& model) {
         proxy.minZ != model.minZ) {
         fuzz::broken("the proxy is larger than its model or framed otherwise");
     }
+    // The proxy carries every measured property of its model, by vertex.
+    if (proxy.properties.size() != model.properties.size()) {
+        fuzz::broken("the proxy keeps %zu measured properties of %zu", proxy.properties.size(),
+                     model.properties.size());
+    }
+    for (std::size_t n = 0; n < proxy.properties.size(); ++n) {
+        const PropertyValues& kept = proxy.properties[n];
+        if (kept.face || kept.name != model.properties[n].name ||
+            kept.base != model.properties[n].base || kept.values.size() != proxy.vertexCount()) {
+            fuzz::broken("proxy property %zu is not its model's by vertex", n);
+        }
+    }
 }
 
 // The box centre the viewer took off, from the facts' box in double; a fallback to the reader
@@ -136,6 +148,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     expectValidModel(model);
+    fuzz::expectValidProperties(model.properties, model.vertexCount(), model.triangleCount());
     expectValidEdges(model);
     expectValidProxy(model);
     return 0;

@@ -1,6 +1,7 @@
 // Writes a small mesh in every layout of the PLY writer into the folder given: seeds for the
 // fuzzers' general path (binary bodies of both orders, every type, lists, strips, element order,
-// normals and colours of several types and namings, face colours, Gaussian splats).
+// normals and colours of several types and namings, face colours, Gaussian splats, measured
+// properties on vertices and faces).
 #include <cstdio>
 #include <string>
 
@@ -86,6 +87,35 @@ const Variant kVariants[] = {
 
 const char* const kFormatNames[] = {"ascii", "le", "be"};
 
+// kMesh measuring something at each vertex (a NaN first) and face; with `listed`, declared before
+// the rest and beside a list, so that binary vertices are read instance by instance.
+plywrite::Mesh measured(bool listed) {
+    plywrite::Mesh mesh = kMesh;
+    mesh.vertexExtras = {{"intensity", Type::kFloat32, {__builtin_nan(""), 0.5, -2, 1e30, 7}},
+                         {"label", Type::kUint8, {1, 1, 2, 3, 255}},
+                         {"quality", Type::kFloat64, {1.6e9 + 0.25, 1.6e9, 1.6e9 - 1, 0, 1.6e9}}};
+    mesh.faceExtras = {{"segment", Type::kInt16, {-4, 9, 12}}};
+    if (listed) {
+        mesh.vertexExtras.push_back({"tags", Type::kUint8, {1, 2, 3, 4, 5}, true});
+    }
+    return mesh;
+}
+
+bool writeMeasured(const std::string& folder, Format format) {
+    for (const bool listed : {false, true}) {
+        Options options;
+        options.format = format;
+        options.extrasFirst = listed;
+        const std::string path = folder + "/gen_" + kFormatNames[static_cast<int>(format)] +
+                                 (listed ? "_measured_listed.ply" : "_measured.ply");
+        if (!plywrite::writeFile(path, measured(listed), options)) {
+            std::fprintf(stderr, "cannot write %s\n", path.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -104,6 +134,9 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "cannot write %s\n", path.c_str());
                 return 1;
             }
+        }
+        if (!writeMeasured(argv[1], static_cast<Format>(f))) {
+            return 1;
         }
     }
     return 0;
