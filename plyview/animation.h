@@ -39,7 +39,9 @@ constexpr unsigned char kKeyHelp = '?';
 constexpr unsigned char kKeyPanel = 'i';   // the file's facts and the frame time, top left
 constexpr unsigned char kKeyDelete = 127;  // clears the marks, as Backspace does
 constexpr unsigned char kKeyBackspace = 8;
-// Kept for what comes: 'c' the colour source, 'l' eye-dome lighting.
+// Eye-dome lighting of clouds off and on.
+constexpr unsigned char kKeyEyeDome = 'l';
+// Kept for what comes: 'c' the colour source.
 
 // ===== Animations and their steps =====
 

@@ -258,6 +258,24 @@ void drawPasses(const Passes& passes, const FrameMatrices& matrices) {
     }
 }
 
+// The passes into the target; a cloud shaded by eye-dome lighting goes through a frame of
+// textures first, whose shaded picture and depth then fill the target.
+void drawModel(const Passes& passes, const FrameMatrices& matrices, bool eyeDome) {
+    TextureFrame& frame = state.eyeDome.frame;
+    if (eyeDome) {
+        frame.ensure(state.width, state.height);
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, eyeDome ? frame.framebuffer : state.target.framebuffer);
+    glViewport(0, 0, state.width, state.height);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glEnable(GL_DEPTH_TEST);
+    drawPasses(passes, matrices);
+    if (eyeDome) {
+        glBindFramebuffer(GL_FRAMEBUFFER, state.target.framebuffer);
+        shadeEyeDome(frame, matrices.projection);
+    }
+}
+
 FrameMatrices cameraMatrices() {
     Mat4 projection(1.0f), model(1.0f);
     matricesOf(eyeOf(currentCamera()), projection, model);
@@ -333,6 +351,7 @@ void startViewer(const SceneTarget& target, Style style, int width, int height) 
     releaseShown();
     forgetSteps();
     state.picker.release();
+    state.eyeDome.release();
     state.panelText.release();
     state.marks.release();
     state = Viewer();
@@ -421,16 +440,13 @@ void drawFrame() {
     const Picture picture = choosePicture();
     const Passes passes = passesOf(picture);
     const FrameMatrices matrices = cameraMatrices();
+    const bool eyeDome = eyeDomeShades(passes);
     if (picture == Picture::kFull && state.target.steps && costOf(passes) > kDirectLines) {
-        drawInSteps(FrameKey::of(matrices, state.shown.generation), matrices, passes);
+        drawInSteps(FrameKey::of(matrices, state.shown.generation, eyeDome), matrices, passes);
         return;
     }
     stopSteps();
-    glBindFramebuffer(GL_FRAMEBUFFER, state.target.framebuffer);
-    glViewport(0, 0, state.width, state.height);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glEnable(GL_DEPTH_TEST);
-    drawPasses(passes, matrices);
+    drawModel(passes, matrices, eyeDome);
     drawOverlays(matrices);
     drawPanel();
     if (state.panel) {

@@ -189,9 +189,14 @@ Passes passesOf(Picture picture) {
         return {};
     }
     Layers* layers = layersOf(picture, wire, surface);
-    if (shown.pointCloud) {  // points: green in the wireframe, their colours on a surface
-        Pass points = flatPass(layers->wire, wire && !surface ? kMeshColor : kPointGrey);
-        points.ownColours = surface;
+    if (shown.pointCloud) {
+        // Points: green in the wireframe; on a surface in their colours (or grey). Shaded, they
+        // show best in the surface's grey.
+        Pass points = flatPass(layers->wire, kMeshColor);
+        if (surface) {
+            points.ownColours = true;
+            points.colour = viewer().eyeDomeOn ? kSurfaceGrey : kPointGrey;
+        }
         return {points};
     }
     Passes passes;
@@ -208,6 +213,12 @@ Passes passesOf(Picture picture) {
         passes.push_back(lines);
     }
     return passes;
+}
+
+bool eyeDomeShades(const Passes& passes) {
+    const Viewer& state = viewer();
+    return state.eyeDomeOn && state.shown.pointCloud && state.style != Style::kWire &&
+           !passes.empty();
 }
 
 std::uint64_t costOf(const Passes& passes) {
