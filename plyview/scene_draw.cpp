@@ -66,13 +66,18 @@ const FileModel* sourceOf(Picture picture) {
     return picture == Picture::kProxy ? shown.proxy.get() : shown.model.get();
 }
 
-// The wireframe: edges of the triangles, or the points of a cloud with their colours (drawn
-// green or in them, as the style says).
+// The wireframe: edges of the triangles, or the points of a cloud with their colours and normals
+// (drawn green, or in their colours and lit, as the style says).
 void buildWire(Layers& layers, const FileModel& model, bool pointCloud) {
     if (pointCloud) {
-        layers.wire.uploadArray(GL_POINTS,
-                                VertexSpan::of(model.positions, nullptr,
-                                               model.colours.empty() ? nullptr : &model.colours));
+        // The file's normals, where it has them, light the points on a surface style.
+        std::vector<float> normals;
+        if (model.normals.size() == model.positions.size()) {
+            surfaceNormals(model, normals);
+        }
+        layers.wire.uploadArray(
+            GL_POINTS, VertexSpan::of(model.positions, normals.empty() ? nullptr : &normals,
+                                      model.colours.empty() ? nullptr : &model.colours));
     } else {
         std::vector<std::uint32_t> edges;
         uniqueEdges(model.triangles, model.vertexCount(), edges);
@@ -148,11 +153,10 @@ void usePass(const Pass& pass, const FrameMatrices& matrices) {
     glUseProgram(program.name);
     glUniformMatrix4fv(program.model, 1, GL_FALSE, matrices.model);
     glUniformMatrix4fv(program.projection, 1, GL_FALSE, matrices.projection);
+    glUniform1f(program.pointSize, pass.pointSize > 0 ? pass.pointSize : viewer().pointSize);
     if (pass.lit) {
         glUniform1f(program.ambient, kAmbient);
         glUniform1f(program.parallel, viewer().orthographic ? 1.0f : 0.0f);
-    } else {
-        glUniform1f(program.pointSize, pass.pointSize > 0 ? pass.pointSize : viewer().pointSize);
     }
     useColour(pass.colour);
     if (pass.behind) {
@@ -190,12 +194,13 @@ Passes passesOf(Picture picture) {
     }
     Layers* layers = layersOf(picture, wire, surface);
     if (shown.pointCloud) {
-        // Points: green in the wireframe; on a surface in their colours (or grey). Shaded, they
-        // show best in the surface's grey.
+        // Points: green in the wireframe; on a surface in their colours (or grey), lit as a
+        // surface is when they have normals. Shaded, they show best in the surface's grey.
         Pass points = flatPass(layers->wire, kMeshColor);
         if (surface) {
             points.ownColours = true;
-            points.colour = viewer().eyeDomeOn ? kSurfaceGrey : kPointGrey;
+            points.lit = layers->wire.hasNormals();
+            points.colour = points.lit || viewer().eyeDomeOn ? kSurfaceGrey : kPointGrey;
         }
         return {points};
     }
