@@ -278,6 +278,8 @@ std::string helpText() {
            "  e             bounding box on/off (blue)\n"
            "  m             face normals on/off (red)\n"
            "  s             next display style: wire -> surface -> edges -> wire\n"
+           "  l             eye-dome lighting of point clouds on/off (surface styles): dark\n"
+           "                where depth steps, at rims and edges\n"
            "  x X y Y z Z   move along an axis, press again to stop\n"
            "  R             turntable tour through the files; press again to pause\n"
            "  B             breathing: faces drift out along their normals and back\n"

@@ -107,6 +107,9 @@ std::vector<std::string> panelLines(const FileFacts& facts, const PanelView& vie
                               " fps");
     lines.push_back(std::string("style ") + kStyleWords[static_cast<int>(view.style)] + "  up " +
                     kUpWords[static_cast<int>(view.up)]);
+    if (view.pointCloud) {
+        lines.push_back(std::string("eye-dome lighting: ") + (view.eyeDome ? "on" : "off"));
+    }
     return lines;
 }
 

@@ -20,6 +20,8 @@ struct PanelView {
     Style style = Style::kWire;
     UpAxis up = UpAxis::kPlusY;
     double frameMs = -1;
+    bool pointCloud = false;  // a cloud says whether eye-dome lighting shades it
+    bool eyeDome = false;
 };
 
 std::vector<std::string> panelLines(const FileFacts& facts, const PanelView& view);

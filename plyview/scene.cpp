@@ -242,7 +242,8 @@ void drawPanel() {
         state.panelMs = state.frameMs;
         state.panelMsAt = now;
     }
-    const PanelView view{state.style, state.up, state.panelMs};
+    const PanelView view{state.style, state.up, state.panelMs, state.shown.pointCloud,
+                         state.eyeDomeOn};
     state.panelText.show(panelLines(shownFacts(), view),
                          TextPlace{Corner::kTopLeft, state.width, state.height, coveredTop});
     drawText(state.panelText);

@@ -34,9 +34,9 @@ TILES_PER_SIDE = 5
 # Column and row from the square's corner at -x -y: right of and below the centre, one tile away
 # both ways, and clear of the bar over the canvas's top as it grows and moves.
 BLUE_TILE = (3, 1)
-HELP_KEYS = {"N", "P", "W", "e", "m", "s", "x", "X", "y", "Y", "z", "Z", "R", "B", "0", "1", "2",
-             "3", "4", "5", "6", "7", "o", "u", "+", "=", "-", "_", "←", "↑", "→", "↓", "Shift",
-             "i", "?", "Esc"}
+HELP_KEYS = {"N", "P", "W", "e", "m", "s", "l", "x", "X", "y", "Y", "z", "Z", "R", "B", "0", "1",
+             "2", "3", "4", "5", "6", "7", "o", "u", "+", "=", "-", "_", "←", "↑", "→", "↓",
+             "Shift", "i", "?", "Esc"}
 # The `i` panel's first lines: dark letters in this many rows and columns below the bar.
 PANEL_ROWS, PANEL_COLUMNS, DARK_BELOW, MIN_LETTER_PIXELS = 80, 120, 80, 100
 HELP_GESTURES = ("left drag", "middle drag", "right drag", "wheel", "double click", "one finger",
