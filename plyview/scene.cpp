@@ -259,10 +259,10 @@ void drawPasses(const Passes& passes, const FrameMatrices& matrices) {
     }
 }
 
-// The passes into the target; a cloud shaded by eye-dome lighting goes through a frame of
-// textures first, whose shaded picture and depth then fill the target.
+// The passes into the target; a cloud shaded by eye-dome lighting goes into a frame of its own
+// first, whose shaded picture and depth then fill the target.
 void drawModel(const Passes& passes, const FrameMatrices& matrices, bool eyeDome) {
-    TextureFrame& frame = state.eyeDome.frame;
+    DepthFrame& frame = state.eyeDome.frame;
     if (eyeDome) {
         frame.ensure(state.width, state.height);
     }
@@ -272,8 +272,7 @@ void drawModel(const Passes& passes, const FrameMatrices& matrices, bool eyeDome
     glEnable(GL_DEPTH_TEST);
     drawPasses(passes, matrices);
     if (eyeDome) {
-        glBindFramebuffer(GL_FRAMEBUFFER, state.target.framebuffer);
-        shadeEyeDome(frame, matrices.projection);
+        shadeEyeDome(frame, matrices.projection, state.target.framebuffer);
     }
 }
 

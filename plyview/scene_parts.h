@@ -179,7 +179,7 @@ struct Picker {
 
 // A heavy full frame under way in steps, or the last one finished.
 struct Steps {
-    TextureFrame frame;     // the frame being drawn, or the last one
+    DepthFrame frame;       // the frame being drawn, or the last one
     bool active = false;    // steps are under way
     bool complete = false;  // the framebuffer holds the finished frame of `key`
     FrameKey key;

@@ -18,12 +18,10 @@ constexpr std::uint64_t kMinStepLines = 20000;
 
 void show() {
     Steps& steps = viewer().steps;
-    const TextureFrame& frame = steps.frame;
+    const DepthFrame& frame = steps.frame;
     const SceneTarget& target = viewer().target;
     if (steps.key.eyeDome) {
-        glBindFramebuffer(GL_FRAMEBUFFER, target.framebuffer);
-        glViewport(0, 0, frame.width, frame.height);
-        shadeEyeDome(frame, steps.matrices.projection);
+        shadeEyeDome(frame, steps.matrices.projection, target.framebuffer);
         drawOverlays(steps.matrices);
     } else {
         glBindFramebuffer(GL_READ_FRAMEBUFFER, frame.framebuffer);

@@ -223,15 +223,8 @@ void GLAPIENTRY framebufferTexture2D(GLenum target, GLenum attachment, GLenum te
                                      GLuint texture, GLint level) {
     record("glFramebufferTexture2D", {target, attachment, textureTarget, texture, level});
 }
-void GLAPIENTRY activeTexture(GLenum unit) {
-    record("glActiveTexture", {unit});
-}
 void GLAPIENTRY uniform1i(GLint location, GLint value) {
     record("glUniform1i", {location, value});
-}
-void GLAPIENTRY uniform4f(GLint location, GLfloat x, GLfloat y, GLfloat z, GLfloat w) {
-    const GLfloat value[] = {x, y, z, w};
-    record("glUniform4f", {location}, Payload::ofFloats(value, 4));
 }
 
 }  // namespace
@@ -316,9 +309,7 @@ PFNGLRENDERBUFFERSTORAGEPROC __glewRenderbufferStorage = fakegl::renderbufferSto
 PFNGLFRAMEBUFFERRENDERBUFFERPROC __glewFramebufferRenderbuffer = fakegl::framebufferRenderbuffer;
 PFNGLBLITFRAMEBUFFERPROC __glewBlitFramebuffer = fakegl::blitFramebuffer;
 PFNGLFRAMEBUFFERTEXTURE2DPROC __glewFramebufferTexture2D = fakegl::framebufferTexture2D;
-PFNGLACTIVETEXTUREPROC __glewActiveTexture = fakegl::activeTexture;
 PFNGLUNIFORM1IPROC __glewUniform1i = fakegl::uniform1i;
-PFNGLUNIFORM4FPROC __glewUniform4f = fakegl::uniform4f;
 
 GLboolean glewExperimental = GL_FALSE;
 GLboolean __GLEW_VERSION_3_1 = GL_TRUE;
