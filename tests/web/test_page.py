@@ -383,7 +383,7 @@ class PageTest(unittest.TestCase):
         centre, rim = levels(self.settled())
         self.assertLess(rim, centre - 40)
         before = self.browser.screenshot()
-        self.browser.press("l")
+        self.browser.click(*self.tool("l"))  # as the key does
         centre, rim = levels(self.settled(before))
         self.assertEqual(rim, centre)
 
