@@ -57,6 +57,7 @@ set(PLYVIEW_SHARED_SOURCES
   plyview/colouring.cpp
   plyview/legend.cpp
   plyview/steps.cpp
+  plyview/eye_dome.cpp
   plyview/proxy_job.cpp
   plyview/front.cpp)
 
@@ -66,9 +67,9 @@ function(plyview_shader_text out)
   add_custom_command(
     OUTPUT ${out}
     COMMAND ${CMAKE_COMMAND}
-            "-DSHADERS=kFlatVertexShader=${dir}/flat.vert,kFlatFragmentShader=${dir}/flat.frag,kLitVertexShader=${dir}/lit.vert,kLitFragmentShader=${dir}/lit.frag,kPickFragmentShader=${dir}/pick.frag"
+            "-DSHADERS=kFlatVertexShader=${dir}/flat.vert,kFlatFragmentShader=${dir}/flat.frag,kLitVertexShader=${dir}/lit.vert,kLitFragmentShader=${dir}/lit.frag,kPickFragmentShader=${dir}/pick.frag,kEyeDomeVertexShader=${dir}/eye_dome.vert,kEyeDomeFragmentShader=${dir}/eye_dome.frag"
             -DOUT=${out} -P ${PLYVIEWER_ROOT}/plyview/embed_shaders.cmake
     DEPENDS ${dir}/flat.vert ${dir}/flat.frag ${dir}/lit.vert ${dir}/lit.frag ${dir}/pick.frag
-            ${PLYVIEWER_ROOT}/plyview/embed_shaders.cmake
+            ${dir}/eye_dome.vert ${dir}/eye_dome.frag ${PLYVIEWER_ROOT}/plyview/embed_shaders.cmake
     COMMENT "Building the shaders into plyview")
 endfunction()

@@ -40,7 +40,7 @@ constexpr unsigned char kKeyPanel = 'i';   // the file's facts and the frame tim
 constexpr unsigned char kKeyDelete = 127;  // clears the marks, as Backspace does
 constexpr unsigned char kKeyBackspace = 8;
 constexpr unsigned char kKeyColourSource = 'c';  // the next of the model's colour sources
-// Kept for what comes: 'l' eye-dome lighting.
+constexpr unsigned char kKeyEyeDome = 'l';       // eye-dome lighting of clouds off and on
 
 // ===== Animations and their steps =====
 

@@ -290,6 +290,8 @@ std::string helpText() {
            "  s             next display style: wire -> surface -> edges -> wire\n"
            "  c             next colour source: file colours -> each property -> height ->\n"
            "                none (grey), with a legend for a property or the height\n"
+           "  l             eye-dome lighting of point clouds on/off (surface styles): dark\n"
+           "                where depth steps, at rims and edges\n"
            "  x X y Y z Z   move along an axis, press again to stop\n"
            "  R             turntable tour through the files; press again to pause\n"
            "  B             breathing: faces drift out along their normals and back\n"

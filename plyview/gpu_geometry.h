@@ -45,6 +45,7 @@ class GpuGeometry {
     std::uint64_t primitives() const { return primitives_; }
     bool empty() const { return pieces_.empty(); }
     bool hasColours() const { return vertices_.colours != 0; }
+    bool hasNormals() const { return vertices_.normals != 0; }
     void release();
 
   private:

@@ -137,6 +137,11 @@ KeyOutcome pressKey(unsigned char key) {
         nextColourSource();
         return KeyOutcome::kChanged;
     }
+    if (key == kKeyEyeDome) {
+        state.eyeDomeOn = !state.eyeDomeOn;
+        state.frameWanted = true;
+        return KeyOutcome::kChanged;
+    }
     if (key == kKeyDelete || key == kKeyBackspace) {
         clearMarks();
         return KeyOutcome::kChanged;

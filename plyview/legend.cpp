@@ -1,5 +1,5 @@
-// The legend in the frame's top right corner whenever a property or the height colours the
-// model: the source's name, then the scale as a bar between its low and high values, or one
+// The legend in the frame's top right corner (the bottom right one while the panel is shown)
+// whenever a property or the height colours the model: the source's name, then the scale as a bar between its low and high values, or one
 // swatch per label. Text and colours are uploaded when they or the frame change, never per frame.
 #include "plyview/legend.h"
 
@@ -159,7 +159,9 @@ void drawLegend() {
     if (!legendShown(painting)) {
         return;
     }
-    const TextPlace place{Corner::kTopRight, state.width, state.height, coveredTopPixels()};
+    // The panel is wide and tall: beside it the legend moves to the bottom corner.
+    const Corner corner = state.panel ? Corner::kBottomRight : Corner::kTopRight;
+    const TextPlace place{corner, state.width, state.height, coveredTopPixels()};
     const LegendLayout layout = layOutLegend(painting.name, painting.scale, place);
     if (painting.legendText.show(layout.lines, place) || painting.legendColours.empty()) {
         painting.legendColours.release();

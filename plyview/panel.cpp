@@ -110,6 +110,9 @@ std::vector<std::string> panelLines(const FileFacts& facts, const PanelView& vie
     if (!view.colourSource.empty()) {
         lines.push_back("colour source " + view.colourSource);
     }
+    if (view.pointCloud) {
+        lines.push_back(std::string("eye-dome lighting: ") + (view.eyeDome ? "on" : "off"));
+    }
     return lines;
 }
 

@@ -20,6 +20,8 @@ struct PanelView {
     Style style = Style::kWire;
     UpAxis up = UpAxis::kPlusY;
     double frameMs = -1;
+    bool pointCloud = false;  // a cloud says whether eye-dome lighting shades it
+    bool eyeDome = false;
     std::string colourSource;  // what the model is coloured by; empty: not said
 };
 

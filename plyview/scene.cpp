@@ -245,7 +245,9 @@ void drawPanel() {
         state.panelMs = state.frameMs;
         state.panelMsAt = now;
     }
-    const PanelView view{state.style, state.up, state.panelMs, state.shown.painting.name};
+    const PanelView view{state.style,     state.up,
+                         state.panelMs,   state.shown.pointCloud,
+                         state.eyeDomeOn, state.shown.painting.name};
     state.panelText.show(panelLines(shownFacts(), view),
                          TextPlace{Corner::kTopLeft, state.width, state.height, coveredTop});
     drawText(state.panelText);
@@ -258,6 +260,23 @@ void drawPasses(const Passes& passes, const FrameMatrices& matrices) {
         usePass(pass, matrices);
         pass.geometry->drawAll(pass.ownColours);
         endPass(pass);
+    }
+}
+
+// The passes into the target; a cloud shaded by eye-dome lighting goes into a frame of its own
+// first, whose shaded picture and depth then fill the target.
+void drawModel(const Passes& passes, const FrameMatrices& matrices, bool eyeDome) {
+    DepthFrame& frame = state.eyeDome.frame;
+    if (eyeDome) {
+        frame.ensure(state.width, state.height);
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, eyeDome ? frame.framebuffer : state.target.framebuffer);
+    glViewport(0, 0, state.width, state.height);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glEnable(GL_DEPTH_TEST);
+    drawPasses(passes, matrices);
+    if (eyeDome) {
+        shadeEyeDome(frame, matrices.projection, state.target.framebuffer);
     }
 }
 
@@ -336,6 +355,7 @@ void startViewer(const SceneTarget& target, Style style, int width, int height) 
     releaseShown();
     forgetSteps();
     state.picker.release();
+    state.eyeDome.release();
     state.panelText.release();
     state.marks.release();
     state = Viewer();
@@ -426,16 +446,13 @@ void drawFrame() {
     const Picture picture = choosePicture();
     const Passes passes = passesOf(picture);
     const FrameMatrices matrices = cameraMatrices();
+    const bool eyeDome = eyeDomeShades(passes);
     if (picture == Picture::kFull && state.target.steps && costOf(passes) > kDirectLines) {
-        drawInSteps(FrameKey::of(matrices, state.shown.generation), matrices, passes);
+        drawInSteps(FrameKey::of(matrices, state.shown.generation, eyeDome), matrices, passes);
         return;
     }
     stopSteps();
-    glBindFramebuffer(GL_FRAMEBUFFER, state.target.framebuffer);
-    glViewport(0, 0, state.width, state.height);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glEnable(GL_DEPTH_TEST);
-    drawPasses(passes, matrices);
+    drawModel(passes, matrices, eyeDome);
     drawOverlays(matrices);
     drawLegend();
     drawPanel();

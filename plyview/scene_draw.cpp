@@ -67,11 +67,18 @@ const FileModel* sourceOf(Picture picture) {
     return picture == Picture::kProxy ? shown.proxy.get() : shown.model.get();
 }
 
-// The wireframe: edges of the triangles, or the points of a cloud with their colours (drawn
-// green or in them, as the style says).
+// The wireframe: edges of the triangles, or the points of a cloud with their colours and normals
+// (drawn green, or in their colours and lit, as the style says).
 void buildWire(Layers& layers, const FileModel& model, bool pointCloud, const Paint& paint) {
     if (pointCloud) {
-        layers.wire.uploadArray(GL_POINTS, VertexSpan::of(model.positions, nullptr, paint.vertex));
+        // The file's normals, where it has them, light the points on a surface style.
+        std::vector<float> normals;
+        if (model.normals.size() == model.positions.size()) {
+            surfaceNormals(model, normals);
+        }
+        layers.wire.uploadArray(
+            GL_POINTS,
+            VertexSpan::of(model.positions, normals.empty() ? nullptr : &normals, paint.vertex));
     } else {
         std::vector<std::uint32_t> edges;
         uniqueEdges(model.triangles, model.vertexCount(), edges);
@@ -144,11 +151,10 @@ void usePass(const Pass& pass, const FrameMatrices& matrices) {
     glUseProgram(program.name);
     glUniformMatrix4fv(program.model, 1, GL_FALSE, matrices.model);
     glUniformMatrix4fv(program.projection, 1, GL_FALSE, matrices.projection);
+    glUniform1f(program.pointSize, pass.pointSize > 0 ? pass.pointSize : viewer().pointSize);
     if (pass.lit) {
         glUniform1f(program.ambient, kAmbient);
         glUniform1f(program.parallel, viewer().orthographic ? 1.0f : 0.0f);
-    } else {
-        glUniform1f(program.pointSize, pass.pointSize > 0 ? pass.pointSize : viewer().pointSize);
     }
     useColour(pass.colour);
     if (pass.behind) {
@@ -186,9 +192,15 @@ Passes passesOf(Picture picture) {
     }
     ensurePainting();
     Layers* layers = layersOf(picture, wire, surface);
-    if (shown.pointCloud) {  // points: green in the wireframe, their colours on a surface
-        Pass points = flatPass(layers->wire, wire && !surface ? kMeshColor : kPointGrey);
-        points.ownColours = surface;
+    if (shown.pointCloud) {
+        // Points: green in the wireframe; on a surface in their colours (or grey), lit as a
+        // surface is when they have normals. Shaded, they show best in the surface's grey.
+        Pass points = flatPass(layers->wire, kMeshColor);
+        if (surface) {
+            points.ownColours = true;
+            points.lit = layers->wire.hasNormals();
+            points.colour = points.lit || viewer().eyeDomeOn ? kSurfaceGrey : kPointGrey;
+        }
         return {points};
     }
     Passes passes;
@@ -205,6 +217,12 @@ Passes passesOf(Picture picture) {
         passes.push_back(lines);
     }
     return passes;
+}
+
+bool eyeDomeShades(const Passes& passes) {
+    const Viewer& state = viewer();
+    return state.eyeDomeOn && state.shown.pointCloud && state.style != Style::kWire &&
+           !passes.empty();
 }
 
 std::uint64_t costOf(const Passes& passes) {

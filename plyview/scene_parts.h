@@ -13,6 +13,7 @@
 #include "plyview/animation.h"
 #include "plyview/camera.h"
 #include "plyview/colour_scale.h"
+#include "plyview/eye_dome.h"
 #include "plyview/files.h"
 #include "plyview/gpu_geometry.h"
 #include "plyview/options.h"
@@ -30,7 +31,8 @@ enum class Picture { kNothing, kFull, kProxy, kBreathing };
 // ===== Colours =====
 
 constexpr Vec4 kSurfaceGrey{0.75f, 0.75f, 0.75f, 1.0f};  // a surface without colours
-// Points without colours on a surface style: unlit, so darker than a surface to show on white.
+// Points without colours on a surface style, neither lit nor shaded: darker than a surface, to
+// show on white.
 constexpr Vec4 kPointGrey{0.35f, 0.35f, 0.35f, 1.0f};
 // Edges over a surface: dark, and half see-through, so that a dense mesh still shows the
 // surface's shading and colours under its edges.
@@ -151,6 +153,9 @@ void drawOverlays(const FrameMatrices& matrices);
 void drawText(const ScreenText& text);
 // Triangles in their own colours over the frame, in pixels from its top left.
 void drawOnTop(const GpuGeometry& geometry);
+// Whether a frame of these passes is shaded by eye-dome lighting: a cloud in a surface style,
+// while `l` has it on.
+bool eyeDomeShades(const Passes& passes);
 // What a full frame's passes cost to draw, in lines: a triangle or a point costs half a line.
 std::uint64_t costOf(const Passes& passes);
 
@@ -183,8 +188,9 @@ struct FrameKey {
     float pointSize = 0;
     bool orthographic = false;  // the light's direction
     std::uint64_t marks = 0;    // the marks' generation
+    bool eyeDome = false;       // shaded by eye-dome lighting when shown
 
-    static FrameKey of(const FrameMatrices& matrices, std::uint64_t generation);
+    static FrameKey of(const FrameMatrices& matrices, std::uint64_t generation, bool eyeDome);
     bool operator==(const FrameKey& other) const;
 };
 
@@ -229,8 +235,7 @@ struct Picker {
 
 // A heavy full frame under way in steps, or the last one finished.
 struct Steps {
-    GLuint framebuffer = 0, colour = 0, depth = 0;  // the frame being drawn, or the last one
-    int width = 0, height = 0;
+    DepthFrame frame;       // the frame being drawn, or the last one
     bool active = false;    // steps are under way
     bool complete = false;  // the framebuffer holds the finished frame of `key`
     FrameKey key;
@@ -278,6 +283,8 @@ struct Viewer {
     Steps steps;                                                    // of a heavy full frame
     Picker picker;                                                  // finds the pointed point
     Marks marks;                                                    // for measuring
+    EyeDome eyeDome;                                                // shades clouds
+    bool eyeDomeOn = true;                                          // `l` turns it off and on
     void (*measureListener)(const std::string&) = nullptr;          // told what marks say
     void (*entryListener)(const std::string&, int, int) = nullptr;  // told of another entry
     Clock::time_point started;                                      // for the frame log

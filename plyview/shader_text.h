@@ -12,5 +12,8 @@ extern const char kFlatFragmentShader[];
 extern const char kLitVertexShader[];  // surfaces lit from the eye
 extern const char kLitFragmentShader[];
 extern const char kPickFragmentShader[];  // depth under the pointer, as a colour
+// A frame of textures shaded by its depth (eye_dome.cpp).
+extern const char kEyeDomeVertexShader[];
+extern const char kEyeDomeFragmentShader[];
 
 }  // namespace plyview

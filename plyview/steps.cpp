@@ -1,7 +1,8 @@
 // A full frame too heavy to draw between two events (seconds, for millions of lines on a
 // software renderer) is drawn in steps into a framebuffer of its own, each step sized to take
 // about kStepSeconds, with the events handled in between; when the last step is done the frame
-// is copied to the window. A finished frame is kept, so showing it again costs one copy.
+// is copied to the window (through the eye-dome pass for a shaded cloud, whose overlays then go
+// over it in the window). A finished frame is kept, so showing it again costs one copy.
 #include <GL/glew.h>
 
 #include <algorithm>
@@ -15,43 +16,21 @@ namespace {
 
 constexpr std::uint64_t kMinStepLines = 20000;
 
-void makeRenderbuffer(GLuint& buffer, GLenum format, GLenum attachment) {
-    const Steps& steps = viewer().steps;
-    glGenRenderbuffers(1, &buffer);
-    glBindRenderbuffer(GL_RENDERBUFFER, buffer);
-    glRenderbufferStorage(GL_RENDERBUFFER, format, steps.width, steps.height);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, attachment, GL_RENDERBUFFER, buffer);
-}
-
-// A framebuffer of the window's size.
-void ensureFramebuffer() {
-    Steps& steps = viewer().steps;
-    const Viewer& state = viewer();
-    if (steps.framebuffer != 0 && steps.width == state.width && steps.height == state.height) {
-        return;
-    }
-    if (steps.framebuffer != 0) {
-        glDeleteFramebuffers(1, &steps.framebuffer);
-        glDeleteRenderbuffers(1, &steps.colour);
-        glDeleteRenderbuffers(1, &steps.depth);
-    }
-    steps.width = state.width;
-    steps.height = state.height;
-    glGenFramebuffers(1, &steps.framebuffer);
-    glBindFramebuffer(GL_FRAMEBUFFER, steps.framebuffer);
-    makeRenderbuffer(steps.colour, GL_RGBA8, GL_COLOR_ATTACHMENT0);
-    makeRenderbuffer(steps.depth, GL_DEPTH24_STENCIL8, GL_DEPTH_STENCIL_ATTACHMENT);
-}
-
 void show() {
     Steps& steps = viewer().steps;
+    const DepthFrame& frame = steps.frame;
     const SceneTarget& target = viewer().target;
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, steps.framebuffer);
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, target.framebuffer);
-    glBlitFramebuffer(0, 0, steps.width, steps.height, 0, 0, steps.width, steps.height,
-                      GL_COLOR_BUFFER_BIT, GL_NEAREST);
-    glBindFramebuffer(GL_FRAMEBUFFER, target.framebuffer);
-    glViewport(0, 0, steps.width, steps.height);
+    if (steps.key.eyeDome) {
+        shadeEyeDome(frame, steps.matrices.projection, target.framebuffer);
+        drawOverlays(steps.matrices);
+    } else {
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, frame.framebuffer);
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, target.framebuffer);
+        glBlitFramebuffer(0, 0, frame.width, frame.height, 0, 0, frame.width, frame.height,
+                          GL_COLOR_BUFFER_BIT, GL_NEAREST);
+        glBindFramebuffer(GL_FRAMEBUFFER, target.framebuffer);
+        glViewport(0, 0, frame.width, frame.height);
+    }
     drawLegend();  // over the finished frame, not into it: the panel may come and go
     drawPanel();
     if (target.present != nullptr) {
@@ -62,7 +41,7 @@ void show() {
 
 }  // namespace
 
-FrameKey FrameKey::of(const FrameMatrices& matrices, std::uint64_t generation) {
+FrameKey FrameKey::of(const FrameMatrices& matrices, std::uint64_t generation, bool eyeDome) {
     FrameKey key;
     key.matrices = matrices;
     key.generation = generation;
@@ -75,6 +54,7 @@ FrameKey FrameKey::of(const FrameMatrices& matrices, std::uint64_t generation) {
     key.pointSize = state.pointSize;
     key.orthographic = state.orthographic;
     key.marks = state.marks.generation;
+    key.eyeDome = eyeDome;
     return key;
 }
 
@@ -83,7 +63,7 @@ bool FrameKey::operator==(const FrameKey& other) const {
            generation == other.generation && width == other.width && height == other.height &&
            box == other.box && normals == other.normals && style == other.style &&
            pointSize == other.pointSize && orthographic == other.orthographic &&
-           marks == other.marks;
+           marks == other.marks && eyeDome == other.eyeDome;
 }
 
 void drawInSteps(const FrameKey& key, const FrameMatrices& matrices, const Passes& passes) {
@@ -95,9 +75,9 @@ void drawInSteps(const FrameKey& key, const FrameMatrices& matrices, const Passe
     if (steps.active && steps.key == key) {
         return;
     }
-    ensureFramebuffer();
-    glBindFramebuffer(GL_FRAMEBUFFER, steps.framebuffer);
-    glViewport(0, 0, steps.width, steps.height);
+    steps.frame.ensure(viewer().width, viewer().height);
+    glBindFramebuffer(GL_FRAMEBUFFER, steps.frame.framebuffer);
+    glViewport(0, 0, steps.frame.width, steps.frame.height);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     steps.active = true;
     steps.complete = false;
@@ -114,8 +94,8 @@ void continueSteps() {
     if (!steps.active) {
         return;
     }
-    glBindFramebuffer(GL_FRAMEBUFFER, steps.framebuffer);
-    glViewport(0, 0, steps.width, steps.height);
+    glBindFramebuffer(GL_FRAMEBUFFER, steps.frame.framebuffer);
+    glViewport(0, 0, steps.frame.width, steps.frame.height);
     glEnable(GL_DEPTH_TEST);
     if (steps.pass < steps.passes.size()) {
         const Pass& pass = steps.passes[steps.pass];
@@ -136,7 +116,9 @@ void continueSteps() {
             return;
         }
     }
-    drawOverlays(steps.matrices);
+    if (!steps.key.eyeDome) {
+        drawOverlays(steps.matrices);  // a shaded frame's go over it as it is shown
+    }
     steps.active = false;
     steps.complete = true;
     show();
@@ -152,11 +134,7 @@ void stopSteps() {
 
 void forgetSteps() {
     Steps& steps = viewer().steps;
-    if (steps.framebuffer != 0) {
-        glDeleteFramebuffers(1, &steps.framebuffer);
-        glDeleteRenderbuffers(1, &steps.colour);
-        glDeleteRenderbuffers(1, &steps.depth);
-    }
+    steps.frame.release();
     steps = Steps();
 }
 

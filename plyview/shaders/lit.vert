@@ -1,11 +1,13 @@
-// Surfaces lit by a light at the eye. The model matrix only turns and moves the model (the
-// camera never scales it), so it carries normals into eye space unchanged in length.
+// Surfaces, and the points of clouds with normals, lit by a light at the eye. The model matrix
+// only turns and moves the model (the camera never scales it), so it carries normals into eye
+// space unchanged in length.
 in vec3 position;
 in vec3 normal;
 in vec4 colour;
 
 uniform mat4 model_matrix;
 uniform mat4 projection_matrix;
+uniform float point_size;
 
 out vec3 eyePosition;
 out vec3 eyeNormal;
@@ -17,4 +19,5 @@ void main() {
     eyeNormal = mat3(model_matrix) * normal;
     base = colour;
     gl_Position = projection_matrix * eye;
+    gl_PointSize = point_size;
 }

@@ -219,6 +219,13 @@ void GLAPIENTRY blitFramebuffer(GLint x0, GLint y0, GLint x1, GLint y1, GLint dx
                                 GLint dx1, GLint dy1, GLbitfield mask, GLenum filter) {
     record("glBlitFramebuffer", {x0, y0, x1, y1, dx0, dy0, dx1, dy1, mask, filter});
 }
+void GLAPIENTRY framebufferTexture2D(GLenum target, GLenum attachment, GLenum textureTarget,
+                                     GLuint texture, GLint level) {
+    record("glFramebufferTexture2D", {target, attachment, textureTarget, texture, level});
+}
+void GLAPIENTRY uniform1i(GLint location, GLint value) {
+    record("glUniform1i", {location, value});
+}
 
 }  // namespace
 
@@ -301,6 +308,8 @@ PFNGLDELETERENDERBUFFERSPROC __glewDeleteRenderbuffers = fakegl::deleteRenderbuf
 PFNGLRENDERBUFFERSTORAGEPROC __glewRenderbufferStorage = fakegl::renderbufferStorage;
 PFNGLFRAMEBUFFERRENDERBUFFERPROC __glewFramebufferRenderbuffer = fakegl::framebufferRenderbuffer;
 PFNGLBLITFRAMEBUFFERPROC __glewBlitFramebuffer = fakegl::blitFramebuffer;
+PFNGLFRAMEBUFFERTEXTURE2DPROC __glewFramebufferTexture2D = fakegl::framebufferTexture2D;
+PFNGLUNIFORM1IPROC __glewUniform1i = fakegl::uniform1i;
 
 GLboolean glewExperimental = GL_FALSE;
 GLboolean __GLEW_VERSION_3_1 = GL_TRUE;
@@ -368,6 +377,24 @@ void GLAPIENTRY glBlendFunc(GLenum source, GLenum destination) {
 }
 void GLAPIENTRY glDepthFunc(GLenum function) {
     record("glDepthFunc", {function});
+}
+void GLAPIENTRY glGenTextures(GLsizei n, GLuint* out) {
+    record("glGenTextures", {n});
+    for (GLsizei i = 0; i < n; ++i) out[i] = fakegl::nextName++;
+}
+void GLAPIENTRY glBindTexture(GLenum target, GLuint texture) {
+    record("glBindTexture", {target, texture});
+}
+void GLAPIENTRY glDeleteTextures(GLsizei n, const GLuint* names) {
+    record("glDeleteTextures", {n, n > 0 ? names[0] : 0});
+}
+void GLAPIENTRY glTexImage2D(GLenum target, GLint level, GLint format, GLsizei width,
+                             GLsizei height, GLint border, GLenum layout, GLenum type,
+                             const void* /*pixels*/) {
+    record("glTexImage2D", {target, level, format, width, height, border, layout, type});
+}
+void GLAPIENTRY glTexParameteri(GLenum target, GLenum name, GLint value) {
+    record("glTexParameteri", {target, name, value});
 }
 
 // ----- freeglut -----

@@ -75,7 +75,7 @@ TEST(PlyviewCommandLine, OptionsFilesAndMistakes) {
 TEST(PlyviewCommandLine, HelpNamesOptionsMouseAndKeys) {
     const std::string help = plyview::helpText();
     for (const char* item : {"usage: plyview", "--png", "--size", "--style", "--info", "--json",
-                             "left drag", "wheel", "N / P", "Esc"}) {
+                             "left drag", "wheel", "N / P", "  l  ", "Esc"}) {
         EXPECT_NE(help.find(item), std::string::npos) << item;
     }
 }

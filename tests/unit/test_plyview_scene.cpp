@@ -1,10 +1,12 @@
 // The file viewer's frames against the recording GL stand-in: every line of a large model drawn
 // indexed, in pieces within one buffer's and one draw call's limits; the proxy while the view
-// moves; heavy full frames in steps; and how files are read and refused.
+// moves; heavy full frames in steps; how files are read and refused; and which frames are shaded
+// by eye-dome lighting, and where.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -369,3 +371,110 @@ TEST_F(PlyviewScene, ADoubleClickIsTimedAndPlacedAndZeroGivesTheFirstViewBack) {
 }
 
 }  // namespace
+
+// ===== Eye-dome lighting =====
+
+namespace {
+
+// `count` points in rows of a thousand.
+std::unique_ptr<FileModel> cloud(std::size_t count) {
+    auto model = std::make_unique<FileModel>();
+    for (std::size_t i = 0; i < count; ++i) {
+        model->positions.insert(model->positions.end(),
+                                {static_cast<float>(i % 1000), static_cast<float>(i / 1000), 0});
+    }
+    model->minX = model->minY = model->minZ = model->maxZ = 0;
+    model->maxX = model->maxY = 1000;
+    return model;
+}
+
+// A draw call and the framebuffer it drew into.
+struct Draw {
+    long long framebuffer, mode, count;
+};
+
+std::vector<Draw> draws() {
+    std::vector<Draw> out;
+    long long bound = 0;
+    for (const fakegl::Call& call : fakegl::calls) {
+        if (call.name == "glBindFramebuffer" && call.args[0] != GL_READ_FRAMEBUFFER) {
+            bound = call.args[1];
+        } else if (call.name == "glDrawArrays" || call.name == "glDrawElements") {
+            out.push_back({bound, call.args[0], call.args[call.name == "glDrawArrays" ? 2 : 1]});
+        }
+    }
+    return out;
+}
+
+constexpr long long kTarget = 7;  // PlyviewScene's
+
+// The full-screen pass: one triangle into the target, writing depth whatever it holds.
+bool shadedIntoTarget(const std::vector<Draw>& drawn) {
+    const auto pass = std::find_if(drawn.begin(), drawn.end(), [](const Draw& d) {
+        return d.framebuffer == kTarget && d.mode == GL_TRIANGLES && d.count == 3;
+    });
+    std::vector<long long> depthFunctions;
+    for (const fakegl::Call& call : fakegl::named("glDepthFunc")) {
+        depthFunctions.push_back(call.args[0]);
+    }
+    return pass != drawn.end() && depthFunctions == std::vector<long long>{GL_ALWAYS, GL_LESS};
+}
+
+}  // namespace
+
+// A cloud in a surface style, `l` on, is drawn into a frame of its own and shaded into the
+// target; the wireframe, `l` off and a mesh go straight into the target.
+TEST_F(PlyviewScene, EyeDomeLightingShadesCloudsInTheSurfaceStylesWhileOn) {
+    const struct {
+        const char* what;
+        bool mesh;
+        int styleKeys;  // from the wireframe
+        bool off;
+        bool shaded;
+    } cases[] = {
+        {"cloud, surface", false, 1, false, true}, {"cloud, edges", false, 2, false, true},
+        {"cloud, wire", false, 0, false, false},   {"cloud, l off", false, 1, true, false},
+        {"mesh, surface", true, 1, false, false},
+    };
+    for (const auto& c : cases) {
+        start(false);
+        show(c.mesh ? surface(4, 4) : cloud(100));
+        for (int i = 0; i < c.styleKeys; ++i) plyview::pressKey(plyview::kKeyStyle);
+        if (c.off)
+            plyview::pressKey(plyview::kKeyEyeDome);
+        fakegl::calls.clear();
+        plyview::drawFrame();
+        const std::vector<Draw> drawn = draws();
+        ASSERT_FALSE(drawn.empty()) << c.what;
+        EXPECT_EQ(drawn.front().framebuffer != kTarget, c.shaded) << c.what;
+        EXPECT_EQ(shadedIntoTarget(drawn), c.shaded) << c.what;
+    }
+}
+
+// A heavy cloud drawn in steps is shaded as it is shown, with the box over it in the target;
+// with `l` off it is drawn anew and copied as it is.
+TEST_F(PlyviewScene, AHeavyCloudDrawnInStepsIsShadedWhenShown) {
+    start(true);
+    show(cloud(2 * plyview::kDirectLines + 2));  // a point costs half a line
+    plyview::pressKey(plyview::kKeyStyle);
+    plyview::pressKey(plyview::kKeyBox);
+    const auto finish = [] {
+        fakegl::calls.clear();
+        plyview::drawFrame();
+        for (int tick = 0; tick < 1000 && fakegl::count("present") == 0; ++tick) {
+            plyview::sceneTick();
+        }
+    };
+    finish();
+    std::vector<Draw> drawn = draws();
+    EXPECT_TRUE(shadedIntoTarget(drawn));
+    EXPECT_EQ(drawn.back().framebuffer, kTarget);
+    EXPECT_EQ(drawn.back().mode, GL_LINE_STRIP) << "the box, after the shading";
+
+    plyview::pressKey(plyview::kKeyEyeDome);
+    finish();
+    drawn = draws();
+    EXPECT_EQ(drawn.front().mode, GL_POINTS) << "drawn anew";
+    EXPECT_EQ(fakegl::count("glBlitFramebuffer"), 1u);
+    EXPECT_FALSE(shadedIntoTarget(drawn));
+}

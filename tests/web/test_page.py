@@ -8,6 +8,7 @@ mouse, the arrow keys, the toolbar and fingers, with the help listing it all.
     tests/web/test_page.py PAGE_FOLDER
 """
 
+import math
 import os
 import shutil
 import sys
@@ -34,9 +35,9 @@ TILES_PER_SIDE = 5
 # Column and row from the square's corner at -x -y: right of and below the centre, one tile away
 # both ways, and clear of the bar over the canvas's top as it grows and moves.
 BLUE_TILE = (3, 1)
-HELP_KEYS = {"N", "P", "W", "e", "m", "s", "c", "x", "X", "y", "Y", "z", "Z", "R", "B", "0", "1", "2",
-             "3", "4", "5", "6", "7", "o", "u", "+", "=", "-", "_", "←", "↑", "→", "↓", "Shift",
-             "i", "?", "Esc"}
+HELP_KEYS = {"N", "P", "W", "e", "m", "s", "c", "l", "x", "X", "y", "Y", "z", "Z", "R", "B", "0",
+             "1", "2", "3", "4", "5", "6", "7", "o", "u", "+", "=", "-", "_", "←", "↑", "→", "↓",
+             "Shift", "i", "?", "Esc"}
 # The `i` panel's first lines: dark letters in this many rows and columns below the bar.
 PANEL_ROWS, PANEL_COLUMNS, DARK_BELOW, MIN_LETTER_PIXELS = 80, 120, 80, 100
 HELP_GESTURES = ("left drag", "middle drag", "right drag", "wheel", "double click", "one finger",
@@ -129,6 +130,18 @@ def write_tripod(path):
     return write_ply(path, vertices, triangles)
 
 
+def write_ball(path, count=60000):
+    """A cloud of points spread evenly over a unit ball's surface (a golden-angle spiral)."""
+    turn = math.pi * (3 - math.sqrt(5))
+    points = []
+    for i in range(count):
+        y = 1 - 2 * (i + 0.5) / count
+        r = math.sqrt(1 - y * y)
+        points.append(tuple(round(v, 5) for v in (r * math.cos(turn * i), y,
+                                                  r * math.sin(turn * i))))
+    return write_ply(path, points, [])
+
+
 def is_blue(r, g, b):
     return b - max(r, g) > GREEN_MARGIN
 
@@ -179,6 +192,7 @@ class PageTest(unittest.TestCase):
         cls.models["tiles.ply"] = write_tiles(os.path.join(cls.scratch, "tiles.ply"))
         cls.models["tripod.ply"] = write_tripod(os.path.join(cls.scratch, "tripod.ply"))
         cls.models["measured.ply"] = write_measured(os.path.join(cls.scratch, "measured.ply"))
+        cls.models["ball.ply"] = write_ball(os.path.join(cls.scratch, "ball.ply"))
         cls.server = PageServer(PAGE_FOLDER)
         cls.browser = Browser(WIDTH, HEIGHT)
 
@@ -371,6 +385,25 @@ class PageTest(unittest.TestCase):
         reddish = lambda r, g, b: r > 2 * g + 40 and r > b  # noqa: E731
         self.browser.wait_for(lambda: self.browser.screenshot().count(reddish) > 5000, STEP_S,
                               "the cube's own colours")
+
+    def test_a_clouds_rim_is_shaded_on_the_surface_until_l(self):
+        def levels(picture):
+            """The ball's centre and a spot of its left rim, in its middle row: the median of
+            a few pixels each, as a gap between points shows the far side darkened."""
+            places = pixels_where(picture, lambda r, g, b: min(r, g, b) < 245, self.bar_bottom())
+            y = int(box_centre(places)[1])
+            xs = [x for x, row in places if row == y]
+            level = lambda x: sorted(sum(picture.pixel(x + dx, y + dy)) // 3  # noqa: E731
+                                     for dx in (-1, 0, 1) for dy in (-1, 0, 1))[4]
+            return level((min(xs) + max(xs)) // 2), level(min(xs) + (max(xs) - min(xs)) // 25)
+
+        self.show("ball.ply", "s")
+        centre, rim = levels(self.settled())
+        self.assertLess(rim, centre - 40)
+        before = self.browser.screenshot()
+        self.browser.click(*self.tool("l"))  # as the key does
+        centre, rim = levels(self.settled(before))
+        self.assertEqual(rim, centre)
 
     def test_a_file_too_large_for_the_memory_gets_the_desktop_line(self):
         self.load(self.server.url + "?memory=0")
