@@ -231,6 +231,9 @@ void nextColourSource() {
     const auto at = std::find(sources.begin(), sources.end(), now);
     const std::size_t next = at == sources.end() ? 0 : (at - sources.begin() + 1) % sources.size();
     state.colourBy = nameOf(*model, sources[next]);
+    if (state.style == Style::kWire) {
+        state.style = Style::kSurface;  // the wireframe is green: colours show on the surface
+    }
     state.frameWanted = true;
 }
 
