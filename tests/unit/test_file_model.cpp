@@ -471,15 +471,22 @@ TEST(FileModel, MemoryNeededFollowsTheHeaderBoundedByTheBytes) {
         std::string(120, '\0');
     EXPECT_LT(fileModelBytesNeeded(lying.data(), lying.size(), lying.size()), 10000u);
     // A measured property costs its value and the colour it is shown in, at each vertex; a
-    // texture coordinate of the same size, never kept, does not.
-    const auto withExtra = [](const char* name) {
+    // texture coordinate, without its pair, is neither measured nor kept; a pair costs its
+    // floats in the parse, the model and the GPU's copy.
+    const auto withExtras = [](std::vector<const char*> names) {
         plywrite::Mesh mesh = plywrite::surface(100, 100);
-        mesh.vertexExtras.push_back({name, Type::kFloat32, {}});
-        mesh.vertexExtras.back().values.assign(mesh.positions.size(), 1.0);
+        for (const char* name : names) {
+            mesh.vertexExtras.push_back({name, Type::kFloat32, {}});
+            mesh.vertexExtras.back().values.assign(mesh.positions.size(), 1.0);
+        }
         const std::string file = binary(mesh);
         return fileModelBytesNeeded(file.data(), file.size(), file.size());
     };
-    EXPECT_EQ(withExtra("intensity") - withExtra("u"), (sizeof(float) + kColourBytes) * 101 * 101);
+    const std::uint64_t vertices = 101 * 101;
+    EXPECT_EQ(withExtras({"intensity", "u"}) - withExtras({"u", "r"}),
+              (sizeof(float) + kColourBytes) * vertices);
+    EXPECT_EQ(withExtras({"u", "v"}) - withExtras({"u", "r"}),
+              2 * kTexcoordFloats * sizeof(float) * vertices);
     // Without a header to go by, the bytes alone decide.
     EXPECT_GT(fileModelBytesNeeded("junk", 4, 1000000), 1000000u);
 }
@@ -511,8 +518,8 @@ TEST(FileModel, AProxyOfAFaceColouredModelIsColoured) {
 }
 
 // A proxy carries what the file measured by vertex: a vertex's own values, and those of the
-// first face around it (the face its colour comes from). A thinned point cloud keeps its
-// points' values.
+// first face around it (the face its colour and texture coordinates come from, at the vertex's
+// corner). A thinned point cloud keeps its points' values.
 TEST(FileModel, AProxyCarriesWhatTheFileMeasuredByVertex) {
     plywrite::Mesh mesh = plywrite::surface(320, 320);
     plywrite::Extra height{"height", Type::kFloat64, {}};
@@ -523,8 +530,17 @@ TEST(FileModel, AProxyCarriesWhatTheFileMeasuredByVertex) {
     for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
         facet.values.push_back(static_cast<double>(f));
     }
+    // Each corner's coordinates name its vertex and face.
+    plywrite::Extra texcoord{"texcoord", Type::kFloat32, {}, true, {}};
+    for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
+        std::vector<double>& uv = texcoord.lists.emplace_back();
+        for (int v : mesh.faces[f]) {
+            uv.insert(uv.end(), {static_cast<double>(v), static_cast<double>(f)});
+        }
+    }
     mesh.vertexExtras = {height};
-    mesh.faceExtras = {facet};
+    mesh.faceExtras = {facet, texcoord};
+    mesh.comments = {"TextureFile skin.png"};
     plywrite::Options options;
     options.format = Format::kBinaryLittleEndian;
     options.faceColours = true;
@@ -535,6 +551,10 @@ TEST(FileModel, AProxyCarriesWhatTheFileMeasuredByVertex) {
         FileModel proxy;
         ASSERT_TRUE(buildProxy(*source, proxy, cancel));
         ASSERT_EQ(proxy.properties.size(), source->properties.size());
+        EXPECT_EQ(proxy.textureFiles, source->textureFiles);
+        EXPECT_TRUE(proxy.cornerTexcoords.empty());
+        ASSERT_EQ(proxy.texcoords.size(),
+                  source == &cloud ? 0u : proxy.vertexCount() * kTexcoordFloats);
         for (std::size_t n = 0; n < proxy.properties.size(); ++n) {
             EXPECT_EQ(proxy.properties[n].name, source->properties[n].name);
             EXPECT_EQ(proxy.properties[n].base, source->properties[n].base);
@@ -560,6 +580,8 @@ TEST(FileModel, AProxyCarriesWhatTheFileMeasuredByVertex) {
             for (int c = 0; c < 3; ++c) {
                 EXPECT_EQ(proxy.colours[v * kColourBytes + c], plywrite::faceLevel(f, c));
             }
+            EXPECT_EQ(proxy.texcoords[2 * v], static_cast<float>(m));
+            EXPECT_EQ(proxy.texcoords[2 * v + 1], static_cast<float>(f));
         }
     }
 }
