@@ -374,8 +374,9 @@ class FixedAttributes {
 
     // The attributes of vertex i, whose instance starts at p: its normal and colour, its
     // measured values when kMeasuredToo, and its texture coordinates too when kTexcoordsToo.
+    // Inlined into each vertex loop, which it is most of the work of when it keeps anything.
     template <Keep kKeep>
-    void take(const char* p, std::size_t i, bool swap) const {
+    __attribute__((always_inline)) void take(const char* p, std::size_t i, bool swap) const {
         if (plan_.keepsNormals()) {
             float* normal = normals_ + i * kNormalFloats;
             for (int a = 0; a < kNormalFloats; ++a) {
@@ -932,8 +933,10 @@ class AsciiBody {
         if (length < 0) {
             return negativeLength(error, element, i, static_cast<std::int64_t>(length));
         }
+        if (k == plan.attributes.texcoordList) {
+            return texcoordItems(element, property, i, static_cast<std::int64_t>(length), error);
+        }
         const bool indices = k == plan.list;
-        const bool texcoords = k == plan.attributes.texcoordList;
         const bool strip = plan.role == Role::kStrips;
         if (indices) {
             strip ? corners.startStrip(i) : corners.startFace(i);
@@ -942,9 +945,6 @@ class AsciiBody {
             double item = 0;
             if (!number(element, property, property.type, i, item, error)) {
                 return false;
-            }
-            if (texcoords) {
-                attributes_.faceTexcoord(item);
             }
             if (!indices) {
                 continue;
@@ -956,6 +956,21 @@ class AsciiBody {
         }
         if (indices && !strip) {
             corners.endFace();
+        }
+        return true;
+    }
+
+    // The `length` items of a face's texcoord list. Out of line, so that the loop over the
+    // values of faces without one is as it was.
+    __attribute__((noinline)) bool texcoordItems(const Element& element, const Property& property,
+                                                 std::int64_t i, std::int64_t length,
+                                                 PlyError& error) {
+        for (std::int64_t n = 0; n < length; ++n) {
+            double item = 0;
+            if (!number(element, property, property.type, i, item, error)) {
+                return false;
+            }
+            attributes_.faceTexcoord(item);
         }
         return true;
     }
