@@ -255,21 +255,23 @@ TEST(FileModel, KeepsTextureCoordinatesImagesAndTheirFiles) {
 }
 
 // Strips have no texture coordinates or images: their triangles get NaN and -1, so that there is
-// a pair per corner and an image per triangle whatever made the triangle.
+// a pair per corner and an image per triangle whatever made the triangle. An image number is
+// kept up to the largest int; one past it is no image.
 TEST(FileModel, TrianglesOfStripsHaveNoTextureCoordinates) {
     const FileModel model = parsed(
         "ply\nformat ascii 1.0\nelement vertex 4\nproperty float x\nproperty float y\n"
         "property float z\nelement tristrips 1\nproperty list uchar int vertex_indices\n"
-        "element face 1\nproperty list uchar int vertex_indices\nproperty uchar texnumber\n"
+        "element face 2\nproperty list uchar int vertex_indices\nproperty uint texnumber\n"
         "property list uchar float texcoords\nend_header\n"
-        "0 0 0\n1 0 0\n0 1 0\n1 1 0\n4 0 1 2 3\n3 0 1 3 1 6 1 2 3 4 5 6\n");
-    ASSERT_EQ(model.triangleCount(), 3u);
-    ASSERT_EQ(model.cornerTexcoords.size(), 18u);
+        "0 0 0\n1 0 0\n0 1 0\n1 1 0\n4 0 1 2 3\n3 0 1 3 2147483647 6 1 2 3 4 5 6\n"
+        "3 0 1 2 2147483648 6 1 2 3 4 5 6\n");
+    ASSERT_EQ(model.triangleCount(), 4u);
+    ASSERT_EQ(model.cornerTexcoords.size(), 24u);
     EXPECT_TRUE(std::all_of(model.cornerTexcoords.begin(), model.cornerTexcoords.begin() + 12,
                             [](float value) { return std::isnan(value); }));
     EXPECT_EQ(std::vector<float>(model.cornerTexcoords.begin() + 12, model.cornerTexcoords.end()),
-              (std::vector<float>{1, 2, 3, 4, 5, 6}));
-    EXPECT_EQ(model.triangleTextures, (std::vector<std::int32_t>{-1, -1, 1}));
+              (std::vector<float>{1, 2, 3, 4, 5, 6, 1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(model.triangleTextures, (std::vector<std::int32_t>{-1, -1, 2147483647, -1}));
 }
 
 // At most kMaxKeptProperties, vertex ones first; and what is a position, normal, colour, texture
