@@ -59,9 +59,11 @@ class VertexCopier {
                      model.texcoords.size() == model.vertexCount() * kTexcoordFloats),
           cornerTexcoords_(!model.cornerTexcoords.empty() &&
                            model.cornerTexcoords.size() ==
-                               model.triangleCount() * kCoordinates * kTexcoordFloats) {
+                               model.triangleCount() * kCoordinates * kTexcoordFloats),
+          images_(!model.triangleTextures.empty() &&
+                  model.triangleTextures.size() == model.triangleCount()) {
         const auto onFaces = [](const PropertyValues& property) { return property.face; };
-        if (fromFaces_ || cornerTexcoords_ ||
+        if (fromFaces_ || cornerTexcoords_ || images_ ||
             std::any_of(model.properties.begin(), model.properties.end(), onFaces)) {
             firstTriangle_ = firstTriangles(model);
         }
@@ -92,6 +94,17 @@ class VertexCopier {
             const std::size_t at = property.face ? triangleOf(v) : v;
             proxy.properties[n].values.push_back(at < property.values.size() ? property.values[at]
                                                                              : kNoValue);
+        }
+    }
+
+    // The image of a proxy triangle whose first corner is the model's vertex v: that of the
+    // first triangle around v, the one its coordinates by corner come from.
+    void appendImage(std::uint32_t v, FileModel& proxy) const {
+        if (images_) {
+            const std::size_t t = triangleOf(v);
+            proxy.triangleTextures.push_back(t < model_.triangleTextures.size()
+                                                 ? model_.triangleTextures[t]
+                                                 : model_.triangleTextures.front());
         }
     }
 
@@ -131,6 +144,7 @@ class VertexCopier {
     bool fromFaces_;                            // its colours are its faces'
     bool texcoords_;                            // the model has texture coordinates by vertex
     bool cornerTexcoords_;                      // by triangle corner, which go to the vertices
+    bool images_;                               // an image per triangle
     std::vector<std::uint32_t> firstTriangle_;  // by vertex, when its faces carry anything
 };
 
@@ -148,7 +162,11 @@ bool simplifyTriangles(const FileModel& model, FileModel& proxy, const std::atom
     // Only the vertices the kept triangles use, numbered in order of first use.
     const VertexCopier copier(model);
     std::vector<std::uint32_t> renumber(model.vertexCount(), kUnused);
-    for (std::uint32_t& v : kept) {
+    for (std::size_t k = 0; k < kept.size(); ++k) {
+        std::uint32_t& v = kept[k];
+        if (k % kCoordinates == 0) {
+            copier.appendImage(v, proxy);
+        }
         if (renumber[v] == kUnused) {
             renumber[v] = static_cast<std::uint32_t>(proxy.positions.size() / kCoordinates);
             copier.append(v, proxy);

@@ -20,8 +20,8 @@ bool needsProxy(const FileModel& model);
 // sloppy simplifier (a point cloud thinned), the vertices they use in order of first use with
 // their normals, colours, texture coordinates and measured values (what faces carry, colours,
 // texture coordinates by corner and measured values, goes to each vertex from the first triangle
-// that uses it), the box, centre and image names of the model; no image per triangle, so every
-// triangle takes the first. False
+// that uses it), each triangle's image that of the first triangle around its first corner, the
+// box, centre and image names of the model. False
 // when `cancel` was set before it was done; `proxy` is then unspecified. Reads `model` only, so it
 // may run on another thread while the model is shown. `triangles` is about how many triangles it
 // keeps.

@@ -84,10 +84,13 @@ void expectValidProxy(const FileModel& model) {
         fuzz::broken("the proxy keeps %zu measured properties of %zu", proxy.properties.size(),
                      model.properties.size());
     }
-    // Texture coordinates by vertex whichever way the model kept them; its images named alike.
+    // Texture coordinates by vertex whichever way the model kept them, images by triangle as the
+    // model has them, and its image names.
     fuzz::expectValidTextures(proxy.texcoords, proxy.cornerTexcoords, proxy.triangleTextures,
                               proxy.vertexCount(), proxy.triangleCount());
     if (!proxy.cornerTexcoords.empty() || proxy.textureFiles != model.textureFiles ||
+        (proxy.triangleTextures.empty() != model.triangleTextures.empty() &&
+         proxy.triangleCount() > 0) ||
         (proxy.texcoords.empty() != (model.texcoords.empty() && model.cornerTexcoords.empty()) &&
          proxy.vertexCount() > 0)) {
         fuzz::broken("the proxy's texture coordinates or image names are not its model's");

@@ -521,7 +521,8 @@ TEST(FileModel, AProxyOfAFaceColouredModelIsColoured) {
 
 // A proxy carries what the file measured by vertex: a vertex's own values, and those of the
 // first face around it (the face its colour and texture coordinates come from, at the vertex's
-// corner). A thinned point cloud keeps its points' values.
+// corner, and the image of each triangle from its first corner). A thinned point cloud keeps its
+// points' values.
 TEST(FileModel, AProxyCarriesWhatTheFileMeasuredByVertex) {
     plywrite::Mesh mesh = plywrite::surface(320, 320);
     plywrite::Extra height{"height", Type::kFloat64, {}};
@@ -541,7 +542,11 @@ TEST(FileModel, AProxyCarriesWhatTheFileMeasuredByVertex) {
         }
     }
     mesh.vertexExtras = {height};
-    mesh.faceExtras = {facet, texcoord};
+    plywrite::Extra texnumber{"texnumber", Type::kUint8, {}};
+    for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
+        texnumber.values.push_back(static_cast<double>(f % 3));
+    }
+    mesh.faceExtras = {facet, texcoord, texnumber};
     mesh.comments = {"TextureFile skin.png"};
     plywrite::Options options;
     options.format = Format::kBinaryLittleEndian;
@@ -584,6 +589,11 @@ TEST(FileModel, AProxyCarriesWhatTheFileMeasuredByVertex) {
             }
             EXPECT_EQ(proxy.texcoords[2 * v], static_cast<float>(m));
             EXPECT_EQ(proxy.texcoords[2 * v + 1], static_cast<float>(f));
+        }
+        ASSERT_EQ(proxy.triangleTextures.size(), source == &cloud ? 0u : proxy.triangleCount());
+        for (std::size_t t = 0; t < proxy.triangleTextures.size(); t += 7) {
+            const auto f = static_cast<std::size_t>(proxy.properties[1].at(proxy.triangles[3 * t]));
+            EXPECT_EQ(proxy.triangleTextures[t], static_cast<std::int32_t>(f % 3));
         }
     }
 }
