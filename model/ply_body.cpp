@@ -840,12 +840,19 @@ class AsciiBody {
 
     // The three coordinates of vertex i; the positions grow as the vertices are read, since
     // the count alone does not prove the text holds them.
+    // Within the room reserved, the three are appended as plain stores: a resize there was
+    // left to a call per vertex by the compiler.
     static double* vertexSlot(Geometry& geometry, std::int64_t i) {
+        std::vector<double>& positions = geometry.positions;
         const std::size_t at = static_cast<std::size_t>(i) * kAxes;
-        if (geometry.positions.size() < at + kAxes) {
-            geometry.positions.resize(at + kAxes);
+        if (positions.size() == at && positions.capacity() >= at + kAxes) {
+            for (int a = 0; a < kAxes; ++a) {
+                positions.push_back(0);
+            }
+        } else if (positions.size() < at + kAxes) {
+            positions.resize(at + kAxes);
         }
-        return geometry.positions.data() + at;
+        return positions.data() + at;
     }
 
     // Any value of `type`; integers must be whole and in the type's range. Inlined into the
