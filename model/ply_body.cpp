@@ -535,22 +535,40 @@ class BinaryBody {
         }
     };
 
-    // The vertices as floats less the centre of their box: the box from a first look at the
-    // bytes (any coordinate that is not finite refused there), then the floats and what else is
-    // kept. The same values as the doubles less the centre would give, rounded once.
-    bool centredVertices(const Header& header, const Layout& layout, const Element& element,
-                         const Plan& plan, Geometry& geometry, PlyError& error) {
-        double low[kAxes] = {0, 0, 0}, high[kAxes] = {0, 0, 0};
+    // The box of the coordinates of `count` instances from the cursor; false at the first that
+    // is not finite. Made apart for three floats, the layout most files have, so that their loop
+    // asks no value its type.
+    template <bool kFloats>
+    bool findBox(const Layout& layout, std::int64_t count, double (&low)[kAxes],
+                 double (&high)[kAxes], PlyError& error) const {
         const char* p = p_;
-        for (std::int64_t i = 0; i < element.count; ++i, p += layout.stride) {
+        const bool swap = swap_;
+        for (std::int64_t i = 0; i < count; ++i, p += layout.stride) {
             for (int a = 0; a < kAxes; ++a) {
-                const double value = layout.coordinate(p, a, swap_);
+                const double value =
+                    kFloats ? loadFloat<float, std::uint32_t>(p + layout.offset[a], swap)
+                            : layout.coordinate(p, a, swap);
                 if (!std::isfinite(value)) {
                     return notFinite(error, i);
                 }
                 low[a] = i == 0 || value < low[a] ? value : low[a];
                 high[a] = i == 0 || value > high[a] ? value : high[a];
             }
+        }
+        return true;
+    }
+
+    // The vertices as floats less the centre of their box: the box from a first look at the
+    // bytes (any coordinate that is not finite refused there), then the floats and what else is
+    // kept. The same values as the doubles less the centre would give, rounded once.
+    bool centredVertices(const Header& header, const Layout& layout, const Element& element,
+                         const Plan& plan, Geometry& geometry, PlyError& error) {
+        double low[kAxes] = {0, 0, 0}, high[kAxes] = {0, 0, 0};
+        const bool floats = layout.type[0] == Type::kFloat32 && layout.type[1] == Type::kFloat32 &&
+                            layout.type[2] == Type::kFloat32;
+        if (!(floats ? findBox<true>(layout, element.count, low, high, error)
+                     : findBox<false>(layout, element.count, low, high, error))) {
+            return false;
         }
         for (int a = 0; a < kAxes; ++a) {
             geometry.centre[a] = (low[a] + high[a]) / 2.0;
