@@ -1,7 +1,8 @@
 // The general reader: every element of an ASCII or binary body in declared order, each read or
 // passed over by its declared layout. Positions come from the vertex element's x, y, z (or X,
 // Y, Z), triangles from the vertex index lists of faces (fanned) and triangle strips; normals
-// and colours, when asked for, go to the attribute store of ply_attributes.h.
+// colours, texture coordinates and face images, when asked for, go to the attribute store of
+// ply_attributes.h.
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -68,6 +69,8 @@ constexpr int kColourSlot = kNormalSlot + kNormalFloats;  // + channel: a colour
 constexpr int kOtherSlot = kColourSlot + kChannels;       // a scalar passed over
 constexpr int kListSlot = kOtherSlot + 1;                 // a list: vertex numbers, or passed over
 constexpr int kMeasuredSlot = kListSlot + 1;              // + m: the element's measured property m
+constexpr int kTexcoordSlot = kMeasuredSlot + kMaxKeptProperties;  // + axis: a vertex's u or v
+constexpr int kTexnumberSlot = kTexcoordSlot + kTexcoordFloats;    // a face's image
 
 void fillSlots(const Header& header, const Element& element, const Plan& plan,
                std::vector<int>& slots) {
@@ -93,26 +96,35 @@ void fillSlots(const Header& header, const Element& element, const Plan& plan,
     for (int m = 0; m < plan.attributes.measured; ++m) {
         mark(plan.attributes.measuredProperty[m], kMeasuredSlot + m);
     }
+    for (int a = 0; a < kTexcoordFloats; ++a) {
+        mark(plan.attributes.texcoord[a], kTexcoordSlot + a);
+    }
+    mark(plan.attributes.texnumber, kTexnumberSlot);
 }
 
-// Measured value m of instance i. Kept out of line: the loop over values that calls it stays
-// as small as it was for files that measured nothing.
-__attribute__((noinline)) void takeMeasured(const Plan& plan, int m, std::size_t i, double value,
+// A measured value, texture coordinate or image of instance i, by its slot. Kept out of line:
+// the loop over values that calls it stays as small as it was for files that keep none.
+__attribute__((noinline)) void takeMeasured(const Plan& plan, int slot, std::size_t i, double value,
                                             Attributes& attributes) {
-    if (plan.role == Role::kVertex) {
-        attributes.vertexMeasured(m, i, value);
+    if (slot == kTexnumberSlot) {
+        attributes.faceTexnumber(value);
+    } else if (slot >= kTexcoordSlot) {
+        attributes.vertexTexcoord(i, slot - kTexcoordSlot, value);
+    } else if (plan.role == Role::kVertex) {
+        attributes.vertexMeasured(slot - kMeasuredSlot, i, value);
     } else {
-        attributes.faceMeasured(m, value);
+        attributes.faceMeasured(slot - kMeasuredSlot, value);
     }
 }
 
-// A normal component, colour channel or measured value of instance i, read value by value.
+// A normal component, colour channel, measured value, texture coordinate or image of instance
+// i, read value by value.
 void takeAttribute(const Plan& plan, int slot, std::size_t i, double value,
                    Attributes& attributes) {
     if (slot < kColourSlot) {
         attributes.normal(i, slot - kNormalSlot, value);
     } else if (slot >= kMeasuredSlot) {
-        takeMeasured(plan, slot - kMeasuredSlot, i, value, attributes);
+        takeMeasured(plan, slot, i, value, attributes);
     } else if (plan.role == Role::kVertex) {
         attributes.vertexColour(i, slot - kColourSlot, value);
     } else {
@@ -307,8 +319,9 @@ struct Instances {
 };
 
 // What a fixed-size vertex element keeps besides its coordinates: settled once for the element,
-// so that its vertices are read by a loop that tests none of it per vertex.
-enum class Keep { kNothing, kAttributes, kMeasuredToo };
+// so that its vertices are read by a loop that tests none of it per vertex. kTexcoordsToo keeps
+// everything: measured values and texture coordinates as well.
+enum class Keep { kNothing, kAttributes, kMeasuredToo, kTexcoordsToo };
 template <Keep kKeep>
 using KeepConstant = std::integral_constant<Keep, kKeep>;
 
@@ -323,13 +336,18 @@ class FixedAttributes {
         : plan_(attributes.vertexPlan()),
           normals_(attributes.normals()),
           colours_(attributes.colours()),
-          raw_(attributes.rawColours()) {
+          raw_(attributes.rawColours()),
+          texcoords_(attributes.texcoords()) {
         for (int a = 0; a < kNormalFloats && plan_.keepsNormals(); ++a) {
             normalAt_[a] = offsetOf(header, element, plan_.normal[a]);
             normalType_[a] = header.property(element, plan_.normal[a]).type;
         }
         for (int c = 0; c < kChannels && plan_.colours != ColourSource::kNone; ++c) {
             colourAt_[c] = offsetOf(header, element, plan_.colour[c]);
+        }
+        for (int a = 0; a < kTexcoordFloats && plan_.keepsTexcoords(); ++a) {
+            texcoordAt_[a] = offsetOf(header, element, plan_.texcoord[a]);
+            texcoordType_[a] = header.property(element, plan_.texcoord[a]).type;
         }
         for (int m = 0; m < plan_.measured; ++m) {
             measuredAt_[m] = offsetOf(header, element, plan_.measuredProperty[m]);
@@ -348,15 +366,17 @@ class FixedAttributes {
     }
 
     static Keep keepOf(const AttributePlan& plan) {
-        return plan.measured > 0 ? Keep::kMeasuredToo
-               : plan.keepsAny() ? Keep::kAttributes
-                                 : Keep::kNothing;
+        return plan.keepsTexcoords() ? Keep::kTexcoordsToo
+               : plan.measured > 0   ? Keep::kMeasuredToo
+               : plan.keepsAny()     ? Keep::kAttributes
+                                     : Keep::kNothing;
     }
 
-    // The attributes of vertex i, whose instance starts at p: its normal and colour, and its
-    // measured values when kMeasuredToo.
+    // The attributes of vertex i, whose instance starts at p: its normal and colour, its
+    // measured values when kMeasuredToo, and its texture coordinates too when kTexcoordsToo.
+    // Inlined into each vertex loop, which it is most of the work of when it keeps anything.
     template <Keep kKeep>
-    void take(const char* p, std::size_t i, bool swap) const {
+    __attribute__((always_inline)) void take(const char* p, std::size_t i, bool swap) const {
         if (plan_.keepsNormals()) {
             float* normal = normals_ + i * kNormalFloats;
             for (int a = 0; a < kNormalFloats; ++a) {
@@ -388,9 +408,16 @@ class FixedAttributes {
             case ColourSource::kNone:
                 break;
         }
-        for (int m = 0; kKeep == Keep::kMeasuredToo && m < plan_.measured; ++m) {
+        constexpr bool kMeasured = kKeep == Keep::kMeasuredToo || kKeep == Keep::kTexcoordsToo;
+        for (int m = 0; kMeasured && m < plan_.measured; ++m) {
             measured_[m][i] = static_cast<float>(
                 binaryNumber(p + measuredAt_[m], measuredType_[m], swap) - base_[m]);
+        }
+        if constexpr (kKeep == Keep::kTexcoordsToo) {
+            for (int a = 0; a < kTexcoordFloats; ++a) {
+                texcoords_[i * kTexcoordFloats + static_cast<std::size_t>(a)] =
+                    static_cast<float>(binaryNumber(p + texcoordAt_[a], texcoordType_[a], swap));
+            }
         }
     }
 
@@ -399,6 +426,9 @@ class FixedAttributes {
     float* normals_;
     std::uint8_t* colours_;
     float* raw_;
+    float* texcoords_;
+    int texcoordAt_[kTexcoordFloats] = {0, 0};
+    Type texcoordType_[kTexcoordFloats] = {Type::kFloat32, Type::kFloat32};
     int normalAt_[kNormalFloats] = {0, 0, 0};
     Type normalType_[kNormalFloats] = {Type::kFloat32, Type::kFloat32, Type::kFloat32};
     int colourAt_[kChannels] = {0, 0, 0};
@@ -485,8 +515,14 @@ class BinaryBody {
         const auto count = static_cast<std::size_t>(element.count);
         attributes_.sizeVertices(count);
         const FixedAttributes kept(header, element, attributes_, {p_, count, stride}, swap_);
-        return keep == Keep::kAttributes ? read(KeepConstant<Keep::kAttributes>{}, &kept)
-                                         : read(KeepConstant<Keep::kMeasuredToo>{}, &kept);
+        switch (keep) {
+            case Keep::kAttributes:
+                return read(KeepConstant<Keep::kAttributes>{}, &kept);
+            case Keep::kMeasuredToo:
+                return read(KeepConstant<Keep::kMeasuredToo>{}, &kept);
+            default:
+                return read(KeepConstant<Keep::kTexcoordsToo>{}, &kept);
+        }
     }
 
     struct Layout {
@@ -499,22 +535,40 @@ class BinaryBody {
         }
     };
 
-    // The vertices as floats less the centre of their box: the box from a first look at the
-    // bytes (any coordinate that is not finite refused there), then the floats and what else is
-    // kept. The same values as the doubles less the centre would give, rounded once.
-    bool centredVertices(const Header& header, const Layout& layout, const Element& element,
-                         const Plan& plan, Geometry& geometry, PlyError& error) {
-        double low[kAxes] = {0, 0, 0}, high[kAxes] = {0, 0, 0};
+    // The box of the coordinates of `count` instances from the cursor; false at the first that
+    // is not finite. Made apart for three floats, the layout most files have, so that their loop
+    // asks no value its type.
+    template <bool kFloats>
+    bool findBox(const Layout& layout, std::int64_t count, double (&low)[kAxes],
+                 double (&high)[kAxes], PlyError& error) const {
         const char* p = p_;
-        for (std::int64_t i = 0; i < element.count; ++i, p += layout.stride) {
+        const bool swap = swap_;
+        for (std::int64_t i = 0; i < count; ++i, p += layout.stride) {
             for (int a = 0; a < kAxes; ++a) {
-                const double value = layout.coordinate(p, a, swap_);
+                const double value =
+                    kFloats ? loadFloat<float, std::uint32_t>(p + layout.offset[a], swap)
+                            : layout.coordinate(p, a, swap);
                 if (!std::isfinite(value)) {
                     return notFinite(error, i);
                 }
                 low[a] = i == 0 || value < low[a] ? value : low[a];
                 high[a] = i == 0 || value > high[a] ? value : high[a];
             }
+        }
+        return true;
+    }
+
+    // The vertices as floats less the centre of their box: the box from a first look at the
+    // bytes (any coordinate that is not finite refused there), then the floats and what else is
+    // kept. The same values as the doubles less the centre would give, rounded once.
+    bool centredVertices(const Header& header, const Layout& layout, const Element& element,
+                         const Plan& plan, Geometry& geometry, PlyError& error) {
+        double low[kAxes] = {0, 0, 0}, high[kAxes] = {0, 0, 0};
+        const bool floats = layout.type[0] == Type::kFloat32 && layout.type[1] == Type::kFloat32 &&
+                            layout.type[2] == Type::kFloat32;
+        if (!(floats ? findBox<true>(layout, element.count, low, high, error)
+                     : findBox<false>(layout, element.count, low, high, error))) {
+            return false;
         }
         for (int a = 0; a < kAxes; ++a) {
             geometry.centre[a] = (low[a] + high[a]) / 2.0;
@@ -622,7 +676,7 @@ class BinaryBody {
             const Property& property = header.property(element, k);
             const int slot = slots_[static_cast<std::size_t>(k)];
             if (slot == kListSlot) {
-                if (!list(element, property, plan.role, k == plan.list, i, corners, error)) {
+                if (!list(element, property, plan, k, i, corners, error)) {
                     return false;
                 }
                 continue;
@@ -657,7 +711,7 @@ class BinaryBody {
         return true;
     }
 
-    bool list(const Element& element, const Property& property, Role role, bool takeCorners,
+    bool list(const Element& element, const Property& property, const Plan& plan, int k,
               std::int64_t i, Corners& corners, PlyError& error) {
         const int countSize = typeSize(property.countType);
         if (end_ - p_ < countSize) {
@@ -672,13 +726,19 @@ class BinaryBody {
         if ((end_ - p_) / itemSize < length) {
             return fileEnds(error, element, i);
         }
-        if (!takeCorners) {
+        if (k == plan.attributes.texcoordList) {
+            for (std::int64_t n = 0; n < length; ++n, p_ += itemSize) {
+                attributes_.faceTexcoord(binaryNumber(p_, property.type, swap_));
+            }
+            return true;
+        }
+        if (k != plan.list) {
             p_ += length * itemSize;
             return true;
         }
-        const bool strip = role == Role::kStrips;
+        const bool strip = plan.role == Role::kStrips;
         strip ? corners.startStrip(i) : corners.startFace(i);
-        for (std::int64_t k = 0; k < length; ++k, p_ += itemSize) {
+        for (std::int64_t n = 0; n < length; ++n, p_ += itemSize) {
             const std::int64_t index = binaryIndex(p_, property.type, swap_);
             if (!(strip ? corners.stripCorner(index, error) : corners.faceCorner(index, error))) {
                 return false;
@@ -798,12 +858,19 @@ class AsciiBody {
 
     // The three coordinates of vertex i; the positions grow as the vertices are read, since
     // the count alone does not prove the text holds them.
+    // Within the room reserved, the three are appended as plain stores: a resize there was
+    // left to a call per vertex by the compiler.
     static double* vertexSlot(Geometry& geometry, std::int64_t i) {
+        std::vector<double>& positions = geometry.positions;
         const std::size_t at = static_cast<std::size_t>(i) * kAxes;
-        if (geometry.positions.size() < at + kAxes) {
-            geometry.positions.resize(at + kAxes);
+        if (positions.size() == at && positions.capacity() >= at + kAxes) {
+            for (int a = 0; a < kAxes; ++a) {
+                positions.push_back(0);
+            }
+        } else if (positions.size() < at + kAxes) {
+            positions.resize(at + kAxes);
         }
-        return geometry.positions.data() + at;
+        return positions.data() + at;
     }
 
     // Any value of `type`; integers must be whole and in the type's range. Inlined into the
@@ -891,6 +958,9 @@ class AsciiBody {
         if (length < 0) {
             return negativeLength(error, element, i, static_cast<std::int64_t>(length));
         }
+        if (k == plan.attributes.texcoordList) {
+            return texcoordItems(element, property, i, static_cast<std::int64_t>(length), error);
+        }
         const bool indices = k == plan.list;
         const bool strip = plan.role == Role::kStrips;
         if (indices) {
@@ -911,6 +981,21 @@ class AsciiBody {
         }
         if (indices && !strip) {
             corners.endFace();
+        }
+        return true;
+    }
+
+    // The `length` items of a face's texcoord list. Out of line, so that the loop over the
+    // values of faces without one is as it was.
+    __attribute__((noinline)) bool texcoordItems(const Element& element, const Property& property,
+                                                 std::int64_t i, std::int64_t length,
+                                                 PlyError& error) {
+        for (std::int64_t n = 0; n < length; ++n) {
+            double item = 0;
+            if (!number(element, property, property.type, i, item, error)) {
+                return false;
+            }
+            attributes_.faceTexcoord(item);
         }
         return true;
     }
@@ -953,8 +1038,9 @@ bool planAll(const Header& header, std::vector<Plan>& plans, std::int64_t& verte
 }
 
 // What to keep besides the geometry: the normals and colours of the vertex element, the colour
-// of the first face element that has one when the vertices have none, and the measured
-// properties of the vertex element and then of the first face element, named in the geometry.
+// of the first face element that has one when the vertices have none, the measured properties
+// of the vertex element and then of the first face element, named in the geometry, and the
+// texture coordinates of the vertices or else of the first face element, with its images.
 // Returns the plans of the vertex element and of the face element whose colours are kept.
 void planKept(const Header& header, std::vector<Plan>& plans, AttributePlan& vertex,
               AttributePlan& face, Geometry& geometry) {
@@ -982,10 +1068,17 @@ void planKept(const Header& header, std::vector<Plan>& plans, AttributePlan& ver
     }
     planMeasured(header, header.elements[vertices], true, 0, vertexPlan);
     nameMeasured(header, header.elements[vertices], vertexPlan, false, geometry.properties);
+    planTextures(header, header.elements[vertices], true, vertexPlan);
     if (measured < plans.size()) {
         AttributePlan& facePlan = plans[measured].attributes;
         planMeasured(header, header.elements[measured], false, vertexPlan.measured, facePlan);
         nameMeasured(header, header.elements[measured], facePlan, true, geometry.properties);
+        planTextures(header, header.elements[measured], false, facePlan);
+        // Coordinates by corner are what the faces were drawn with: those of the vertices,
+        // which cannot differ across a seam, are not read beside them.
+        if (facePlan.texcoordList >= 0) {
+            vertexPlan.texcoord[0] = vertexPlan.texcoord[1] = -1;
+        }
     }
     vertex = vertexPlan;
     face = coloured < plans.size() ? plans[coloured].attributes : AttributePlan{};
@@ -1018,6 +1111,9 @@ bool readBody(const char* text, std::size_t size, const Header& header, const Bo
     geometry.faceColours.clear();
     geometry.splats = geometry.colourFloats255 = false;
     geometry.properties.clear();
+    geometry.texcoords.clear();
+    geometry.cornerTexcoords.clear();
+    geometry.triangleTextures.clear();
     static std::vector<Plan> plans;  // reused from parse to parse
     std::int64_t vertexTotal = 0;
     if (!planAll(header, plans, vertexTotal, geometry, error)) {
