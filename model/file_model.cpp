@@ -3,7 +3,9 @@
 #include "model/file_model.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <string_view>
 
 #include "model/ply_attributes.h"
 #include "model/ply_format.h"
@@ -34,8 +36,22 @@ constexpr std::uint64_t kFaceColourBytes = 4 + 2 * 3 * (2 * 3 * sizeof(float) + 
 // face colour, kFaceColourBytes per face).
 constexpr std::uint64_t kMeasuredValueBytes = sizeof(float);
 constexpr std::uint64_t kMeasuredColourBytes = kColourBytes;
+// Texture coordinates: a pair per vertex in the parse and the model, and the GPU's copy; or a
+// pair per triangle corner in the parse and the model, and each corner's own copy on the CPU and
+// on the GPU (the corners themselves are counted as for face colours).
+constexpr std::uint64_t kTexcoordBytes = kTexcoordFloats * sizeof(float);
+constexpr std::uint64_t kParseVertexTexcoordBytes = kTexcoordBytes;
+constexpr std::uint64_t kShowVertexTexcoordBytes = 2 * kTexcoordBytes;
+constexpr std::uint64_t kParseCornerTexcoordBytes = 3 * kTexcoordBytes;
+constexpr std::uint64_t kShowCornerTexcoordBytes = 3 * 3 * kTexcoordBytes;
+constexpr std::uint64_t kImageBytes = sizeof(std::int32_t);  // a triangle's image number
 constexpr int kPositionProperties = 3;  // a vertex with more may carry normals and colours
 constexpr std::uint64_t kMinAsciiValueBytes = 2;  // one digit and one blank
+
+// A header comment naming an image: "comment TextureFile NAME", the keyword in any case.
+constexpr std::string_view kCommentWord = "comment";
+constexpr std::string_view kTextureFileWord = "texturefile";
+constexpr std::string_view kHeaderBlanks = " \t\r\v\f";
 
 // ===== Positions =====
 
@@ -81,6 +97,42 @@ bool takePositions(ply::Geometry& geometry, FileModel& model, PlyError& error) {
     std::vector<double>().swap(wide);
     setBox(model);
     return true;
+}
+
+// ===== Images =====
+
+// The first word of `line` (blanks before it taken off), and the rest after it.
+std::string_view firstWord(std::string_view line, std::string_view& rest) {
+    const std::size_t start = std::min(line.find_first_not_of(kHeaderBlanks), line.size());
+    const std::size_t end = std::min(line.find_first_of(kHeaderBlanks, start), line.size());
+    rest = line.substr(end);
+    return line.substr(start, end - start);
+}
+
+bool sameLetters(std::string_view word, std::string_view lower) {
+    const auto same = [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) == b;
+    };
+    return word.size() == lower.size() && std::equal(word.begin(), word.end(), lower.begin(), same);
+}
+
+// The names of the images the header's comments name, in order: the rest of each "comment
+// TextureFile" line, blanks around it taken off, so that a name may hold blanks.
+void takeTextureFiles(std::string_view header, std::vector<std::string>& names) {
+    while (!header.empty()) {
+        const std::size_t end = std::min(header.find('\n'), header.size());
+        std::string_view rest = header.substr(0, end);
+        header.remove_prefix(std::min(end + 1, header.size()));
+        if (firstWord(rest, rest) != kCommentWord ||
+            !sameLetters(firstWord(rest, rest), kTextureFileWord)) {
+            continue;
+        }
+        const std::size_t first = rest.find_first_not_of(kHeaderBlanks);
+        if (first != std::string_view::npos) {
+            names.emplace_back(
+                rest.substr(first, rest.find_last_not_of(kHeaderBlanks) + 1 - first));
+        }
+    }
 }
 
 // ===== Estimate =====
@@ -137,6 +189,32 @@ MeasuredCounts measuredCounts(const ply::Header& header) {
     return counts;
 }
 
+// The texture coordinates and images a parse would keep, as readBody plans them: by vertex, else
+// by corner of the first face element, with its images.
+struct TextureCounts {
+    bool vertex = false;
+    bool corners = false;
+    bool images = false;
+};
+
+TextureCounts texturesOf(const ply::Header& header) {
+    TextureCounts counts;
+    bool faceSeen = false;
+    for (const ply::Element& element : header.elements) {
+        const bool vertex = element.name == "vertex";
+        if (vertex || (element.name == "face" && !faceSeen)) {
+            ply::AttributePlan plan;
+            ply::planTextures(header, element, vertex, plan);
+            counts.vertex = counts.vertex || plan.keepsTexcoords();
+            counts.corners = counts.corners || plan.texcoordList >= 0;
+            counts.images = counts.images || plan.texnumber >= 0;
+            faceSeen = faceSeen || !vertex;
+        }
+    }
+    counts.vertex = counts.vertex && !counts.corners;
+    return counts;
+}
+
 }  // namespace
 
 bool parseFileModel(const char* text, std::size_t size, FileModel& model, PlyError& error) {
@@ -159,6 +237,10 @@ bool parseFileModel(const char* text, std::size_t size, FileModel& model, PlyErr
     model.colours = std::move(geometry.colours);
     model.faceColours = std::move(geometry.faceColours);
     model.properties = std::move(geometry.properties);
+    model.texcoords = std::move(geometry.texcoords);
+    model.cornerTexcoords = std::move(geometry.cornerTexcoords);
+    model.triangleTextures = std::move(geometry.triangleTextures);
+    takeTextureFiles(std::string_view(text, header.bodyOffset), model.textureFiles);
     PlyNotes& notes = model.notes;
     notes.splats = geometry.splats;
     notes.colourFloats255 = geometry.colourFloats255;
@@ -178,8 +260,10 @@ std::uint64_t fileModelBytesNeeded(const char* head, std::size_t headBytes,
     std::uint64_t attributed = 0;  // vertices that may carry normals and colours
     std::uint64_t coloured = 0;    // faces that may carry colours
     MeasuredCounts measured;
+    TextureCounts textures;
     if (ply::readHeader(head, headBytes, header, ignored)) {
         measured = measuredCounts(header);
+        textures = texturesOf(header);
         for (const ply::Element& element : header.elements) {
             const std::uint64_t fits = fileBytes / leastInstanceBytes(header, element);
             const std::uint64_t count = std::min(static_cast<std::uint64_t>(element.count), fits);
@@ -199,12 +283,17 @@ std::uint64_t fileModelBytesNeeded(const char* head, std::size_t headBytes,
     // A measured face property has a value for every triangle, whatever element it came from.
     const std::uint64_t values =
         (vertices * measured.vertex + triangles * measured.face) * kMeasuredValueBytes;
+    const std::uint64_t images = textures.images ? triangles * kImageBytes : 0;
     const std::uint64_t parsing = fileBytes + vertices * kParseVertexBytes +
                                   triangles * kParseTriangleBytes +
-                                  attributed * kAttributeParseVertexBytes + values;
+                                  attributed * kAttributeParseVertexBytes + values + images +
+                                  (textures.vertex ? vertices * kParseVertexTexcoordBytes : 0) +
+                                  (textures.corners ? triangles * kParseCornerTexcoordBytes : 0);
     const std::uint64_t showing = vertices * kShowVertexBytes + triangles * kShowTriangleBytes +
                                   attributed * kAttributeShowVertexBytes +
-                                  coloured * kFaceColourBytes + values +
+                                  coloured * kFaceColourBytes + values + images +
+                                  (textures.vertex ? vertices * kShowVertexTexcoordBytes : 0) +
+                                  (textures.corners ? triangles * kShowCornerTexcoordBytes : 0) +
                                   (measured.vertex > 0 ? vertices * kMeasuredColourBytes : 0) +
                                   (measured.face > 0 ? triangles * kFaceColourBytes : 0);
     return std::max(parsing, showing);

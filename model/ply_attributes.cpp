@@ -1,9 +1,10 @@
-// Normals, colours and measured properties of a PLY body: found by name, stored as they are
-// read, and colours of types other than uchar brought to bytes once the largest value in the
-// file is known.
+// Normals, colours, texture coordinates, face images and measured properties of a PLY body:
+// found by name, stored as they are read, and colours of types other than uchar brought to bytes
+// once the largest value in the file is known.
 #include "model/ply_attributes.h"
 
 #include <algorithm>
+#include <limits>
 #include <string_view>
 
 namespace ply {
@@ -19,7 +20,18 @@ constexpr const char* kColourNames[][kChannels] = {
     {"diffuse_red", "diffuse_green", "diffuse_blue"},
 };
 constexpr const char* kSplatNames[kChannels] = {"f_dc_0", "f_dc_1", "f_dc_2"};
+// The vertex texture coordinate namings in order of preference, as for colours.
+constexpr const char* kTexcoordNames[][kTexcoordFloats] = {
+    {"s", "t"},
+    {"u", "v"},
+    {"texture_u", "texture_v"},
+    {"texture_s", "texture_t"},
+};
+constexpr std::string_view kTexcoordLists[] = {"texcoord",
+                                               "texcoords"};  // on faces, preferred first
+constexpr std::string_view kTexnumberName = "texnumber";
 constexpr int kCorners = 3;  // of a triangle
+constexpr float kNoTexcoord = std::numeric_limits<float>::quiet_NaN();
 
 // What is never a measured property, on any element: normals, colour channels and texture
 // coordinates by name, and splat coefficients by the start of their name.
@@ -129,6 +141,25 @@ AttributePlan planAttributes(const Header& header, const Element& element, bool 
     return plan;
 }
 
+void planTextures(const Header& header, const Element& element, bool vertex, AttributePlan& plan) {
+    if (vertex) {
+        for (const auto& names : kTexcoordNames) {
+            if (findAll(header, element, names, plan.texcoord)) {
+                break;
+            }
+        }
+        return;
+    }
+    for (std::string_view name : kTexcoordLists) {
+        const int k = findProperty(header, element, name);
+        if (plan.texcoordList < 0 && k >= 0 && header.property(element, k).list) {
+            plan.texcoordList = k;
+        }
+    }
+    const int k = findProperty(header, element, kTexnumberName);
+    plan.texnumber = k >= 0 && !header.property(element, k).list ? k : -1;
+}
+
 void planMeasured(const Header& header, const Element& element, bool vertex, int before,
                   AttributePlan& plan) {
     int axes[kPositionAxes] = {-1, -1, -1};
@@ -176,6 +207,9 @@ void Attributes::sizeVertices(std::size_t count) {
     if (vertex_.colours == ColourSource::kScaled) {
         reserveLarge(rawVertex_, count * kChannels);
     }
+    if (vertex_.keepsTexcoords()) {
+        reserveLarge(geometry_.texcoords, count * kTexcoordFloats);
+    }
     for (int m = 0; m < vertex_.measured; ++m) {
         reserveLarge(
             geometry_.properties[static_cast<std::size_t>(vertex_.firstMeasured + m)].values,
@@ -194,6 +228,9 @@ void Attributes::resizeVertices(std::size_t count) {
     if (vertex_.colours == ColourSource::kScaled) {
         rawVertex_.resize(count * kChannels);
     }
+    if (vertex_.keepsTexcoords()) {
+        geometry_.texcoords.resize(count * kTexcoordFloats);
+    }
     for (int m = 0; m < vertex_.measured; ++m) {
         geometry_.properties[static_cast<std::size_t>(vertex_.firstMeasured + m)].values.resize(
             count, kNoValue);
@@ -203,6 +240,9 @@ void Attributes::resizeVertices(std::size_t count) {
 
 void Attributes::endFace(const AttributePlan& plan) {
     const std::size_t triangles = (geometry_.corners.size() - cornersBefore_) / kCorners;
+    if (plan.keepsImages()) {
+        endFaceImages(plan, triangles);
+    }
     for (int m = 0; m < plan.measured; ++m) {
         const int n = plan.firstMeasured + m;
         std::vector<float>& values = geometry_.properties[static_cast<std::size_t>(n)].values;
@@ -222,6 +262,35 @@ void Attributes::endFace(const AttributePlan& plan) {
                                       static_cast<float>(faceValues_[2])};
         for (std::size_t t = 0; t < triangles; ++t) {
             rawFace_.insert(rawFace_.end(), rgb, rgb + kChannels);
+        }
+    }
+}
+
+void Attributes::endFaceImages(const AttributePlan& plan, std::size_t triangles) {
+    const std::size_t before = cornersBefore_ / kCorners;  // triangles of strips or other faces
+    if (plan.texnumber >= 0) {
+        std::vector<std::int32_t>& images = geometry_.triangleTextures;
+        images.resize(before, kNoImage);
+        images.insert(images.end(), triangles, faceImage_);
+    }
+    if (plan.texcoordList < 0) {
+        return;
+    }
+    std::vector<float>& out = geometry_.cornerTexcoords;
+    out.resize(before * kCorners * kTexcoordFloats, kNoTexcoord);
+    // The face's n corners made the fan of n - 2 triangles from its first corner. A list that
+    // is not a pair per corner cannot be matched to the corners: the face keeps its triangles,
+    // which show without an image rather than the whole file being refused.
+    const std::size_t corners = triangles + 2;
+    if (triangles == 0 || faceTexcoords_.size() != corners * kTexcoordFloats) {
+        out.insert(out.end(), triangles * kCorners * kTexcoordFloats, kNoTexcoord);
+        return;
+    }
+    const float* uv = faceTexcoords_.data();
+    for (std::size_t t = 0; t < triangles; ++t) {
+        for (const std::size_t corner : {std::size_t{0}, t + 1, t + 2}) {
+            out.insert(out.end(), uv + corner * kTexcoordFloats,
+                       uv + (corner + 1) * kTexcoordFloats);
         }
     }
 }
@@ -248,6 +317,16 @@ void Attributes::finish() {
         kPositionAxes;
     for (PropertyValues& property : geometry_.properties) {
         property.values.resize(property.face ? triangles : vertices, kNoValue);
+    }
+    // Triangles of strips, or of faces after the last with an image, have none.
+    if (!geometry_.cornerTexcoords.empty()) {
+        geometry_.cornerTexcoords.resize(triangles * kCorners * kTexcoordFloats, kNoTexcoord);
+    }
+    if (!geometry_.triangleTextures.empty()) {
+        geometry_.triangleTextures.resize(triangles, kNoImage);
+    }
+    if (vertex_.keepsTexcoords()) {
+        geometry_.texcoords.resize(vertices * kTexcoordFloats);
     }
     geometry_.splats = vertex_.colours == ColourSource::kSplat && !geometry_.colours.empty();
     geometry_.colourFloats255 = vertexFloats255 || faceFloats255;

@@ -1,10 +1,11 @@
-// Normals, colours and measured properties of a PLY body, for a caller that asks for them:
-// which properties hold them, where their values go while the body is read, and colours brought
-// to bytes at the end. Internal to model/.
+// Normals, colours, texture coordinates, face images and measured properties of a PLY body, for
+// a caller that asks for them: which properties hold them, where their values go while the body
+// is read, and colours brought to bytes at the end. Internal to model/.
 #pragma once
 
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 #include "model/file_model.h"
@@ -26,6 +27,10 @@ constexpr double kSplatWeight = 0.28209479;  // the degree-0 spherical harmonic,
 constexpr double kByteTop = 255;
 // Float colours with a value above this anywhere in the file are levels 0..255, not 0..1.
 constexpr double kUnitTop = 1.5;
+// The image of a triangle of no face with a texnumber, or whose texnumber is not a whole number
+// from 0 to the largest int.
+constexpr std::int32_t kNoImage = -1;
+constexpr double kLargestImage = std::numeric_limits<std::int32_t>::max();
 
 // ===== Which properties =====
 
@@ -46,10 +51,16 @@ struct AttributePlan {
     int measured = 0;                            // measured properties kept of the element
     int measuredProperty[kMaxKeptProperties]{};  // their property numbers, in file order
     int firstMeasured = 0;  // where the first of them stands in Geometry::properties
+    int texcoord[kTexcoordFloats] = {-1, -1};  // a vertex element's u and v
+    int texcoordList = -1;                     // a face element's u v per corner
+    int texnumber = -1;                        // a face element's image number
 
     bool keepsNormals() const { return normal[0] >= 0; }
+    bool keepsTexcoords() const { return texcoord[0] >= 0; }
+    bool keepsImages() const { return texcoordList >= 0 || texnumber >= 0; }
     bool keepsAny() const {
-        return keepsNormals() || colours != ColourSource::kNone || measured > 0;
+        return keepsNormals() || colours != ColourSource::kNone || measured > 0 ||
+               keepsTexcoords() || keepsImages();
     }
 };
 
@@ -58,6 +69,12 @@ struct AttributePlan {
 // diffuse_green diffuse_blue, all three of one naming; on vertices without any of these,
 // f_dc_0 f_dc_1 f_dc_2.
 AttributePlan planAttributes(const Header& header, const Element& element, bool vertex);
+
+// The texture coordinates and image of an element, found by name: on vertices the scalars s t,
+// else u v, else texture_u texture_v, else texture_s texture_t, both of one naming; on faces the
+// list texcoord (else texcoords) and the scalar texnumber. Sets `plan`'s texcoord, texcoordList
+// and texnumber.
+void planTextures(const Header& header, const Element& element, bool vertex, AttributePlan& plan);
 
 // The measured properties of an element: its scalar properties in file order less its positions
 // (of a vertex element), normals, colour channels, texture coordinates and splat coefficients,
@@ -128,6 +145,7 @@ class Attributes {
     float* normals() { return geometry_.normals.data(); }
     std::uint8_t* colours() { return geometry_.colours.data(); }
     float* rawColours() { return rawVertex_.data(); }
+    float* texcoords() { return geometry_.texcoords.data(); }
 
     void normal(std::size_t i, int axis, double value) {
         geometry_.normals[i * kNormalFloats + static_cast<std::size_t>(axis)] =
@@ -154,6 +172,10 @@ class Attributes {
         const int n = vertex_.firstMeasured + m;
         measuredValues(n)[i] = lessBase(n, value);
     }
+    void vertexTexcoord(std::size_t i, int axis, double value) {
+        geometry_.texcoords[i * kTexcoordFloats + static_cast<std::size_t>(axis)] =
+            static_cast<float>(value);
+    }
     // Where the values of measured property m of the vertex element go, and its base, for a
     // reader that finds the base ahead and then stores values without looking at it again.
     float* vertexMeasuredValues(int m) { return measuredValues(vertex_.firstMeasured + m); }
@@ -171,9 +193,19 @@ class Attributes {
 
     // ----- Faces -----
 
-    void startFace() { cornersBefore_ = geometry_.corners.size(); }
+    void startFace() {
+        cornersBefore_ = geometry_.corners.size();
+        faceTexcoords_.clear();
+        faceImage_ = kNoImage;
+    }
     void faceColour(int channel, double value) { faceValues_[channel] = value; }
     void faceMeasured(int m, double value) { faceMeasured_[m] = value; }
+    // The next value of the face's texcoord list, u and v by turns, corner by corner.
+    void faceTexcoord(double value) { faceTexcoords_.push_back(static_cast<float>(value)); }
+    void faceTexnumber(double value) {
+        faceImage_ =
+            value >= 0 && value <= kLargestImage ? static_cast<std::int32_t>(value) : kNoImage;
+    }
     // After the values of a face of the element planned by `plan`: its colour and measured
     // values once for each triangle it gave.
     void endFace(const AttributePlan& plan);
@@ -186,6 +218,8 @@ class Attributes {
 
   private:
     void resizeVertices(std::size_t count);
+    // The corner texture coordinates and image of each of the `triangles` the face gave.
+    void endFaceImages(const AttributePlan& plan, std::size_t triangles);
     float* measuredValues(int n) {
         return geometry_.properties[static_cast<std::size_t>(n)].values.data();
     }
@@ -209,6 +243,8 @@ class Attributes {
     double faceValues_[kChannels] = {0, 0, 0};   // the colour of the face being read
     double faceMeasured_[kMaxKeptProperties]{};  // the measured values of the face being read
     bool based_[kMaxKeptProperties]{};           // by property: its base is known
+    std::vector<float> faceTexcoords_;           // the texcoord list of the face being read
+    std::int32_t faceImage_ = kNoImage;          // the texnumber of the face being read
 };
 
 }  // namespace ply

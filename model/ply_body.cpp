@@ -1,7 +1,8 @@
 // The general reader: every element of an ASCII or binary body in declared order, each read or
 // passed over by its declared layout. Positions come from the vertex element's x, y, z (or X,
 // Y, Z), triangles from the vertex index lists of faces (fanned) and triangle strips; normals
-// and colours, when asked for, go to the attribute store of ply_attributes.h.
+// colours, texture coordinates and face images, when asked for, go to the attribute store of
+// ply_attributes.h.
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -68,6 +69,8 @@ constexpr int kColourSlot = kNormalSlot + kNormalFloats;  // + channel: a colour
 constexpr int kOtherSlot = kColourSlot + kChannels;       // a scalar passed over
 constexpr int kListSlot = kOtherSlot + 1;                 // a list: vertex numbers, or passed over
 constexpr int kMeasuredSlot = kListSlot + 1;              // + m: the element's measured property m
+constexpr int kTexcoordSlot = kMeasuredSlot + kMaxKeptProperties;  // + axis: a vertex's u or v
+constexpr int kTexnumberSlot = kTexcoordSlot + kTexcoordFloats;    // a face's image
 
 void fillSlots(const Header& header, const Element& element, const Plan& plan,
                std::vector<int>& slots) {
@@ -93,26 +96,35 @@ void fillSlots(const Header& header, const Element& element, const Plan& plan,
     for (int m = 0; m < plan.attributes.measured; ++m) {
         mark(plan.attributes.measuredProperty[m], kMeasuredSlot + m);
     }
+    for (int a = 0; a < kTexcoordFloats; ++a) {
+        mark(plan.attributes.texcoord[a], kTexcoordSlot + a);
+    }
+    mark(plan.attributes.texnumber, kTexnumberSlot);
 }
 
-// Measured value m of instance i. Kept out of line: the loop over values that calls it stays
-// as small as it was for files that measured nothing.
-__attribute__((noinline)) void takeMeasured(const Plan& plan, int m, std::size_t i, double value,
+// A measured value, texture coordinate or image of instance i, by its slot. Kept out of line:
+// the loop over values that calls it stays as small as it was for files that keep none.
+__attribute__((noinline)) void takeMeasured(const Plan& plan, int slot, std::size_t i, double value,
                                             Attributes& attributes) {
-    if (plan.role == Role::kVertex) {
-        attributes.vertexMeasured(m, i, value);
+    if (slot == kTexnumberSlot) {
+        attributes.faceTexnumber(value);
+    } else if (slot >= kTexcoordSlot) {
+        attributes.vertexTexcoord(i, slot - kTexcoordSlot, value);
+    } else if (plan.role == Role::kVertex) {
+        attributes.vertexMeasured(slot - kMeasuredSlot, i, value);
     } else {
-        attributes.faceMeasured(m, value);
+        attributes.faceMeasured(slot - kMeasuredSlot, value);
     }
 }
 
-// A normal component, colour channel or measured value of instance i, read value by value.
+// A normal component, colour channel, measured value, texture coordinate or image of instance
+// i, read value by value.
 void takeAttribute(const Plan& plan, int slot, std::size_t i, double value,
                    Attributes& attributes) {
     if (slot < kColourSlot) {
         attributes.normal(i, slot - kNormalSlot, value);
     } else if (slot >= kMeasuredSlot) {
-        takeMeasured(plan, slot - kMeasuredSlot, i, value, attributes);
+        takeMeasured(plan, slot, i, value, attributes);
     } else if (plan.role == Role::kVertex) {
         attributes.vertexColour(i, slot - kColourSlot, value);
     } else {
@@ -307,8 +319,9 @@ struct Instances {
 };
 
 // What a fixed-size vertex element keeps besides its coordinates: settled once for the element,
-// so that its vertices are read by a loop that tests none of it per vertex.
-enum class Keep { kNothing, kAttributes, kMeasuredToo };
+// so that its vertices are read by a loop that tests none of it per vertex. kTexcoordsToo keeps
+// everything: measured values and texture coordinates as well.
+enum class Keep { kNothing, kAttributes, kMeasuredToo, kTexcoordsToo };
 template <Keep kKeep>
 using KeepConstant = std::integral_constant<Keep, kKeep>;
 
@@ -323,13 +336,18 @@ class FixedAttributes {
         : plan_(attributes.vertexPlan()),
           normals_(attributes.normals()),
           colours_(attributes.colours()),
-          raw_(attributes.rawColours()) {
+          raw_(attributes.rawColours()),
+          texcoords_(attributes.texcoords()) {
         for (int a = 0; a < kNormalFloats && plan_.keepsNormals(); ++a) {
             normalAt_[a] = offsetOf(header, element, plan_.normal[a]);
             normalType_[a] = header.property(element, plan_.normal[a]).type;
         }
         for (int c = 0; c < kChannels && plan_.colours != ColourSource::kNone; ++c) {
             colourAt_[c] = offsetOf(header, element, plan_.colour[c]);
+        }
+        for (int a = 0; a < kTexcoordFloats && plan_.keepsTexcoords(); ++a) {
+            texcoordAt_[a] = offsetOf(header, element, plan_.texcoord[a]);
+            texcoordType_[a] = header.property(element, plan_.texcoord[a]).type;
         }
         for (int m = 0; m < plan_.measured; ++m) {
             measuredAt_[m] = offsetOf(header, element, plan_.measuredProperty[m]);
@@ -348,13 +366,14 @@ class FixedAttributes {
     }
 
     static Keep keepOf(const AttributePlan& plan) {
-        return plan.measured > 0 ? Keep::kMeasuredToo
-               : plan.keepsAny() ? Keep::kAttributes
-                                 : Keep::kNothing;
+        return plan.keepsTexcoords() ? Keep::kTexcoordsToo
+               : plan.measured > 0   ? Keep::kMeasuredToo
+               : plan.keepsAny()     ? Keep::kAttributes
+                                     : Keep::kNothing;
     }
 
-    // The attributes of vertex i, whose instance starts at p: its normal and colour, and its
-    // measured values when kMeasuredToo.
+    // The attributes of vertex i, whose instance starts at p: its normal and colour, its
+    // measured values when kMeasuredToo, and its texture coordinates too when kTexcoordsToo.
     template <Keep kKeep>
     void take(const char* p, std::size_t i, bool swap) const {
         if (plan_.keepsNormals()) {
@@ -388,9 +407,16 @@ class FixedAttributes {
             case ColourSource::kNone:
                 break;
         }
-        for (int m = 0; kKeep == Keep::kMeasuredToo && m < plan_.measured; ++m) {
+        constexpr bool kMeasured = kKeep == Keep::kMeasuredToo || kKeep == Keep::kTexcoordsToo;
+        for (int m = 0; kMeasured && m < plan_.measured; ++m) {
             measured_[m][i] = static_cast<float>(
                 binaryNumber(p + measuredAt_[m], measuredType_[m], swap) - base_[m]);
+        }
+        if constexpr (kKeep == Keep::kTexcoordsToo) {
+            for (int a = 0; a < kTexcoordFloats; ++a) {
+                texcoords_[i * kTexcoordFloats + static_cast<std::size_t>(a)] =
+                    static_cast<float>(binaryNumber(p + texcoordAt_[a], texcoordType_[a], swap));
+            }
         }
     }
 
@@ -399,6 +425,9 @@ class FixedAttributes {
     float* normals_;
     std::uint8_t* colours_;
     float* raw_;
+    float* texcoords_;
+    int texcoordAt_[kTexcoordFloats] = {0, 0};
+    Type texcoordType_[kTexcoordFloats] = {Type::kFloat32, Type::kFloat32};
     int normalAt_[kNormalFloats] = {0, 0, 0};
     Type normalType_[kNormalFloats] = {Type::kFloat32, Type::kFloat32, Type::kFloat32};
     int colourAt_[kChannels] = {0, 0, 0};
@@ -485,8 +514,14 @@ class BinaryBody {
         const auto count = static_cast<std::size_t>(element.count);
         attributes_.sizeVertices(count);
         const FixedAttributes kept(header, element, attributes_, {p_, count, stride}, swap_);
-        return keep == Keep::kAttributes ? read(KeepConstant<Keep::kAttributes>{}, &kept)
-                                         : read(KeepConstant<Keep::kMeasuredToo>{}, &kept);
+        switch (keep) {
+            case Keep::kAttributes:
+                return read(KeepConstant<Keep::kAttributes>{}, &kept);
+            case Keep::kMeasuredToo:
+                return read(KeepConstant<Keep::kMeasuredToo>{}, &kept);
+            default:
+                return read(KeepConstant<Keep::kTexcoordsToo>{}, &kept);
+        }
     }
 
     struct Layout {
@@ -622,7 +657,7 @@ class BinaryBody {
             const Property& property = header.property(element, k);
             const int slot = slots_[static_cast<std::size_t>(k)];
             if (slot == kListSlot) {
-                if (!list(element, property, plan.role, k == plan.list, i, corners, error)) {
+                if (!list(element, property, plan, k, i, corners, error)) {
                     return false;
                 }
                 continue;
@@ -657,7 +692,7 @@ class BinaryBody {
         return true;
     }
 
-    bool list(const Element& element, const Property& property, Role role, bool takeCorners,
+    bool list(const Element& element, const Property& property, const Plan& plan, int k,
               std::int64_t i, Corners& corners, PlyError& error) {
         const int countSize = typeSize(property.countType);
         if (end_ - p_ < countSize) {
@@ -672,13 +707,19 @@ class BinaryBody {
         if ((end_ - p_) / itemSize < length) {
             return fileEnds(error, element, i);
         }
-        if (!takeCorners) {
+        if (k == plan.attributes.texcoordList) {
+            for (std::int64_t n = 0; n < length; ++n, p_ += itemSize) {
+                attributes_.faceTexcoord(binaryNumber(p_, property.type, swap_));
+            }
+            return true;
+        }
+        if (k != plan.list) {
             p_ += length * itemSize;
             return true;
         }
-        const bool strip = role == Role::kStrips;
+        const bool strip = plan.role == Role::kStrips;
         strip ? corners.startStrip(i) : corners.startFace(i);
-        for (std::int64_t k = 0; k < length; ++k, p_ += itemSize) {
+        for (std::int64_t n = 0; n < length; ++n, p_ += itemSize) {
             const std::int64_t index = binaryIndex(p_, property.type, swap_);
             if (!(strip ? corners.stripCorner(index, error) : corners.faceCorner(index, error))) {
                 return false;
@@ -892,6 +933,7 @@ class AsciiBody {
             return negativeLength(error, element, i, static_cast<std::int64_t>(length));
         }
         const bool indices = k == plan.list;
+        const bool texcoords = k == plan.attributes.texcoordList;
         const bool strip = plan.role == Role::kStrips;
         if (indices) {
             strip ? corners.startStrip(i) : corners.startFace(i);
@@ -900,6 +942,9 @@ class AsciiBody {
             double item = 0;
             if (!number(element, property, property.type, i, item, error)) {
                 return false;
+            }
+            if (texcoords) {
+                attributes_.faceTexcoord(item);
             }
             if (!indices) {
                 continue;
@@ -953,8 +998,9 @@ bool planAll(const Header& header, std::vector<Plan>& plans, std::int64_t& verte
 }
 
 // What to keep besides the geometry: the normals and colours of the vertex element, the colour
-// of the first face element that has one when the vertices have none, and the measured
-// properties of the vertex element and then of the first face element, named in the geometry.
+// of the first face element that has one when the vertices have none, the measured properties
+// of the vertex element and then of the first face element, named in the geometry, and the
+// texture coordinates of the vertices or else of the first face element, with its images.
 // Returns the plans of the vertex element and of the face element whose colours are kept.
 void planKept(const Header& header, std::vector<Plan>& plans, AttributePlan& vertex,
               AttributePlan& face, Geometry& geometry) {
@@ -982,10 +1028,17 @@ void planKept(const Header& header, std::vector<Plan>& plans, AttributePlan& ver
     }
     planMeasured(header, header.elements[vertices], true, 0, vertexPlan);
     nameMeasured(header, header.elements[vertices], vertexPlan, false, geometry.properties);
+    planTextures(header, header.elements[vertices], true, vertexPlan);
     if (measured < plans.size()) {
         AttributePlan& facePlan = plans[measured].attributes;
         planMeasured(header, header.elements[measured], false, vertexPlan.measured, facePlan);
         nameMeasured(header, header.elements[measured], facePlan, true, geometry.properties);
+        planTextures(header, header.elements[measured], false, facePlan);
+        // Coordinates by corner are what the faces were drawn with: those of the vertices,
+        // which cannot differ across a seam, are not read beside them.
+        if (facePlan.texcoordList >= 0) {
+            vertexPlan.texcoord[0] = vertexPlan.texcoord[1] = -1;
+        }
     }
     vertex = vertexPlan;
     face = coloured < plans.size() ? plans[coloured].attributes : AttributePlan{};
@@ -1018,6 +1071,9 @@ bool readBody(const char* text, std::size_t size, const Header& header, const Bo
     geometry.faceColours.clear();
     geometry.splats = geometry.colourFloats255 = false;
     geometry.properties.clear();
+    geometry.texcoords.clear();
+    geometry.cornerTexcoords.clear();
+    geometry.triangleTextures.clear();
     static std::vector<Plan> plans;  // reused from parse to parse
     std::int64_t vertexTotal = 0;
     if (!planAll(header, plans, vertexTotal, geometry, error)) {

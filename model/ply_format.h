@@ -194,6 +194,13 @@ struct Geometry {
     // properties, one value per vertex, then the first face element's, one per triangle (NaN for
     // a triangle of no such face).
     std::vector<PropertyValues> properties;
+    // u, v per vertex from the vertex element's texture coordinates (planTextures), unless the
+    // faces have a texcoord list; then u, v per triangle corner, NaN for the triangles of strips
+    // and of faces whose list is not a pair per corner; and the texnumber of each triangle's
+    // face, kNoImage for a triangle of no such face. Each empty when the file has none.
+    std::vector<float> texcoords;
+    std::vector<float> cornerTexcoords;
+    std::vector<std::int32_t> triangleTextures;
 };
 
 // What the general reader keeps besides positions and triangles.

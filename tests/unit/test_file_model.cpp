@@ -183,6 +183,95 @@ TEST(FileModel, TrianglesOfNoMeasuredFaceHaveNoValue) {
     EXPECT_EQ(values[3], -std::numeric_limits<float>::infinity());
 }
 
+// Texture coordinates by vertex under each naming and type, or by corner from the faces' lists
+// (which win over the vertices'), each face's image and the images the comments name, in every
+// layout. A face's list that is not a pair per corner leaves its triangles without coordinates.
+TEST(FileModel, KeepsTextureCoordinatesImagesAndTheirFiles) {
+    plywrite::Mesh mesh;
+    mesh.positions = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {2, 2, 1}};
+    mesh.faces = {{0, 1, 2, 3}, {1, 4, 2}, {0, 2, 4}};
+    mesh.comments = {"TextureFile  wood grain.png ", "texturefile stone.png",
+                     "TextureFiles no.png"};
+    const std::vector<double> u = {0, 0.25, 0.5, 0.75, 1};
+    const std::vector<double> v = {1, 0.5, 0, 2, 4};
+    const std::vector<float> vertexUv = {0, 1, 0.25, 0.5, 0.5, 0, 0.75, 2, 1, 4};
+    const plywrite::Extra faceUv{"texcoord",
+                                 Type::kFloat32,
+                                 {},
+                                 true,
+                                 {{1, 2, 3, 4, 5, 6, 7, 8}, {9, 10, 11, 12, 13, 14}, {1, 2, 3, 4}}};
+    const plywrite::Extra texnumber{"texnumber", Type::kInt32, {2, 0, -3}};
+    const float n = std::numeric_limits<float>::quiet_NaN();
+    // The quad's fan is corners 0 1 2 and 0 2 3; the third face's list is too short.
+    const std::vector<float> cornerUv = {1, 2,  3,  4,  5,  6,  1, 2, 5, 6, 7, 8,
+                                         9, 10, 11, 12, 13, 14, n, n, n, n, n, n};
+    struct Case {
+        const char* what;
+        const char* names[2];
+        Type type;
+        bool faces;       // texcoord lists and texnumber on the faces
+        bool vertexList;  // vertices of varying size
+    };
+    const Case cases[] = {
+        {"s t beside face lists", {"s", "t"}, Type::kFloat32, true, false},
+        {"u v doubles", {"u", "v"}, Type::kFloat64, false, false},
+        {"texture_u texture_v, varying size",
+         {"texture_u", "texture_v"},
+         Type::kFloat32,
+         false,
+         true},
+        {"texture_s texture_t", {"texture_s", "texture_t"}, Type::kFloat64, false, false},
+    };
+    for (const Format format :
+         {Format::kAscii, Format::kBinaryLittleEndian, Format::kBinaryBigEndian}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message() << c.what << ", format " << static_cast<int>(format));
+            plywrite::Mesh written = mesh;
+            written.vertexExtras = {{c.names[0], c.type, u}, {c.names[1], c.type, v}};
+            if (c.faces) {
+                written.faceExtras = {faceUv, texnumber};
+            }
+            if (c.vertexList) {
+                written.vertexExtras.push_back({"tags", Type::kInt32, {1, 2, 3, 4, 5}, true});
+            }
+            plywrite::Options options;
+            options.format = format;
+            const FileModel model = parsed(plywrite::write(written, options));
+            ASSERT_EQ(model.triangleCount(), 4u);
+            EXPECT_EQ(model.textureFiles,
+                      (std::vector<std::string>{"wood grain.png", "stone.png"}));
+            EXPECT_EQ(model.texcoords, c.faces ? std::vector<float>{} : vertexUv);
+            ASSERT_EQ(model.cornerTexcoords.size(), c.faces ? cornerUv.size() : 0u);
+            for (std::size_t k = 0; k < model.cornerTexcoords.size(); ++k) {
+                EXPECT_TRUE(model.cornerTexcoords[k] == cornerUv[k] ||
+                            (std::isnan(model.cornerTexcoords[k]) && std::isnan(cornerUv[k])))
+                    << k;
+            }
+            const std::vector<std::int32_t> images = {2, 2, 0, -1};  // -3 is no image
+            EXPECT_EQ(model.triangleTextures, c.faces ? images : std::vector<std::int32_t>{});
+            EXPECT_TRUE(model.properties.empty());
+        }
+    }
+}
+
+// Strips have no texture coordinates or images: their triangles get NaN and -1, so that there is
+// a pair per corner and an image per triangle whatever made the triangle.
+TEST(FileModel, TrianglesOfStripsHaveNoTextureCoordinates) {
+    const FileModel model = parsed(
+        "ply\nformat ascii 1.0\nelement vertex 4\nproperty float x\nproperty float y\n"
+        "property float z\nelement tristrips 1\nproperty list uchar int vertex_indices\n"
+        "element face 1\nproperty list uchar int vertex_indices\nproperty uchar texnumber\n"
+        "property list uchar float texcoords\nend_header\n"
+        "0 0 0\n1 0 0\n0 1 0\n1 1 0\n4 0 1 2 3\n3 0 1 3 1 6 1 2 3 4 5 6\n");
+    ASSERT_EQ(model.triangleCount(), 3u);
+    ASSERT_EQ(model.cornerTexcoords.size(), 18u);
+    EXPECT_TRUE(std::all_of(model.cornerTexcoords.begin(), model.cornerTexcoords.begin() + 12,
+                            [](float value) { return std::isnan(value); }));
+    EXPECT_EQ(std::vector<float>(model.cornerTexcoords.begin() + 12, model.cornerTexcoords.end()),
+              (std::vector<float>{1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(model.triangleTextures, (std::vector<std::int32_t>{-1, -1, 1}));
+}
+
 // At most kMaxKeptProperties, vertex ones first; and what is a position, normal, colour, texture
 // coordinate or splat coefficient is never kept.
 TEST(FileModel, MeasuredPropertiesUpToTheCapLessTheOthers) {

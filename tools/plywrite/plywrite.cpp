@@ -192,6 +192,13 @@ void writeExtras(Out& out, const std::vector<Extra>& extras, std::size_t i, bool
         return;
     }
     for (const Extra& extra : extras) {
+        if (!extra.lists.empty()) {
+            out.value(static_cast<double>(extra.lists[i].size()), Type::kUint8);
+            for (const double item : extra.lists[i]) {
+                out.value(item, extra.type);
+            }
+            continue;
+        }
         if (extra.list) {
             out.value(1, Type::kUint8);
         }
@@ -392,6 +399,9 @@ void elements(Out& out, bool declare, const Mesh& mesh, const Options& options) 
 std::string write(const Mesh& mesh, const Options& options) {
     Out out(options);
     preamble(out, options);
+    for (const std::string& comment : mesh.comments) {
+        headerLine(out, "comment " + comment);
+    }
     elements(out, true, mesh, options);
     headerLine(out, "end_header");
     elements(out, false, mesh, options);

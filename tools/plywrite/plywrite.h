@@ -23,12 +23,13 @@ enum class Format { kAscii, kBinaryLittleEndian, kBinaryBigEndian };
 enum class Type { kInt8, kUint8, kInt16, kUint16, kInt32, kUint32, kFloat32, kFloat64 };
 
 // A property of each vertex or face besides those the options give: one value per instance
-// (for a list, a list of that one value).
+// (for a list, a list of that one value, or each instance's own list when `lists` is given).
 struct Extra {
     std::string name;
     Type type = Type::kFloat32;
     std::vector<double> values;
     bool list = false;
+    std::vector<std::vector<double>> lists = {};
 };
 
 struct Mesh {
@@ -42,6 +43,7 @@ struct Mesh {
     // Options::extrasFirst.
     std::vector<Extra> vertexExtras = {};
     std::vector<Extra> faceExtras = {};
+    std::vector<std::string> comments = {};  // header comment lines' text, after plywrite's own
 };
 
 struct Options {
