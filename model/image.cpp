@@ -5,6 +5,7 @@
 #include <dirent.h>
 #include <strings.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -40,6 +41,63 @@ std::string joined(const std::string& folder, const std::string& name) {
         return name;
     }
     return folder.empty() ? name : folder + "/" + name;
+}
+
+// JPEG markers: those without a length, and the two whose contents are looked at.
+constexpr std::uint8_t kMarkerByte = 0xFF, kStartOfImage = 0xD8, kHuffmanTables = 0xC4,
+                       kStartOfScan = 0xDA, kFirstRestart = 0xD0, kEndOfImage = 0xD9,
+                       kTemporary = 0x01;
+constexpr std::size_t kHuffmanLengths = 16;  // counts of codes 1 to 16 bits long
+constexpr std::size_t kHuffmanSymbols = 256;
+
+bool hasNoLength(std::uint8_t marker) {
+    return marker == 0 || marker == kTemporary ||
+           (marker >= kFirstRestart && marker <= kEndOfImage);
+}
+
+// The codes of the Huffman tables of one DHT segment [from, end), as the decoder reads them
+// (bytes past the file count as 0): false when one table has more than 256.
+bool huffmanSegmentFits(const std::uint8_t* b, std::size_t size, std::size_t from,
+                        std::size_t end) {
+    for (std::size_t t = from; t < end;) {
+        std::size_t codes = 0;
+        for (std::size_t i = 1; i <= kHuffmanLengths; ++i) {
+            codes += t + i < size ? b[t + i] : 0;
+        }
+        if (codes > kHuffmanSymbols) {
+            return false;
+        }
+        t += 1 + kHuffmanLengths + codes;
+    }
+    return true;
+}
+
+// stb_image 2.27 (Debian's) fills a Huffman table of more than 256 codes past the end of its
+// array: such a JPEG is refused before the decoder sees it. Every marker segment is visited,
+// the entropy-coded data between them passed over byte by byte. True for anything not a JPEG.
+bool huffmanTablesFit(const std::uint8_t* b, std::size_t size) {
+    if (size < 2 || b[0] != kMarkerByte || b[1] != kStartOfImage) {
+        return true;
+    }
+    std::size_t at = 2;
+    while (at + 1 < size) {
+        if (b[at] != kMarkerByte || b[at + 1] == kMarkerByte) {
+            ++at;  // entropy-coded data, or a fill byte before a marker
+            continue;
+        }
+        const std::uint8_t marker = b[at + 1];
+        if (hasNoLength(marker) || at + 3 >= size) {
+            at += 2;
+            continue;
+        }
+        const std::size_t length = static_cast<std::size_t>(b[at + 2]) << 8 | b[at + 3];
+        const std::size_t end = std::min(size, at + 2 + length);
+        if (marker == kHuffmanTables && !huffmanSegmentFits(b, size, at + 4, end)) {
+            return false;
+        }
+        at = marker == kStartOfScan ? end : at + 2 + std::max<std::size_t>(length, 2);
+    }
+    return true;
 }
 
 }  // namespace
@@ -86,6 +144,10 @@ bool decodeImage(const std::uint8_t* bytes, std::size_t size, std::uint64_t avai
         problem = std::to_string(width) + "x" + std::to_string(height) + " needs about " +
                   megabytes(needed) + " MB, " + std::to_string(availableBytes / kBytesPerMB) +
                   " MB available";
+        return false;
+    }
+    if (!huffmanTablesFit(bytes, size)) {
+        problem = "cannot be decoded (a Huffman table of more than 256 codes)";
         return false;
     }
     stbi_uc* texels =

@@ -45,6 +45,10 @@ TEST(PlyviewTextureImages, ReadBesideTheFileOrRefusedWithOneReason) {
     folder.write("models/photo.jpg", jpeg);
     folder.write("models/cut.png", png.substr(0, png.size() / 2));
     folder.write("models/noise.jpg", jpeg.substr(0, 2) + std::string(200, 'x'));
+    std::string overfull = jpeg;  // a Huffman table of 510 codes, more than the decoder holds
+    const std::size_t counts = overfull.find("\xff\xc4") + 5;
+    overfull[counts + 14] = overfull[counts + 15] = '\xff';
+    folder.write("models/overfull.jpg", overfull);
     ASSERT_EQ(::mkfifo("models/pipe.png", 0600), 0);
     ::mkdir("models/folder.png", 0700);
     struct Case {
@@ -57,6 +61,7 @@ TEST(PlyviewTextureImages, ReadBesideTheFileOrRefusedWithOneReason) {
         {"photo.jpg", 1000, ""},
         {"photo.jpg", 0, "needs about 1 MB, 0 MB available"},
         {"cut.png", 1000, "cannot be decoded ("},
+        {"overfull.jpg", 1000, "cannot be decoded (a Huffman table of more than 256 codes)"},
         {"noise.jpg", 1000, "not a PNG or JPEG image that can be read ("},
         {"missing.png", 1000, "No such file or directory"},
         {"pipe.png", 1000, "not a regular file (a FIFO)"},
