@@ -73,13 +73,18 @@ bool huffmanSegmentFits(const std::uint8_t* b, std::size_t size, std::size_t fro
 }
 
 // stb_image 2.27 (Debian's) fills a Huffman table of more than 256 codes past the end of its
-// array: such a JPEG is refused before the decoder sees it. Every marker segment is visited,
-// the entropy-coded data between them passed over byte by byte. True for anything not a JPEG.
+// array, reading the size as well as decoding: such a JPEG is refused before stb sees it. Every
+// marker segment is visited, the entropy-coded data between them passed over byte by byte. True for
+// anything not a JPEG.
 bool huffmanTablesFit(const std::uint8_t* b, std::size_t size) {
-    if (size < 2 || b[0] != kMarkerByte || b[1] != kStartOfImage) {
+    std::size_t at = 1;  // fill bytes may come before the start marker too
+    while (at < size && b[at] == kMarkerByte) {
+        ++at;
+    }
+    if (size < 2 || b[0] != kMarkerByte || at >= size || b[at] != kStartOfImage) {
         return true;
     }
-    std::size_t at = 2;
+    ++at;
     while (at + 1 < size) {
         if (b[at] != kMarkerByte || b[at + 1] == kMarkerByte) {
             ++at;  // entropy-coded data, or a fill byte before a marker
@@ -132,6 +137,10 @@ bool decodeImage(const std::uint8_t* bytes, std::size_t size, std::uint64_t avai
                  Image& image, std::string& problem) {
     image = Image{};
     const int length = size > INT32_MAX ? INT32_MAX : static_cast<int>(size);
+    if (!huffmanTablesFit(bytes, size)) {
+        problem = "cannot be decoded (a Huffman table of more than 256 codes)";
+        return false;
+    }
     int width = 0, height = 0, channels = 0;
     if (stbi_info_from_memory(bytes, length, &width, &height, &channels) == 0) {
         problem =
@@ -144,10 +153,6 @@ bool decodeImage(const std::uint8_t* bytes, std::size_t size, std::uint64_t avai
         problem = std::to_string(width) + "x" + std::to_string(height) + " needs about " +
                   megabytes(needed) + " MB, " + std::to_string(availableBytes / kBytesPerMB) +
                   " MB available";
-        return false;
-    }
-    if (!huffmanTablesFit(bytes, size)) {
-        problem = "cannot be decoded (a Huffman table of more than 256 codes)";
         return false;
     }
     stbi_uc* texels =
