@@ -14,6 +14,13 @@ constexpr std::size_t kStride = sizeof(float) * kCoordinates;   // bytes per pos
 constexpr float kAnyError = std::numeric_limits<float>::max();  // stop at the count alone
 constexpr std::uint32_t kUnused = std::numeric_limits<std::uint32_t>::max();
 
+// A proxy is textured as its model when the model's texture coordinates are by vertex and in one
+// image: its vertices are the model's. By corner, or in several images, it is drawn in colours.
+bool carriesTexcoords(const FileModel& model) {
+    return model.texcoords.size() == model.vertexCount() * kTexcoordFloats &&
+           !model.texcoords.empty() && model.triangleTextures.empty();
+}
+
 void copyFrame(const FileModel& model, FileModel& proxy) {
     std::copy(model.centre, model.centre + kCoordinates, proxy.centre);
     proxy.minX = model.minX;
@@ -23,6 +30,9 @@ void copyFrame(const FileModel& model, FileModel& proxy) {
     proxy.minZ = model.minZ;
     proxy.maxZ = model.maxZ;
     proxy.notes = model.notes;
+    if (carriesTexcoords(model)) {
+        proxy.textureFiles = model.textureFiles;
+    }
 }
 
 // The first triangle that uses each vertex (kUnused for a vertex none uses). A proxy's
@@ -53,7 +63,8 @@ class VertexCopier {
     explicit VertexCopier(const FileModel& model)
         : model_(model),
           normals_(model.normals.size() == model.positions.size()),
-          fromFaces_(model.colours.empty() && !model.faceColours.empty()) {
+          fromFaces_(model.colours.empty() && !model.faceColours.empty()),
+          texcoords_(carriesTexcoords(model)) {
         const auto onFaces = [](const PropertyValues& property) { return property.face; };
         if (fromFaces_ || std::any_of(model.properties.begin(), model.properties.end(), onFaces)) {
             firstTriangle_ = firstTriangles(model);
@@ -67,6 +78,11 @@ class VertexCopier {
         if (normals_) {
             proxy.normals.insert(proxy.normals.end(), &model_.normals[at],
                                  &model_.normals[at] + kCoordinates);
+        }
+        if (texcoords_) {
+            const std::size_t uv = static_cast<std::size_t>(v) * kTexcoordFloats;
+            proxy.texcoords.insert(proxy.texcoords.end(), &model_.texcoords[uv],
+                                   &model_.texcoords[uv] + kTexcoordFloats);
         }
         if (fromFaces_) {
             appendColour(model_.faceColours, triangleOf(v), proxy);
@@ -97,6 +113,7 @@ class VertexCopier {
     const FileModel& model_;
     bool normals_;                              // the model has the file's normals
     bool fromFaces_;                            // its colours are its faces'
+    bool texcoords_;                            // its texture coordinates go along
     std::vector<std::uint32_t> firstTriangle_;  // by vertex, when its faces carry anything
 };
 

@@ -485,12 +485,16 @@ TEST(FileModel, MemoryNeededFollowsTheHeaderBoundedByTheBytes) {
 }
 
 // A face-coloured model keeps its colours in its proxy: each vertex the proxy uses takes the
-// colour of a face around it.
+// colour of a face around it. Texture coordinates by vertex go along with their vertices.
 TEST(FileModel, AProxyOfAFaceColouredModelIsColoured) {
     plywrite::Options options;
     options.format = plywrite::Format::kBinaryLittleEndian;
     options.faceColours = true;
-    const FileModel model = parsed(plywrite::write(plywrite::surface(320, 320), options));
+    FileModel model = parsed(plywrite::write(plywrite::surface(320, 320), options));
+    model.textureFiles = {"skin.png"};
+    for (std::size_t i = 0; i < model.positions.size(); i += kCoordinates) {
+        model.texcoords.insert(model.texcoords.end(), {model.positions[i], -model.positions[i]});
+    }
     ASSERT_TRUE(model.colours.empty());
     ASSERT_EQ(model.faceColours.size(), model.triangleCount() * kColourBytes);
     FileModel proxy;
@@ -507,6 +511,12 @@ TEST(FileModel, AProxyOfAFaceColouredModelIsColoured) {
     EXPECT_GT(proxyColours.size(), 1u);
     for (const auto& colour : proxyColours) {
         EXPECT_EQ(faceColours.count(colour), 1u);
+    }
+    EXPECT_EQ(proxy.textureFiles, model.textureFiles);
+    ASSERT_EQ(proxy.texcoords.size(), proxy.vertexCount() * kTexcoordFloats);
+    for (std::size_t v = 0; v < proxy.vertexCount(); ++v) {
+        EXPECT_EQ(proxy.texcoords[2 * v], proxy.positions[kCoordinates * v]) << v;
+        EXPECT_EQ(proxy.texcoords[2 * v + 1], -proxy.positions[kCoordinates * v]) << v;
     }
 }
 
