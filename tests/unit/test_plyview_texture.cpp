@@ -90,7 +90,15 @@ TEST(PlyviewTextureScene, EachImageIsBoundOverItsTrianglesUntilCTakesThemAway) {
     fakegl::reset();
     plyview::startViewer(plyview::SceneTarget{}, plyview::Style::kSurface, 64, 64);
     plyview::useFiles({"square.ply"});
+    fakegl::behaviour.maxTextureSize = 2;  // a.png is scaled down to fit, with a line
+    ::testing::internal::CaptureStdout();
     plyview::showModel(0, texturedSquare({"a.png", "b.png"}), {});
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+              "square.ply: texture a.png: 4x4 scaled down to 2x2, the largest the GPU takes\n");
+    for (const fakegl::Call& call : fakegl::named("glTexImage2D")) {
+        EXPECT_EQ(call.args[3], 2);
+        EXPECT_EQ(call.args[4], 2);
+    }
     EXPECT_EQ(fakegl::count("glTexImage2D"), 2u);
     EXPECT_EQ(fakegl::count("glGenerateMipmap"), 2u);
     fakegl::calls.clear();
