@@ -195,7 +195,7 @@ struct Corners {
 Corners cornersOf(const FileModel& model, const std::vector<float>& normals, const Paint& paint,
                   const std::vector<std::uint32_t>* order = nullptr);
 // The triangles of a textured model in order of their image (in file order within one), and the
-// runs of each image; an empty order when they are in that order already.
+// runs of each image; an empty order when the faces choose no image (all take the first).
 std::vector<std::uint32_t> trianglesByImage(const FileModel& model, std::vector<ImageRun>& runs);
 // Corners moved `pulse` percent of the diagonal along their triangle's normal, lit by it.
 Corners breathingCorners(const FileModel& model, float diagonal, int pulse, const Paint& paint);

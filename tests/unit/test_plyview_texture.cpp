@@ -54,7 +54,7 @@ TEST(PlyviewTextureImages, ReadBesideTheFileOrRefusedWithOneReason) {
     struct Case {
         const char* name;        // as the model names it
         std::uint64_t memoryMB;  // held against
-        std::string problem;     // part of it; empty: read
+        std::string problem;     // found within the reason; empty: read
     };
     const std::vector<Case> cases = {
         {"skin.png", 1000, ""},  // another case than on disk
