@@ -374,8 +374,9 @@ class FixedAttributes {
 
     // The attributes of vertex i, whose instance starts at p: its normal and colour, its
     // measured values when kMeasuredToo, and its texture coordinates too when kTexcoordsToo.
+    // Inlined into each vertex loop, which it is most of the work of when it keeps anything.
     template <Keep kKeep>
-    void take(const char* p, std::size_t i, bool swap) const {
+    __attribute__((always_inline)) void take(const char* p, std::size_t i, bool swap) const {
         if (plan_.keepsNormals()) {
             float* normal = normals_ + i * kNormalFloats;
             for (int a = 0; a < kNormalFloats; ++a) {
@@ -534,22 +535,40 @@ class BinaryBody {
         }
     };
 
-    // The vertices as floats less the centre of their box: the box from a first look at the
-    // bytes (any coordinate that is not finite refused there), then the floats and what else is
-    // kept. The same values as the doubles less the centre would give, rounded once.
-    bool centredVertices(const Header& header, const Layout& layout, const Element& element,
-                         const Plan& plan, Geometry& geometry, PlyError& error) {
-        double low[kAxes] = {0, 0, 0}, high[kAxes] = {0, 0, 0};
+    // The box of the coordinates of `count` instances from the cursor; false at the first that
+    // is not finite. Made apart for three floats, the layout most files have, so that their loop
+    // asks no value its type.
+    template <bool kFloats>
+    bool findBox(const Layout& layout, std::int64_t count, double (&low)[kAxes],
+                 double (&high)[kAxes], PlyError& error) const {
         const char* p = p_;
-        for (std::int64_t i = 0; i < element.count; ++i, p += layout.stride) {
+        const bool swap = swap_;
+        for (std::int64_t i = 0; i < count; ++i, p += layout.stride) {
             for (int a = 0; a < kAxes; ++a) {
-                const double value = layout.coordinate(p, a, swap_);
+                const double value =
+                    kFloats ? loadFloat<float, std::uint32_t>(p + layout.offset[a], swap)
+                            : layout.coordinate(p, a, swap);
                 if (!std::isfinite(value)) {
                     return notFinite(error, i);
                 }
                 low[a] = i == 0 || value < low[a] ? value : low[a];
                 high[a] = i == 0 || value > high[a] ? value : high[a];
             }
+        }
+        return true;
+    }
+
+    // The vertices as floats less the centre of their box: the box from a first look at the
+    // bytes (any coordinate that is not finite refused there), then the floats and what else is
+    // kept. The same values as the doubles less the centre would give, rounded once.
+    bool centredVertices(const Header& header, const Layout& layout, const Element& element,
+                         const Plan& plan, Geometry& geometry, PlyError& error) {
+        double low[kAxes] = {0, 0, 0}, high[kAxes] = {0, 0, 0};
+        const bool floats = layout.type[0] == Type::kFloat32 && layout.type[1] == Type::kFloat32 &&
+                            layout.type[2] == Type::kFloat32;
+        if (!(floats ? findBox<true>(layout, element.count, low, high, error)
+                     : findBox<false>(layout, element.count, low, high, error))) {
+            return false;
         }
         for (int a = 0; a < kAxes; ++a) {
             geometry.centre[a] = (low[a] + high[a]) / 2.0;
@@ -839,12 +858,19 @@ class AsciiBody {
 
     // The three coordinates of vertex i; the positions grow as the vertices are read, since
     // the count alone does not prove the text holds them.
+    // Within the room reserved, the three are appended as plain stores: a resize there was
+    // left to a call per vertex by the compiler.
     static double* vertexSlot(Geometry& geometry, std::int64_t i) {
+        std::vector<double>& positions = geometry.positions;
         const std::size_t at = static_cast<std::size_t>(i) * kAxes;
-        if (geometry.positions.size() < at + kAxes) {
-            geometry.positions.resize(at + kAxes);
+        if (positions.size() == at && positions.capacity() >= at + kAxes) {
+            for (int a = 0; a < kAxes; ++a) {
+                positions.push_back(0);
+            }
+        } else if (positions.size() < at + kAxes) {
+            positions.resize(at + kAxes);
         }
-        return geometry.positions.data() + at;
+        return positions.data() + at;
     }
 
     // Any value of `type`; integers must be whole and in the type's range. Inlined into the
@@ -932,8 +958,10 @@ class AsciiBody {
         if (length < 0) {
             return negativeLength(error, element, i, static_cast<std::int64_t>(length));
         }
+        if (k == plan.attributes.texcoordList) {
+            return texcoordItems(element, property, i, static_cast<std::int64_t>(length), error);
+        }
         const bool indices = k == plan.list;
-        const bool texcoords = k == plan.attributes.texcoordList;
         const bool strip = plan.role == Role::kStrips;
         if (indices) {
             strip ? corners.startStrip(i) : corners.startFace(i);
@@ -942,9 +970,6 @@ class AsciiBody {
             double item = 0;
             if (!number(element, property, property.type, i, item, error)) {
                 return false;
-            }
-            if (texcoords) {
-                attributes_.faceTexcoord(item);
             }
             if (!indices) {
                 continue;
@@ -956,6 +981,21 @@ class AsciiBody {
         }
         if (indices && !strip) {
             corners.endFace();
+        }
+        return true;
+    }
+
+    // The `length` items of a face's texcoord list. Out of line, so that the loop over the
+    // values of faces without one is as it was.
+    __attribute__((noinline)) bool texcoordItems(const Element& element, const Property& property,
+                                                 std::int64_t i, std::int64_t length,
+                                                 PlyError& error) {
+        for (std::int64_t n = 0; n < length; ++n) {
+            double item = 0;
+            if (!number(element, property, property.type, i, item, error)) {
+                return false;
+            }
+            attributes_.faceTexcoord(item);
         }
         return true;
     }

@@ -14,13 +14,6 @@ constexpr std::size_t kStride = sizeof(float) * kCoordinates;   // bytes per pos
 constexpr float kAnyError = std::numeric_limits<float>::max();  // stop at the count alone
 constexpr std::uint32_t kUnused = std::numeric_limits<std::uint32_t>::max();
 
-// A proxy is textured as its model when the model's texture coordinates are by vertex and in one
-// image: its vertices are the model's. By corner, or in several images, it is drawn in colours.
-bool carriesTexcoords(const FileModel& model) {
-    return model.texcoords.size() == model.vertexCount() * kTexcoordFloats &&
-           !model.texcoords.empty() && model.triangleTextures.empty();
-}
-
 void copyFrame(const FileModel& model, FileModel& proxy) {
     std::copy(model.centre, model.centre + kCoordinates, proxy.centre);
     proxy.minX = model.minX;
@@ -30,9 +23,7 @@ void copyFrame(const FileModel& model, FileModel& proxy) {
     proxy.minZ = model.minZ;
     proxy.maxZ = model.maxZ;
     proxy.notes = model.notes;
-    if (carriesTexcoords(model)) {
-        proxy.textureFiles = model.textureFiles;
-    }
+    proxy.textureFiles = model.textureFiles;
 }
 
 // The first triangle that uses each vertex (kUnused for a vertex none uses). A proxy's
@@ -64,9 +55,16 @@ class VertexCopier {
         : model_(model),
           normals_(model.normals.size() == model.positions.size()),
           fromFaces_(model.colours.empty() && !model.faceColours.empty()),
-          texcoords_(carriesTexcoords(model)) {
+          texcoords_(!model.texcoords.empty() &&
+                     model.texcoords.size() == model.vertexCount() * kTexcoordFloats),
+          cornerTexcoords_(!model.cornerTexcoords.empty() &&
+                           model.cornerTexcoords.size() ==
+                               model.triangleCount() * kCoordinates * kTexcoordFloats),
+          images_(!model.triangleTextures.empty() &&
+                  model.triangleTextures.size() == model.triangleCount()) {
         const auto onFaces = [](const PropertyValues& property) { return property.face; };
-        if (fromFaces_ || std::any_of(model.properties.begin(), model.properties.end(), onFaces)) {
+        if (fromFaces_ || cornerTexcoords_ || images_ ||
+            std::any_of(model.properties.begin(), model.properties.end(), onFaces)) {
             firstTriangle_ = firstTriangles(model);
         }
     }
@@ -79,15 +77,17 @@ class VertexCopier {
             proxy.normals.insert(proxy.normals.end(), &model_.normals[at],
                                  &model_.normals[at] + kCoordinates);
         }
-        if (texcoords_) {
-            const std::size_t uv = static_cast<std::size_t>(v) * kTexcoordFloats;
-            proxy.texcoords.insert(proxy.texcoords.end(), &model_.texcoords[uv],
-                                   &model_.texcoords[uv] + kTexcoordFloats);
-        }
         if (fromFaces_) {
             appendColour(model_.faceColours, triangleOf(v), proxy);
         } else if (!model_.colours.empty()) {
             appendColour(model_.colours, v, proxy);
+        }
+        if (texcoords_) {
+            const std::size_t uv = static_cast<std::size_t>(v) * kTexcoordFloats;
+            proxy.texcoords.insert(proxy.texcoords.end(), &model_.texcoords[uv],
+                                   &model_.texcoords[uv] + kTexcoordFloats);
+        } else if (cornerTexcoords_) {
+            appendCornerTexcoord(v, proxy);
         }
         for (std::size_t n = 0; n < model_.properties.size(); ++n) {
             const PropertyValues& property = model_.properties[n];
@@ -97,8 +97,37 @@ class VertexCopier {
         }
     }
 
+    // The image of a proxy triangle whose first corner is the model's vertex v: that of the
+    // first triangle around v, the one its coordinates by corner come from.
+    void appendImage(std::uint32_t v, FileModel& proxy) const {
+        if (images_) {
+            const std::size_t t = triangleOf(v);
+            proxy.triangleTextures.push_back(t < model_.triangleTextures.size()
+                                                 ? model_.triangleTextures[t]
+                                                 : model_.triangleTextures.front());
+        }
+    }
+
   private:
     std::size_t triangleOf(std::uint32_t v) const { return firstTriangle_[v]; }
+
+    // The texture coordinates of v at its corner of the first triangle that uses it; NaN for a
+    // vertex no triangle uses.
+    void appendCornerTexcoord(std::uint32_t v, FileModel& proxy) const {
+        const std::size_t t = triangleOf(v);
+        std::size_t corner = 0;
+        while (t < model_.triangleCount() && corner + 1 < kCoordinates &&
+               model_.triangles[t * kCoordinates + corner] != v) {
+            ++corner;
+        }
+        const std::size_t uv = (t * kCoordinates + corner) * kTexcoordFloats;
+        if (t < model_.triangleCount()) {
+            proxy.texcoords.insert(proxy.texcoords.end(), &model_.cornerTexcoords[uv],
+                                   &model_.cornerTexcoords[uv] + kTexcoordFloats);
+        } else {
+            proxy.texcoords.insert(proxy.texcoords.end(), kTexcoordFloats, kNoValue);
+        }
+    }
 
     static void appendColour(const std::vector<std::uint8_t>& colours, std::size_t item,
                              FileModel& proxy) {
@@ -113,7 +142,9 @@ class VertexCopier {
     const FileModel& model_;
     bool normals_;                              // the model has the file's normals
     bool fromFaces_;                            // its colours are its faces'
-    bool texcoords_;                            // its texture coordinates go along
+    bool texcoords_;                            // the model has texture coordinates by vertex
+    bool cornerTexcoords_;                      // by triangle corner, which go to the vertices
+    bool images_;                               // an image per triangle
     std::vector<std::uint32_t> firstTriangle_;  // by vertex, when its faces carry anything
 };
 
@@ -131,7 +162,11 @@ bool simplifyTriangles(const FileModel& model, FileModel& proxy, const std::atom
     // Only the vertices the kept triangles use, numbered in order of first use.
     const VertexCopier copier(model);
     std::vector<std::uint32_t> renumber(model.vertexCount(), kUnused);
-    for (std::uint32_t& v : kept) {
+    for (std::size_t k = 0; k < kept.size(); ++k) {
+        std::uint32_t& v = kept[k];
+        if (k % kCoordinates == 0) {
+            copier.appendImage(v, proxy);
+        }
         if (renumber[v] == kUnused) {
             renumber[v] = static_cast<std::uint32_t>(proxy.positions.size() / kCoordinates);
             copier.append(v, proxy);

@@ -18,8 +18,10 @@ bool needsProxy(const FileModel& model);
 
 // A simplified copy of `model` to draw while it moves: its triangles simplified with the
 // sloppy simplifier (a point cloud thinned), the vertices they use in order of first use with
-// their normals, colours and measured values (what faces carry, colours and measured values,
-// goes to each vertex from the first triangle that uses it), the box and centre of the model. False
+// their normals, colours, texture coordinates and measured values (what faces carry, colours,
+// texture coordinates by corner and measured values, goes to each vertex from the first triangle
+// that uses it), each triangle's image that of the first triangle around its first corner, the
+// box, centre and image names of the model. False
 // when `cancel` was set before it was done; `proxy` is then unspecified. Reads `model` only, so it
 // may run on another thread while the model is shown. `triangles` is about how many triangles it
 // keeps.

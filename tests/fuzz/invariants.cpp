@@ -208,6 +208,27 @@ void expectValidAttributes(const ply::Geometry& geometry) {
         broken("float colours of 0..255 noted without colours");
     }
     expectValidProperties(geometry.properties, vertices, triangles);
+    expectValidTextures(geometry.texcoords, geometry.cornerTexcoords, geometry.triangleTextures,
+                        vertices, triangles);
+}
+
+void expectValidTextures(const std::vector<float>& texcoords,
+                         const std::vector<float>& cornerTexcoords,
+                         const std::vector<std::int32_t>& triangleTextures, std::size_t vertices,
+                         std::size_t triangles) {
+    expectSize(texcoords.size(), kTexcoordFloats, vertices, "texture coordinates");
+    expectSize(cornerTexcoords.size(), kTexcoordFloats * kAxes, triangles,
+               "corner texture coordinates");
+    expectSize(triangleTextures.size(), 1, triangles, "triangle images");
+    if (!texcoords.empty() && !cornerTexcoords.empty()) {
+        broken("texture coordinates kept by vertex and by corner");
+    }
+    const auto below = std::find_if(triangleTextures.begin(), triangleTextures.end(),
+                                    [](std::int32_t image) { return image < -1; });
+    if (below != triangleTextures.end()) {
+        broken("triangle %zu has image %d",
+               static_cast<std::size_t>(below - triangleTextures.begin()), *below);
+    }
 }
 
 void expectValidProperties(const std::vector<PropertyValues>& properties, std::size_t vertices,

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "model/file_model.h"
@@ -55,6 +56,13 @@ void expectValidAttributes(const ply::Geometry& geometry);
 // vertex property is its base, so it is stored as 0.
 void expectValidProperties(const std::vector<PropertyValues>& properties, std::size_t vertices,
                            std::size_t triangles);
+
+// Texture coordinates and images: a pair per vertex or per triangle corner, not both, each list
+// empty or whole; an image per triangle, none below kNoImage's -1.
+void expectValidTextures(const std::vector<float>& texcoords,
+                         const std::vector<float>& cornerTexcoords,
+                         const std::vector<std::int32_t>& triangleTextures, std::size_t vertices,
+                         std::size_t triangles);
 
 // The message of a parse: empty after success; after a refusal non-empty, NUL-terminated and
 // one line, because the loader prints it as "<file>: <problem>".

@@ -84,6 +84,17 @@ void expectValidProxy(const FileModel& model) {
         fuzz::broken("the proxy keeps %zu measured properties of %zu", proxy.properties.size(),
                      model.properties.size());
     }
+    // Texture coordinates by vertex whichever way the model kept them, images by triangle as the
+    // model has them, and its image names.
+    fuzz::expectValidTextures(proxy.texcoords, proxy.cornerTexcoords, proxy.triangleTextures,
+                              proxy.vertexCount(), proxy.triangleCount());
+    if (!proxy.cornerTexcoords.empty() || proxy.textureFiles != model.textureFiles ||
+        (proxy.triangleTextures.empty() != model.triangleTextures.empty() &&
+         proxy.triangleCount() > 0) ||
+        (proxy.texcoords.empty() != (model.texcoords.empty() && model.cornerTexcoords.empty()) &&
+         proxy.vertexCount() > 0)) {
+        fuzz::broken("the proxy's texture coordinates or image names are not its model's");
+    }
     for (std::size_t n = 0; n < proxy.properties.size(); ++n) {
         const PropertyValues& kept = proxy.properties[n];
         if (kept.face || kept.name != model.properties[n].name ||
@@ -149,6 +160,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     expectValidModel(model);
     fuzz::expectValidProperties(model.properties, model.vertexCount(), model.triangleCount());
+    fuzz::expectValidTextures(model.texcoords, model.cornerTexcoords, model.triangleTextures,
+                              model.vertexCount(), model.triangleCount());
     expectValidEdges(model);
     expectValidProxy(model);
     return 0;

@@ -255,21 +255,23 @@ TEST(FileModel, KeepsTextureCoordinatesImagesAndTheirFiles) {
 }
 
 // Strips have no texture coordinates or images: their triangles get NaN and -1, so that there is
-// a pair per corner and an image per triangle whatever made the triangle.
+// a pair per corner and an image per triangle whatever made the triangle. An image number is
+// kept up to the largest int; one past it is no image.
 TEST(FileModel, TrianglesOfStripsHaveNoTextureCoordinates) {
     const FileModel model = parsed(
         "ply\nformat ascii 1.0\nelement vertex 4\nproperty float x\nproperty float y\n"
         "property float z\nelement tristrips 1\nproperty list uchar int vertex_indices\n"
-        "element face 1\nproperty list uchar int vertex_indices\nproperty uchar texnumber\n"
+        "element face 2\nproperty list uchar int vertex_indices\nproperty uint texnumber\n"
         "property list uchar float texcoords\nend_header\n"
-        "0 0 0\n1 0 0\n0 1 0\n1 1 0\n4 0 1 2 3\n3 0 1 3 1 6 1 2 3 4 5 6\n");
-    ASSERT_EQ(model.triangleCount(), 3u);
-    ASSERT_EQ(model.cornerTexcoords.size(), 18u);
+        "0 0 0\n1 0 0\n0 1 0\n1 1 0\n4 0 1 2 3\n3 0 1 3 2147483647 6 1 2 3 4 5 6\n"
+        "3 0 1 2 2147483648 6 1 2 3 4 5 6\n");
+    ASSERT_EQ(model.triangleCount(), 4u);
+    ASSERT_EQ(model.cornerTexcoords.size(), 24u);
     EXPECT_TRUE(std::all_of(model.cornerTexcoords.begin(), model.cornerTexcoords.begin() + 12,
                             [](float value) { return std::isnan(value); }));
     EXPECT_EQ(std::vector<float>(model.cornerTexcoords.begin() + 12, model.cornerTexcoords.end()),
-              (std::vector<float>{1, 2, 3, 4, 5, 6}));
-    EXPECT_EQ(model.triangleTextures, (std::vector<std::int32_t>{-1, -1, 1}));
+              (std::vector<float>{1, 2, 3, 4, 5, 6, 1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(model.triangleTextures, (std::vector<std::int32_t>{-1, -1, 2147483647, -1}));
 }
 
 // At most kMaxKeptProperties, vertex ones first; and what is a position, normal, colour, texture
@@ -471,30 +473,33 @@ TEST(FileModel, MemoryNeededFollowsTheHeaderBoundedByTheBytes) {
         std::string(120, '\0');
     EXPECT_LT(fileModelBytesNeeded(lying.data(), lying.size(), lying.size()), 10000u);
     // A measured property costs its value and the colour it is shown in, at each vertex; a
-    // texture coordinate of the same size, never kept, does not.
-    const auto withExtra = [](const char* name) {
+    // texture coordinate, without its pair, is neither measured nor kept; a pair costs its
+    // floats in the parse, the model and the GPU's copy.
+    const auto withExtras = [](std::vector<const char*> names) {
         plywrite::Mesh mesh = plywrite::surface(100, 100);
-        mesh.vertexExtras.push_back({name, Type::kFloat32, {}});
-        mesh.vertexExtras.back().values.assign(mesh.positions.size(), 1.0);
+        for (const char* name : names) {
+            mesh.vertexExtras.push_back({name, Type::kFloat32, {}});
+            mesh.vertexExtras.back().values.assign(mesh.positions.size(), 1.0);
+        }
         const std::string file = binary(mesh);
         return fileModelBytesNeeded(file.data(), file.size(), file.size());
     };
-    EXPECT_EQ(withExtra("intensity") - withExtra("u"), (sizeof(float) + kColourBytes) * 101 * 101);
+    const std::uint64_t vertices = 101 * 101;
+    EXPECT_EQ(withExtras({"intensity", "u"}) - withExtras({"u", "r"}),
+              (sizeof(float) + kColourBytes) * vertices);
+    EXPECT_EQ(withExtras({"u", "v"}) - withExtras({"u", "r"}),
+              2 * kTexcoordFloats * sizeof(float) * vertices);
     // Without a header to go by, the bytes alone decide.
     EXPECT_GT(fileModelBytesNeeded("junk", 4, 1000000), 1000000u);
 }
 
 // A face-coloured model keeps its colours in its proxy: each vertex the proxy uses takes the
-// colour of a face around it. Texture coordinates by vertex go along with their vertices.
+// colour of a face around it.
 TEST(FileModel, AProxyOfAFaceColouredModelIsColoured) {
     plywrite::Options options;
     options.format = plywrite::Format::kBinaryLittleEndian;
     options.faceColours = true;
-    FileModel model = parsed(plywrite::write(plywrite::surface(320, 320), options));
-    model.textureFiles = {"skin.png"};
-    for (std::size_t i = 0; i < model.positions.size(); i += kCoordinates) {
-        model.texcoords.insert(model.texcoords.end(), {model.positions[i], -model.positions[i]});
-    }
+    const FileModel model = parsed(plywrite::write(plywrite::surface(320, 320), options));
     ASSERT_TRUE(model.colours.empty());
     ASSERT_EQ(model.faceColours.size(), model.triangleCount() * kColourBytes);
     FileModel proxy;
@@ -512,16 +517,11 @@ TEST(FileModel, AProxyOfAFaceColouredModelIsColoured) {
     for (const auto& colour : proxyColours) {
         EXPECT_EQ(faceColours.count(colour), 1u);
     }
-    EXPECT_EQ(proxy.textureFiles, model.textureFiles);
-    ASSERT_EQ(proxy.texcoords.size(), proxy.vertexCount() * kTexcoordFloats);
-    for (std::size_t v = 0; v < proxy.vertexCount(); ++v) {
-        EXPECT_EQ(proxy.texcoords[2 * v], proxy.positions[kCoordinates * v]) << v;
-        EXPECT_EQ(proxy.texcoords[2 * v + 1], -proxy.positions[kCoordinates * v]) << v;
-    }
 }
 
 // A proxy carries what the file measured by vertex: a vertex's own values, and those of the
-// first face around it (the face its colour comes from). A thinned point cloud keeps its
+// first face around it (the face its colour and texture coordinates come from, at the vertex's
+// corner, and the image of each triangle from its first corner). A thinned point cloud keeps its
 // points' values.
 TEST(FileModel, AProxyCarriesWhatTheFileMeasuredByVertex) {
     plywrite::Mesh mesh = plywrite::surface(320, 320);
@@ -533,8 +533,21 @@ TEST(FileModel, AProxyCarriesWhatTheFileMeasuredByVertex) {
     for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
         facet.values.push_back(static_cast<double>(f));
     }
+    // Each corner's coordinates name its vertex and face.
+    plywrite::Extra texcoord{"texcoord", Type::kFloat32, {}, true, {}};
+    for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
+        std::vector<double>& uv = texcoord.lists.emplace_back();
+        for (int v : mesh.faces[f]) {
+            uv.insert(uv.end(), {static_cast<double>(v), static_cast<double>(f)});
+        }
+    }
     mesh.vertexExtras = {height};
-    mesh.faceExtras = {facet};
+    plywrite::Extra texnumber{"texnumber", Type::kUint8, {}};
+    for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
+        texnumber.values.push_back(static_cast<double>(f % 3));
+    }
+    mesh.faceExtras = {facet, texcoord, texnumber};
+    mesh.comments = {"TextureFile skin.png"};
     plywrite::Options options;
     options.format = Format::kBinaryLittleEndian;
     options.faceColours = true;
@@ -545,6 +558,10 @@ TEST(FileModel, AProxyCarriesWhatTheFileMeasuredByVertex) {
         FileModel proxy;
         ASSERT_TRUE(buildProxy(*source, proxy, cancel));
         ASSERT_EQ(proxy.properties.size(), source->properties.size());
+        EXPECT_EQ(proxy.textureFiles, source->textureFiles);
+        EXPECT_TRUE(proxy.cornerTexcoords.empty());
+        ASSERT_EQ(proxy.texcoords.size(),
+                  source == &cloud ? 0u : proxy.vertexCount() * kTexcoordFloats);
         for (std::size_t n = 0; n < proxy.properties.size(); ++n) {
             EXPECT_EQ(proxy.properties[n].name, source->properties[n].name);
             EXPECT_EQ(proxy.properties[n].base, source->properties[n].base);
@@ -570,6 +587,13 @@ TEST(FileModel, AProxyCarriesWhatTheFileMeasuredByVertex) {
             for (int c = 0; c < 3; ++c) {
                 EXPECT_EQ(proxy.colours[v * kColourBytes + c], plywrite::faceLevel(f, c));
             }
+            EXPECT_EQ(proxy.texcoords[2 * v], static_cast<float>(m));
+            EXPECT_EQ(proxy.texcoords[2 * v + 1], static_cast<float>(f));
+        }
+        ASSERT_EQ(proxy.triangleTextures.size(), source == &cloud ? 0u : proxy.triangleCount());
+        for (std::size_t t = 0; t < proxy.triangleTextures.size(); t += 7) {
+            const auto f = static_cast<std::size_t>(proxy.properties[1].at(proxy.triangles[3 * t]));
+            EXPECT_EQ(proxy.triangleTextures[t], static_cast<std::int32_t>(f % 3));
         }
     }
 }
