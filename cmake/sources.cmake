@@ -20,6 +20,7 @@ set(PLY_SHARED_SOURCES
   model/proxy.cpp
   model/normals.cpp
   model/large.cpp
+  model/image.cpp
   gpu/program.cpp)
 
 # The catalogue viewer: its catalogue and store, its GPU set-up, frames, keys and animations,
@@ -48,6 +49,7 @@ set(PLYVIEW_SHARED_SOURCES
   plyview/read_file.cpp
   plyview/info.cpp
   plyview/gpu_geometry.cpp
+  plyview/texture.cpp
   plyview/scene.cpp
   plyview/scene_draw.cpp
   plyview/scene_geometry.cpp

@@ -20,8 +20,9 @@ constexpr double kSignOfUp[kUpAxisCount] = {1, -1, 1, -1, 1, -1};
 
 // ===== Sources =====
 
+// A textured file's images are its colours, even without colours of its vertices.
 bool hasFileColours(const FileModel& model) {
-    return !model.colours.empty() || !model.faceColours.empty();
+    return !model.colours.empty() || !model.faceColours.empty() || textured(model);
 }
 
 // In the order `c` steps through them.
@@ -166,6 +167,7 @@ Paint Paint::ofFile(const FileModel& model) {
     Paint paint;
     paint.vertex = model.colours.empty() ? nullptr : &model.colours;
     paint.triangle = model.faceColours.empty() ? nullptr : &model.faceColours;
+    paint.images = textured(model);
     return paint;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "model/file_model.h"
+#include "model/image.h"
 
 namespace plyview {
 
@@ -28,6 +29,15 @@ void tellNotes(const std::string& path, const PlyNotes& notes);
 // readFileModel with what it found said: the notes of a model read, or the refusal's line;
 // null when the file was refused.
 std::unique_ptr<FileModel> readAndTell(const std::string& path);
+
+// ===== Texture images =====
+
+// Whether the model's triangles are drawn in images: it names one and has coordinates in them.
+bool textured(const FileModel& model);
+// The images a textured model names, found beside its file at `path`, one per name: an empty
+// image where one cannot be read, with the line "PATH: texture NAME: problem". Each is judged
+// against the memory left, as a file is. None for a model that is not textured.
+std::vector<Image> readTextures(const std::string& path, const FileModel& model);
 
 // ===== Edits at rest =====
 

@@ -54,19 +54,21 @@ VertexSpan range(const VertexSpan& all, std::uint64_t first, std::uint64_t count
     v.positions += first * kFloatsPerVertex;
     v.normals = all.normals != nullptr ? all.normals + first * kFloatsPerVertex : nullptr;
     v.colours = all.colours != nullptr ? all.colours + first * kColourBytes : nullptr;
+    v.texcoords = all.texcoords != nullptr ? all.texcoords + first * kTexcoordFloats : nullptr;
     v.count = count;
     return v;
 }
 
 // What a piece gathers of the vertices its primitives use, renumbered from 0.
 struct Gathered {
-    std::vector<float> positions, normals;
+    std::vector<float> positions, normals, texcoords;
     std::vector<std::uint8_t> colours;
     std::vector<std::uint32_t> indices;
 
     VertexSpan vertices() const {
         return VertexSpan::of(positions, normals.empty() ? nullptr : &normals,
-                              colours.empty() ? nullptr : &colours);
+                              colours.empty() ? nullptr : &colours,
+                              texcoords.empty() ? nullptr : &texcoords);
     }
 };
 
@@ -82,6 +84,11 @@ void gather(const VertexSpan& all, std::uint32_t v, Gathered& out) {
         const std::uint64_t c = std::uint64_t{v} * kColourBytes;
         out.colours.insert(out.colours.end(), all.colours + c, all.colours + c + kColourBytes);
     }
+    if (all.texcoords != nullptr) {
+        const std::uint64_t t = std::uint64_t{v} * kTexcoordFloats;
+        out.texcoords.insert(out.texcoords.end(), all.texcoords + t,
+                             all.texcoords + t + kTexcoordFloats);
+    }
 }
 
 }  // namespace
@@ -89,11 +96,13 @@ void gather(const VertexSpan& all, std::uint32_t v, Gathered& out) {
 // ===== Vertices =====
 
 VertexSpan VertexSpan::of(const std::vector<float>& positions, const std::vector<float>* normals,
-                          const std::vector<std::uint8_t>* colours) {
+                          const std::vector<std::uint8_t>* colours,
+                          const std::vector<float>* texcoords) {
     VertexSpan span;
     span.positions = positions.data();
     span.normals = normals != nullptr ? normals->data() : nullptr;
     span.colours = colours != nullptr ? colours->data() : nullptr;
+    span.texcoords = texcoords != nullptr ? texcoords->data() : nullptr;
     span.count = positions.size() / kFloatsPerVertex;
     return span;
 }
@@ -134,6 +143,8 @@ GLuint GpuGeometry::vertexArray(const VertexSpan& vertices) {
     vertices_.positions = upload(vertices.positions, vertices.count * kVertexBytes);
     vertices_.normals = upload(vertices.normals, vertices.count * kVertexBytes);
     vertices_.colours = upload(vertices.colours, vertices.count * kColourBytes);
+    vertices_.texcoords =
+        upload(vertices.texcoords, vertices.count * kTexcoordFloats * sizeof(float));
     return sharedArray();
 }
 
@@ -152,6 +163,7 @@ GLuint GpuGeometry::sharedArray() const {
     feed(kPositionSlot, vertices_.positions, kCoordinates, GL_FLOAT, GL_FALSE);
     feed(kNormalSlot, vertices_.normals, kCoordinates, GL_FLOAT, GL_FALSE);
     feed(kColourSlot, vertices_.colours, kColourBytes, GL_UNSIGNED_BYTE, GL_TRUE);
+    feed(kTexcoordSlot, vertices_.texcoords, kTexcoordFloats, GL_FLOAT, GL_FALSE);
     return array;
 }
 

@@ -14,18 +14,22 @@ namespace plyview {
 constexpr GLuint kPositionSlot = 0;
 constexpr GLuint kColourSlot = 1;
 constexpr GLuint kNormalSlot = 2;
+constexpr GLuint kTexcoordSlot = 3;
 
-// Vertices handed to the GPU: `count` positions, and as many normals and colours when they have
-// them (null otherwise). The caller keeps them until the upload returns.
+// Vertices handed to the GPU: `count` positions, and as many normals, colours and texture
+// coordinates when they have them (null otherwise). The caller keeps them until the upload
+// returns.
 struct VertexSpan {
     const float* positions = nullptr;       // x, y, z
     const float* normals = nullptr;         // x, y, z
     const std::uint8_t* colours = nullptr;  // kColourBytes each
+    const float* texcoords = nullptr;       // u, v
     std::uint64_t count = 0;
 
     static VertexSpan of(const std::vector<float>& positions,
                          const std::vector<float>* normals = nullptr,
-                         const std::vector<std::uint8_t>* colours = nullptr);
+                         const std::vector<std::uint8_t>* colours = nullptr,
+                         const std::vector<float>* texcoords = nullptr);
 };
 
 // Lines, triangles or points of one model on the GPU, in pieces within one buffer's and one
@@ -55,7 +59,7 @@ class GpuGeometry {
         std::uint64_t first = 0, count = 0;  // primitives it holds
     };
     struct VertexBuffers {  // of the vertices uploaded last; 0 where they have no such attribute
-        GLuint positions = 0, normals = 0, colours = 0;
+        GLuint positions = 0, normals = 0, colours = 0, texcoords = 0;
     };
     GLuint vertexArray(const VertexSpan& vertices);
     GLuint sharedArray() const;

@@ -1,6 +1,7 @@
 // The legend in the frame's top right corner (the bottom right one while the panel is shown)
-// whenever a property or the height colours the model: the source's name, then the scale as a bar between its low and high values, or one
-// swatch per label. Text and colours are uploaded when they or the frame change, never per frame.
+// whenever a property or the height colours the model: the source's name, then the scale as a bar
+// between its low and high values, or one swatch per label. Text and colours are uploaded when they
+// or the frame change, never per frame.
 #include "plyview/legend.h"
 
 #include <GL/glew.h>

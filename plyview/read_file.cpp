@@ -162,4 +162,30 @@ std::unique_ptr<FileModel> readAndTell(const std::string& path) {
     return model;
 }
 
+bool textured(const FileModel& model) {
+    return !model.textureFiles.empty() &&
+           ((!model.texcoords.empty() &&
+             model.texcoords.size() == model.vertexCount() * kTexcoordFloats) ||
+            (!model.cornerTexcoords.empty() &&
+             model.cornerTexcoords.size() == model.triangles.size() * kTexcoordFloats));
+}
+
+std::vector<Image> readTextures(const std::string& path, const FileModel& model) {
+    std::vector<Image> images;
+    if (!textured(model)) {
+        return images;
+    }
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash);
+    for (const std::string& name : model.textureFiles) {
+        images.emplace_back();
+        std::string problem;
+        if (!readImage(findImageFile(folder, name), availableMemoryBytes(), images.back(),
+                       problem)) {
+            report(path, "texture " + name + ": " + problem);
+        }
+    }
+    return images;
+}
+
 }  // namespace plyview

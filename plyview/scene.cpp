@@ -15,6 +15,7 @@
 #include "plyview/platform.h"
 #include "plyview/scene_parts.h"
 #include "plyview/testing.h"
+#include "plyview/texture.h"
 
 namespace plyview {
 
@@ -71,11 +72,33 @@ void releaseShown() {
     shown.normals.release();
     shown.facts.reset();
     shown.painting.release();
+    for (const GLuint texture : shown.textures) {
+        glDeleteTextures(1, &texture);
+    }
+    shown.textures.clear();
     shown.fullShown = false;
     ++shown.generation;
 }
 
-void install(std::unique_ptr<FileModel> model, const FileStamp& stamp) {
+// The file's images on the GPU, one texture each (0 for one that could not be read); their
+// copies in memory go as soon as they are uploaded.
+void uploadTextures(const std::string& path, std::vector<Image> images) {
+    for (std::size_t k = 0; k < images.size(); ++k) {
+        Image& image = images[k];
+        const int width = image.width, height = image.height;
+        bool scaled = false;
+        state.shown.textures.push_back(uploadTexture(image, scaled));
+        if (scaled) {
+            std::printf("%s: texture %s: %dx%d scaled down to %dx%d, the largest the GPU takes\n",
+                        path.c_str(), state.shown.model->textureFiles[k].c_str(), width, height,
+                        image.width, image.height);
+            std::fflush(stdout);
+        }
+        image = Image{};
+    }
+}
+
+void install(std::unique_ptr<FileModel> model, const FileStamp& stamp, const std::string& path) {
     Shown& shown = state.shown;
     releaseShown();
     state.watch.start(stamp);
@@ -93,7 +116,9 @@ void install(std::unique_ptr<FileModel> model, const FileStamp& stamp) {
     if (model->vertexCount() > 0) {
         shown.box.uploadArray(GL_LINE_STRIP, VertexSpan::of(boxCorners(*model)));
     }
+    std::vector<Image> images = readTextures(path, *model);
     shown.model = std::move(model);
+    uploadTextures(path, std::move(images));
 }
 
 // Another entry is on screen: a fresh view, and the front end's title.
@@ -115,7 +140,7 @@ void ensureEntry(int entry) {
     state.shown.entry = entry;
     const std::string& path = state.files[static_cast<std::size_t>(entry)];
     const FileStamp stamp = stampOf(path);
-    install(readAndTell(path), stamp);
+    install(readAndTell(path), stamp, path);
     entryChanged(entry);
 }
 
@@ -138,7 +163,7 @@ void watchShownFile() {
     state.shown.model.reset();
     std::unique_ptr<FileModel> model = readAndTell(path);
     if (model) {
-        install(std::move(model), now);
+        install(std::move(model), now, path);
         state.frameWanted = true;
     }
 }
@@ -258,7 +283,7 @@ namespace {
 void drawPasses(const Passes& passes, const FrameMatrices& matrices) {
     for (const Pass& pass : passes) {
         usePass(pass, matrices);
-        pass.geometry->drawAll(pass.ownColours);
+        drawPass(pass, 0, pass.geometry->primitives());
         endPass(pass);
     }
 }
@@ -398,7 +423,8 @@ void showModel(int entry, std::unique_ptr<FileModel> model, const FileStamp& sta
     if (entry >= 0) {
         state.view.entry = entry;
     }
-    install(std::move(model), stamp);
+    const bool listed = entry >= 0 && entry < entryCount();
+    install(std::move(model), stamp, listed ? state.files[static_cast<std::size_t>(entry)] : "");
 }
 
 // A single file that cannot be read leaves the list shown before; among several, such a file

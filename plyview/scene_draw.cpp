@@ -3,6 +3,7 @@
 // set here and put back after it.
 #include <GL/glew.h>
 
+#include <algorithm>
 #include <initializer_list>
 #include <string>
 
@@ -17,8 +18,8 @@ namespace {
 // ===== Programs =====
 
 // The attribute names, in the order of their locations (kPositionSlot, kColourSlot, ...).
-const char* const kAttributes[] = {"position", "colour", "normal"};
-constexpr int kAttributeCount = 3;
+const char* const kAttributes[] = {"position", "colour", "normal", "texcoord"};
+constexpr int kAttributeCount = 4;
 constexpr GLfloat kBehindFactor = 1.0f;  // polygon offset of a surface under its edges
 constexpr GLfloat kBehindUnits = 1.0f;
 
@@ -33,6 +34,7 @@ struct Program {
     GLint model = -1, projection = -1;  // the matrices
     GLint pointSize = -1, ambient = -1;
     GLint parallel = -1;  // the light comes along the view's axis in a parallel projection
+    GLint textured = -1;  // the colour is the bound image's
 };
 Program flat;  // lines, points and overlays
 Program lit;   // surfaces
@@ -45,6 +47,7 @@ Program build(const char* vertex, const char* fragment) {
     program.pointSize = glGetUniformLocation(program.name, "point_size");
     program.ambient = glGetUniformLocation(program.name, "ambient");
     program.parallel = glGetUniformLocation(program.name, "parallel");
+    program.textured = glGetUniformLocation(program.name, "textured");
     return program;
 }
 
@@ -87,12 +90,39 @@ void buildWire(Layers& layers, const FileModel& model, bool pointCloud, const Pa
     layers.wireBuilt = true;
 }
 
+// A textured surface, its triangles in runs of one image: indexed into the vertices when they
+// carry the texture coordinates, else three corners of their own per triangle.
+void buildTexturedSurface(Layers& layers, const FileModel& model, const std::vector<float>& normals,
+                          const Paint& paint) {
+    const std::vector<std::uint32_t> order = trianglesByImage(model, layers.surfaceImages);
+    if (model.cornerTexcoords.empty() && paint.triangle == nullptr) {
+        std::vector<std::uint32_t> indices;
+        indices.reserve(order.empty() ? 0 : model.triangles.size());
+        for (const std::uint32_t t : order) {
+            const std::uint32_t* corner = &model.triangles[std::size_t{t} * kCoordinates];
+            indices.insert(indices.end(), corner, corner + kCoordinates);
+        }
+        layers.surface.uploadIndexed(
+            GL_TRIANGLES, VertexSpan::of(model.positions, &normals, paint.vertex, &model.texcoords),
+            order.empty() ? model.triangles : indices);
+        return;
+    }
+    const Corners corners = cornersOf(model, normals, paint, order.empty() ? nullptr : &order);
+    layers.surface.uploadArray(
+        GL_TRIANGLES,
+        VertexSpan::of(corners.positions, &corners.normals,
+                       corners.colours.empty() ? nullptr : &corners.colours, &corners.texcoords));
+}
+
 // The surface: triangles indexed into the vertices with their normals and colours; with a colour
 // per triangle, three corners of their own per triangle (a vertex has no colour of its own then).
 void buildSurface(Layers& layers, const FileModel& model, const Paint& paint) {
     std::vector<float> normals;
     surfaceNormals(model, normals);
-    if (paint.triangle != nullptr && paint.vertex == nullptr) {
+    layers.surfaceImages.clear();  // the runs of another colour source's surface
+    if (paint.images) {
+        buildTexturedSurface(layers, model, normals, paint);
+    } else if (paint.triangle != nullptr && paint.vertex == nullptr) {
         const Corners corners = cornersOf(model, normals, paint);
         layers.surface.uploadArray(
             GL_TRIANGLES, VertexSpan::of(corners.positions, &corners.normals, &corners.colours));
@@ -129,6 +159,7 @@ Layers* layersOf(Picture picture, bool wire, bool surface) {
 void Layers::release() {
     wire.release();
     surface.release();
+    surfaceImages.clear();
     wireBuilt = surfaceBuilt = false;
 }
 
@@ -155,6 +186,7 @@ void usePass(const Pass& pass, const FrameMatrices& matrices) {
     if (pass.lit) {
         glUniform1f(program.ambient, kAmbient);
         glUniform1f(program.parallel, viewer().orthographic ? 1.0f : 0.0f);
+        glUniform1f(program.textured, 0.0f);  // drawPass binds each run's image
     }
     useColour(pass.colour);
     if (pass.behind) {
@@ -170,7 +202,38 @@ void usePass(const Pass& pass, const FrameMatrices& matrices) {
     }
 }
 
+// The texture of image `image` of the shown file; 0 where it has none.
+GLuint textureOf(int image) {
+    const std::vector<GLuint>& textures = viewer().shown.textures;
+    return image >= 0 && static_cast<std::size_t>(image) < textures.size()
+               ? textures[static_cast<std::size_t>(image)]
+               : 0;
+}
+
+void drawPass(const Pass& pass, std::uint64_t first, std::uint64_t count) {
+    if (pass.images == nullptr || !pass.lit || !pass.ownColours) {
+        pass.geometry->draw(first, count, pass.ownColours);
+        return;
+    }
+    const std::uint64_t end = first + count;
+    for (const ImageRun& run : *pass.images) {
+        const std::uint64_t from = std::max(first, run.first);
+        const std::uint64_t to = std::min(end, run.first + run.count);
+        if (from >= to) {
+            continue;
+        }
+        const GLuint texture = textureOf(run.image);
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glUniform1f(lit.textured, texture != 0 ? 1.0f : 0.0f);
+        pass.geometry->draw(from, to - from, true);
+    }
+}
+
 void endPass(const Pass& pass) {
+    if (pass.images != nullptr && pass.lit) {
+        glBindTexture(GL_TEXTURE_2D, 0);
+        glUniform1f(lit.textured, 0.0f);
+    }
     if (pass.behind) {
         glDisable(GL_POLYGON_OFFSET_FILL);
     }
@@ -209,6 +272,9 @@ Passes passesOf(Picture picture) {
         triangles.lit = true;
         triangles.ownColours = true;
         triangles.behind = wire;  // so that the edges drawn over it show
+        if (!layers->surfaceImages.empty()) {
+            triangles.images = &layers->surfaceImages;
+        }
         passes.push_back(triangles);
     }
     if (wire) {

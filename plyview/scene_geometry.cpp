@@ -73,23 +73,68 @@ const std::uint8_t* cornerColour(const Paint& paint, std::size_t i, std::size_t 
 
 }  // namespace
 
-Corners cornersOf(const FileModel& model, const std::vector<float>& normals, const Paint& paint) {
+Corners cornersOf(const FileModel& model, const std::vector<float>& normals, const Paint& paint,
+                  const std::vector<std::uint32_t>* order) {
     Corners corners;
+    const bool coloured = paint.vertex != nullptr || paint.triangle != nullptr;
+    const bool byCorner =
+        paint.images && model.cornerTexcoords.size() == model.triangles.size() * kTexcoordFloats;
+    const bool byVertex = paint.images && !byCorner && !model.texcoords.empty();
     corners.positions.reserve(model.triangles.size() * kCoordinates);
     corners.normals.reserve(model.triangles.size() * kCoordinates);
-    corners.colours.reserve(model.triangles.size() * kColourBytes);
-    for (std::size_t i = 0; i < model.triangles.size(); ++i) {
+    const std::size_t count = model.triangleCount();
+    for (std::size_t k = 0; k < count * kCornersPerTriangle; ++k) {
+        const std::size_t t =
+            order != nullptr ? (*order)[k / kCornersPerTriangle] : k / kCornersPerTriangle;
+        const std::size_t i = t * kCornersPerTriangle + k % kCornersPerTriangle;
         const std::size_t v = model.triangles[i];
         corners.positions.insert(corners.positions.end(), &model.positions[v * kCoordinates],
                                  &model.positions[v * kCoordinates] + kCoordinates);
         corners.normals.insert(corners.normals.end(), &normals[v * kCoordinates],
                                &normals[v * kCoordinates] + kCoordinates);
-        if (paint.vertex != nullptr || paint.triangle != nullptr) {
+        if (coloured) {
             const std::uint8_t* colour = cornerColour(paint, i, v);
             corners.colours.insert(corners.colours.end(), colour, colour + kColourBytes);
         }
+        if (byCorner || byVertex) {
+            const float* uv = byCorner ? &model.cornerTexcoords[i * kTexcoordFloats]
+                                       : &model.texcoords[v * kTexcoordFloats];
+            corners.texcoords.insert(corners.texcoords.end(), uv, uv + kTexcoordFloats);
+        }
     }
     return corners;
+}
+
+std::vector<std::uint32_t> trianglesByImage(const FileModel& model, std::vector<ImageRun>& runs) {
+    const std::size_t count = model.triangleCount();
+    runs.clear();
+    if (model.triangleTextures.size() != count) {
+        runs.push_back(ImageRun{0, count, 0});  // every triangle in the first image
+        return {};
+    }
+    // Numbers outside the file's images share one run, drawn in the triangles' colours.
+    const auto images = static_cast<std::int32_t>(model.textureFiles.size());
+    const auto slot = [images](std::int32_t image) {
+        return image >= 0 && image < images ? static_cast<std::size_t>(image)
+                                            : static_cast<std::size_t>(images);
+    };
+    std::vector<std::uint64_t> starts(static_cast<std::size_t>(images) + 2, 0);
+    for (const std::int32_t image : model.triangleTextures) {
+        ++starts[slot(image) + 1];
+    }
+    for (std::size_t k = 1; k < starts.size(); ++k) {
+        if (starts[k] > 0) {
+            const int image =
+                k - 1 < static_cast<std::size_t>(images) ? static_cast<int>(k - 1) : -1;
+            runs.push_back(ImageRun{starts[k - 1], starts[k], image});
+        }
+        starts[k] += starts[k - 1];
+    }
+    std::vector<std::uint32_t> order(count);
+    for (std::size_t t = 0; t < count; ++t) {
+        order[starts[slot(model.triangleTextures[t])]++] = static_cast<std::uint32_t>(t);
+    }
+    return order;
 }
 
 Corners breathingCorners(const FileModel& model, float diagonal, int pulse, const Paint& paint) {

@@ -41,12 +41,21 @@ constexpr float kAmbient = 0.3f;  // light that reaches every side
 
 // ===== The shown model and what is drawn of it =====
 
+// A run of a textured surface's triangles that share one image: primitives [first, first +
+// count) of the surface, drawn in image `image` of the file (its number in
+// FileModel::textureFiles), or in their colours when that image could not be read.
+struct ImageRun {
+    std::uint64_t first = 0, count = 0;
+    int image = 0;
+};
+
 // What one picture draws: the wireframe (edges, or the points of a cloud) and the surface
 // (triangles with normals and colours, or the same points in their colours). Built when a
 // style first asks for them.
 struct Layers {
     GpuGeometry wire;
     GpuGeometry surface;
+    std::vector<ImageRun> surfaceImages;  // empty: the surface is drawn in its colours
     bool wireBuilt = false;
     bool surfaceBuilt = false;
     void release();
@@ -67,11 +76,13 @@ struct Source {
     bool operator!=(const Source& other) const { return !(*this == other); }
 };
 
-// The colours a geometry is drawn in: one per vertex, else one per triangle, else none (grey).
+// The colours a geometry is drawn in: one per vertex, else one per triangle, else none (grey);
+// the file's images over them, where the file is textured.
 struct Paint {
     const std::vector<std::uint8_t>* vertex = nullptr;
     const std::vector<std::uint8_t>* triangle = nullptr;
-    static Paint ofFile(const FileModel& model);  // the file's own colours
+    bool images = false;
+    static Paint ofFile(const FileModel& model);  // the file's own colours and images
 };
 
 // The shown model's colours where a property or the height gives them, the scale they come from,
@@ -114,6 +125,7 @@ struct Shown {
     GpuGeometry normals;               // of the model, or of its proxy when it has one
     std::unique_ptr<FileFacts> facts;  // of its file, once the panel has asked
     Painting painting;
+    std::vector<GLuint> textures;  // one per image the file names; 0 where it could not be read
 };
 
 // ===== Drawing (scene_draw.cpp) =====
@@ -134,6 +146,7 @@ struct Pass {
     bool blended = false;     // mixed with what is under it by the colour's alpha
     float pointSize = 0;      // pixels across a point; 0: the viewer's
     bool onTop = false;       // over everything drawn before, whatever its depth
+    const std::vector<ImageRun>* images = nullptr;  // of a textured surface, with `lit`
 };
 using Passes = std::vector<Pass>;
 
@@ -145,6 +158,9 @@ GLuint buildViewerProgram(const char* vertex, const char* fragment);
 // asked for.
 Layers* layersOf(Picture picture, bool wire, bool surface);
 void usePass(const Pass& pass, const FrameMatrices& matrices);
+// Primitives [first, first + count) of the pass's geometry, each run of a textured surface with
+// its image bound.
+void drawPass(const Pass& pass, std::uint64_t first, std::uint64_t count);
 void endPass(const Pass& pass);
 // The passes of a picture in the current style; the layers they need are built first.
 Passes passesOf(Picture picture);
@@ -166,15 +182,21 @@ std::vector<float> boxCorners(const FileModel& model);
 // Per triangle, its centroid and the centroid plus its scaled normal (segments of the overlay).
 std::vector<float> normalSegments(const FileModel& model, float diagonal);
 
-// Triangles one by one, three corners each, as breathing and face colours need them.
+// Triangles one by one, three corners each, as breathing, face colours and texture coordinates
+// per corner need them.
 struct Corners {
-    std::vector<float> positions, normals;
+    std::vector<float> positions, normals, texcoords;
     std::vector<std::uint8_t> colours;
     std::vector<std::uint32_t> edges;  // each triangle's three edges, as pairs of corners
 };
 // Corners with the model's normals and the paint's colours (a triangle's colour on its three
-// corners).
-Corners cornersOf(const FileModel& model, const std::vector<float>& normals, const Paint& paint);
+// corners), and texture coordinates when the paint has images; triangles in the order of
+// `order` (triangle numbers) when it is given.
+Corners cornersOf(const FileModel& model, const std::vector<float>& normals, const Paint& paint,
+                  const std::vector<std::uint32_t>* order = nullptr);
+// The triangles of a textured model in order of their image (in file order within one), and the
+// runs of each image; an empty order when the faces choose no image (all take the first).
+std::vector<std::uint32_t> trianglesByImage(const FileModel& model, std::vector<ImageRun>& runs);
 // Corners moved `pulse` percent of the diagonal along their triangle's normal, lit by it.
 Corners breathingCorners(const FileModel& model, float diagonal, int pulse, const Paint& paint);
 

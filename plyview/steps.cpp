@@ -101,7 +101,7 @@ void continueSteps() {
         const Pass& pass = steps.passes[steps.pass];
         const Clock::time_point start = Clock::now();
         usePass(pass, steps.matrices);
-        pass.geometry->draw(steps.next, steps.perStep, pass.ownColours);
+        drawPass(pass, steps.next, steps.perStep);
         endPass(pass);
         glFinish();  // the step's real cost, so that the next one can be sized
         const double seconds = std::chrono::duration<double>(Clock::now() - start).count();

@@ -1,10 +1,12 @@
-// genbig [--ascii] [--measured] [--cloud] torus|sphere FILE [TRIANGLES]: writes a big welded
-// model with our own PLY writer in the layout mesh libraries write (binary little-endian, double
-// x y z nx ny nz, uchar red green blue, faces as uchar counts and uint indices), instance by
+// genbig [--ascii] [--measured] [--cloud] [--textured] torus|sphere FILE [TRIANGLES]: writes a big
+// welded model with our own PLY writer in the layout mesh libraries write (binary little-endian,
+// double x y z nx ny nz, uchar red green blue, faces as uchar counts and uint indices), instance by
 // instance, so a file of any size is written in a few megabytes of memory. --ascii writes its
 // text twin, with floats of six significant digits as exporters print them; --measured adds a
 // float intensity to each vertex, as scanners write one; --cloud leaves the faces out, a point
-// cloud of the shape's vertices. The bytes are the same on every run.
+// cloud of the shape's vertices; --textured adds texture coordinates `s t` to each vertex and
+// names the image texture.jpg, written beside FILE (four coloured quadrants, 1024 x 1024). The
+// bytes are the same on every run.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +14,7 @@
 #include <optional>
 #include <string>
 
+#include "tools/plywrite/image_write.h"
 #include "tools/plywrite/plywrite.h"
 
 namespace {
@@ -25,10 +28,17 @@ constexpr int kAsciiDigits = 6;  // "%g", as most exporters write text values
 constexpr const char* kAsciiFlag = "--ascii";
 constexpr const char* kMeasuredFlag = "--measured";
 constexpr const char* kCloudFlag = "--cloud";
+constexpr const char* kTexturedFlag = "--textured";
+constexpr const char* kTextureName = "texture.jpg";
+constexpr int kTextureSide = 1024;
+constexpr int kTextureQuality = 90;
+constexpr std::uint8_t kTextureColours[4][3] = {
+    {220, 30, 30}, {30, 200, 30}, {30, 30, 220}, {220, 200, 30}};
 
 int usage() {
     std::fprintf(stderr,
-                 "usage: genbig [--ascii] [--measured] [--cloud] torus|sphere FILE [TRIANGLES]\n");
+                 "usage: genbig [--ascii] [--measured] [--cloud] [--textured] torus|sphere FILE "
+                 "[TRIANGLES]\n");
     return kUsageStatus;
 }
 
@@ -54,12 +64,30 @@ std::int64_t triangleCount(int argc, char** argv, std::int64_t fallback) {
     return errno != 0 || end == argv[3] || *end != '\0' ? -1 : value;
 }
 
+// The image a textured file names, beside `file`.
+bool writeTexture(const std::string& file) {
+    const std::size_t slash = file.rfind('/');
+    const std::string path =
+        (slash == std::string::npos ? "" : file.substr(0, slash + 1)) + kTextureName;
+    const std::string bytes =
+        plywrite::jpegBytes(plywrite::quadrants(kTextureSide, kTextureColours), kTextureQuality);
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    const bool written =
+        out != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+    if (out == nullptr || std::fclose(out) != 0 || !written) {
+        std::fprintf(stderr, "genbig: %s: %s\n", path.c_str(), std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const bool ascii = takeFlag(argc, argv, kAsciiFlag);
     const bool measured = takeFlag(argc, argv, kMeasuredFlag);
     const bool cloud = takeFlag(argc, argv, kCloudFlag);
+    const bool textured = takeFlag(argc, argv, kTexturedFlag);
     if (argc < 3 || argc > 4) {
         return usage();
     }
@@ -83,6 +111,7 @@ int main(int argc, char** argv) {
     }
     plywrite::Options options;
     options.intensity = measured;
+    options.textureFile = textured ? kTextureName : nullptr;
     options.format = plywrite::Format::kBinaryLittleEndian;
     options.coordinate = plywrite::Type::kFloat64;
     options.normalsAndColours = true;
@@ -96,6 +125,9 @@ int main(int argc, char** argv) {
     const bool written = file != nullptr && plywrite::writeStream(file, *source, options);
     if (file == nullptr || std::fclose(file) != 0 || !written) {
         std::fprintf(stderr, "genbig: %s: %s\n", argv[2], std::strerror(errno));
+        return kFailureStatus;
+    }
+    if (textured && !writeTexture(argv[2])) {
         return kFailureStatus;
     }
     std::printf("%s: %lld vertices, %lld triangles\n", argv[2],

@@ -35,8 +35,8 @@ const page = {
   measuring: false,           // clicks and taps mark points, as Ctrl + click does
   running: false,             // C++ has started: files and sizes can go to it
   pending: early.take(),      // files given before that
-  serial: 0,                  // folder number of the next file
-  shownPaths: [],             // the files C++ shows, deleted when another list replaces them
+  serial: 0,                  // folder number of the next hand-over
+  shownFolder: null,          // of the files C++ shows, deleted when another list replaces them
   shownName: '',              // the file on the canvas, for the picture's name
   messages: [],
   queue: Promise.resolve(),   // hand-overs one after the other, in the user's order
@@ -76,49 +76,57 @@ function safeName(name) {
   return name.split(kPathSeparator).join(' ');
 }
 
-function removeFile(path) {
+// Images a model names are handed over with it; they are found beside it, never shown alone.
+const kImageName = /\.(png|jpe?g)$/i;
+
+function removeFolder(folder) {
   try {
-    FS.unlink(path);
-    FS.rmdir(path.slice(0, path.lastIndexOf('/')));
+    for (const name of FS.readdir(folder)) {
+      if (name !== '.' && name !== '..') {
+        FS.unlink(`${folder}/${name}`);
+      }
+    }
+    FS.rmdir(folder);
   } catch (error) {
-    console.error(`${path}: ${error}`);
+    console.error(`${folder}: ${error}`);
   }
 }
 
-// Writes one file into its own folder; its path, or null when it cannot be read.
-async function writeFile(file) {
+// Writes the files of one hand-over into one folder of their own, so that the images handed
+// over with a model are beside it, where the viewer looks for them. The folder, and the paths
+// of the files that are not images, in order.
+async function writeFiles(files) {
   const folder = `${kFilesFolder}/${page.serial++}`;
-  const path = `${folder}/${safeName(file.name)}`;
-  try {
-    const bytes = new Uint8Array(await file.arrayBuffer());
-    FS.mkdir(folder);
-    FS.writeFile(path, bytes, {canOwn: true});
-    return path;
-  } catch (error) {
-    showMessage(`${file.name}: cannot be read (${error.message || error})`);
-    return null;
+  FS.mkdir(folder);
+  const models = [];
+  for (const file of files) {
+    const path = `${folder}/${safeName(file.name)}`;
+    try {
+      FS.writeFile(path, new Uint8Array(await file.arrayBuffer()), {canOwn: true});
+      if (!kImageName.test(file.name)) {
+        models.push(path);
+      }
+    } catch (error) {
+      showMessage(`${file.name}: cannot be read (${error.message || error})`);
+    }
   }
+  return {folder, models};
 }
 
 // Hands the files to C++, which shows the first; the previous list stays when it takes none.
 async function handOver(files) {
   clearMessages();
-  const paths = [];
-  for (const file of files) {
-    const path = await writeFile(file);
-    if (path !== null) {
-      paths.push(path);
-    }
+  const {folder, models} = await writeFiles(files);
+  const shown = models.length === 0 ? 0 :
+      Module.ccall('web_open_files', 'number', ['string'], [models.join(kPathSeparator)]);
+  if (shown > 0 && page.shownFolder !== null) {
+    removeFolder(page.shownFolder);
   }
-  if (paths.length === 0) {
-    return;
-  }
-  const shown = Module.ccall('web_open_files', 'number', ['string'], [paths.join(kPathSeparator)]);
-  const unused = shown > 0 ? page.shownPaths : paths;
   if (shown > 0) {
-    page.shownPaths = paths;
+    page.shownFolder = folder;
+  } else {
+    removeFolder(folder);
   }
-  unused.forEach(removeFile);
 }
 
 function openFiles(fileList) {

@@ -226,6 +226,9 @@ void GLAPIENTRY framebufferTexture2D(GLenum target, GLenum attachment, GLenum te
 void GLAPIENTRY uniform1i(GLint location, GLint value) {
     record("glUniform1i", {location, value});
 }
+void GLAPIENTRY generateMipmap(GLenum target) {
+    record("glGenerateMipmap", {target});
+}
 
 }  // namespace
 
@@ -310,6 +313,7 @@ PFNGLFRAMEBUFFERRENDERBUFFERPROC __glewFramebufferRenderbuffer = fakegl::framebu
 PFNGLBLITFRAMEBUFFERPROC __glewBlitFramebuffer = fakegl::blitFramebuffer;
 PFNGLFRAMEBUFFERTEXTURE2DPROC __glewFramebufferTexture2D = fakegl::framebufferTexture2D;
 PFNGLUNIFORM1IPROC __glewUniform1i = fakegl::uniform1i;
+PFNGLGENERATEMIPMAPPROC __glewGenerateMipmap = fakegl::generateMipmap;
 
 GLboolean glewExperimental = GL_FALSE;
 GLboolean __GLEW_VERSION_3_1 = GL_TRUE;
@@ -395,6 +399,15 @@ void GLAPIENTRY glTexImage2D(GLenum target, GLint level, GLint format, GLsizei w
 }
 void GLAPIENTRY glTexParameteri(GLenum target, GLenum name, GLint value) {
     record("glTexParameteri", {target, name, value});
+}
+void GLAPIENTRY glPixelStorei(GLenum name, GLint value) {
+    record("glPixelStorei", {name, value});
+}
+void GLAPIENTRY glGetIntegerv(GLenum name, GLint* value) {
+    record("glGetIntegerv", {name});
+    if (name == GL_MAX_TEXTURE_SIZE) {
+        *value = fakegl::behaviour.maxTextureSize;
+    }
 }
 
 // ----- freeglut -----

@@ -39,6 +39,7 @@ struct Behaviour {
     unsigned glewInitResult = 0;   // GLEW_OK
     bool version31 = true;         // what GLEW_VERSION_3_1 says
     bool keepBufferBytes = false;  // glBufferData records a copy of what it uploads
+    int maxTextureSize = 16384;    // what GL_MAX_TEXTURE_SIZE reports
 };
 
 extern std::vector<Call> calls;

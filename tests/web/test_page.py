@@ -11,9 +11,11 @@ mouse, the arrow keys, the toolbar and fingers, with the help listing it all.
 import math
 import os
 import shutil
+import struct
 import sys
 import tempfile
 import unittest
+import zlib
 
 from page_driver import Browser, PageServer, decode_png
 
@@ -25,6 +27,7 @@ READY_S = 20  # page start-up: loading and compiling the WebAssembly
 STEP_S = 10  # one change on the page after an event
 EARLY_HELD = ("page.js", "plyview.js", "plyview.wasm")  # held back while files are given early
 MIN_GREEN_PIXELS = 200  # a drawn model; the white page has none
+VIOLET = (200, 40, 200)  # a texture image's one colour
 GREEN_MARGIN = 64  # green this much above red and blue
 PAGE_FOLDER = None  # from the command line
 SPOT_TOLERANCE_PX = 2  # how far a followed spot may land from where it should
@@ -65,6 +68,31 @@ def write_cube(path, cut=False, coloured=False):
     lines += ["3 " + " ".join(map(str, t)) for t in triangles]
     if cut:
         lines = lines[:-8]
+    with open(path, "w") as out:
+        out.write("\n".join(lines) + "\n")
+    return path
+
+
+def write_png(path, side, rgb):
+    """A PNG of one colour, side x side, 8-bit RGB."""
+    row = b"\0" + bytes(rgb) * side
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
+    header = struct.pack(">IIBBBBB", side, side, 8, 2, 0, 0, 0)
+    with open(path, "wb") as out:
+        out.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) +
+                  chunk(b"IDAT", zlib.compress(row * side)) + chunk(b"IEND", b""))
+    return path
+
+
+def write_textured(path, image):
+    """A square facing the eye in the image `image` by texture coordinates per vertex."""
+    lines = ["ply", "format ascii 1.0", f"comment TextureFile {image}", "element vertex 4"]
+    lines += [f"property float {axis}" for axis in "xyzst"]
+    lines += ["element face 1", "property list uchar int vertex_indices", "end_header"]
+    lines += [f"{x} {y} 0 {(x + 1) // 2} {(y + 1) // 2}" for x, y in ((-1, -1), (1, -1), (1, 1), (-1, 1))]
+    lines.append("4 0 1 2 3")
     with open(path, "w") as out:
         out.write("\n".join(lines) + "\n")
     return path
@@ -193,6 +221,10 @@ class PageTest(unittest.TestCase):
         cls.models["tripod.ply"] = write_tripod(os.path.join(cls.scratch, "tripod.ply"))
         cls.models["measured.ply"] = write_measured(os.path.join(cls.scratch, "measured.ply"))
         cls.models["ball.ply"] = write_ball(os.path.join(cls.scratch, "ball.ply"))
+        cls.models["violet.png"] = write_png(os.path.join(cls.scratch, "violet.png"), 8,
+                                             VIOLET)
+        cls.models["textured.ply"] = write_textured(os.path.join(cls.scratch, "textured.ply"),
+                                                    "violet.png")
         cls.server = PageServer(PAGE_FOLDER)
         cls.browser = Browser(WIDTH, HEIGHT)
 
@@ -385,6 +417,18 @@ class PageTest(unittest.TestCase):
         reddish = lambda r, g, b: r > 2 * g + 40 and r > b  # noqa: E731
         self.browser.wait_for(lambda: self.browser.screenshot().count(reddish) > 5000, STEP_S,
                               "the cube's own colours")
+
+    def test_a_textured_file_shows_its_image_and_alone_gives_the_line(self):
+        self.choose("textured.ply", "violet.png")  # the image is no entry of the list
+        self.title_becomes("textured.ply (1/1) - plyview")
+        self.green_pixels()
+        self.browser.press("s")
+        violet = lambda r, g, b: r > g + 60 and b > g + 60  # noqa: E731
+        self.browser.wait_for(lambda: self.browser.screenshot().count(violet) > 5000, STEP_S,
+                              "the image on the surface")
+        self.choose("textured.ply")
+        line = "textured.ply: texture violet.png: No such file or directory"
+        self.browser.wait_for(f"page.message.textContent === {line!r}", STEP_S, "the line")
 
     def test_a_clouds_rim_is_shaded_on_the_surface_until_l(self):
         def levels(picture):

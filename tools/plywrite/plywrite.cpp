@@ -476,6 +476,9 @@ Options streamed(const Options& options) {
 
 void streamHeader(Out& out, const Source& source, const Options& options) {
     preamble(out, options);
+    if (options.textureFile != nullptr) {
+        headerLine(out, std::string("comment TextureFile ") + options.textureFile);
+    }
     headerLine(out, "element vertex " + std::to_string(source.vertexCount));
     const std::string coordinate = name(options.coordinate, options);
     for (const char* a = options.axes; *a != '\0'; ++a) {
@@ -491,6 +494,11 @@ void streamHeader(Out& out, const Source& source, const Options& options) {
     }
     if (options.intensity) {
         headerLine(out, std::string("property ") + name(Type::kFloat32, options) + " intensity");
+    }
+    for (const char* p : {"s", "t"}) {
+        if (options.textureFile != nullptr) {
+            headerLine(out, std::string("property ") + name(Type::kFloat32, options) + " " + p);
+        }
     }
     listDeclaration(out, "face", static_cast<std::size_t>(source.triangleCount), options);
     headerLine(out, "end_header");
@@ -511,6 +519,11 @@ void streamVertex(Out& out, const Vertex& v, const Options& options) {
     if (options.intensity) {
         out.value(intensityOf(v.position), Type::kFloat32);
     }
+    if (options.textureFile != nullptr) {
+        for (const double st : textureOf(v.position)) {
+            out.value(st, Type::kFloat32);
+        }
+    }
     out.endInstance();
 }
 
@@ -523,6 +536,11 @@ void streamTriangle(Out& out, const Triangle& t, const Options& options) {
 }
 
 }  // namespace
+
+std::array<double, 2> textureOf(const std::array<double, 3>& position) {
+    constexpr double kTurn = 6.283185307179586;
+    return {std::atan2(position[2], position[0]) / kTurn + 0.5, position[1] * 0.5 + 0.5};
+}
 
 double intensityOf(const std::array<double, 3>& position) {
     constexpr double kRipples = 7;  // across a unit of x

@@ -65,9 +65,12 @@ struct Options {
     // Every vertex and face in these levels (0..255) instead of their own, when not negative: a
     // model in one colour.
     std::array<int, 3> oneColour = {-1, -1, -1};
-    bool splats = false;           // Gaussian-splat properties after the others (f_dc_0, ...)
-    bool extrasFirst = false;      // the mesh's extra properties before the others
-    bool intensity = false;        // writeStream: a float `intensity` after the other vertex values
+    bool splats = false;       // Gaussian-splat properties after the others (f_dc_0, ...)
+    bool extrasFirst = false;  // the mesh's extra properties before the others
+    bool intensity = false;    // writeStream: a float `intensity` after the other vertex values
+    // writeStream: "comment TextureFile NAME" and float `s t` last on each vertex, wrapped
+    // around the shape (textureOf), when not null.
+    const char* textureFile = nullptr;
     bool faceProperties = false;   // a colour and a texture coordinate list on each face
     bool facesFirst = false;       // the face element declared before the vertex element
     bool unknownElements = false;  // a material element first, an edge element last
@@ -129,6 +132,8 @@ struct Source {
 // the other layout options are write()'s alone. False when a write failed.
 bool writeStream(std::FILE* file, const Source& source, const Options& options);
 double intensityOf(const std::array<double, 3>& position);
+// Texture coordinates around the y axis: s by the angle about it, t by the height.
+std::array<double, 2> textureOf(const std::array<double, 3>& position);
 
 // Welded closed shapes of about `triangles` triangles (every vertex shared, outward unit
 // normals, colours that follow the normal), made instance by instance; nullopt outside
