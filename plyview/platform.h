@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 namespace plyview {
 
@@ -19,6 +20,11 @@ constexpr std::uint64_t kBytesPerMB = 1000000;
 // What the process can still take: MemAvailable, less what RLIMIT_AS, RLIMIT_DATA and the
 // cgroup's memory.max leave; kMemoryVariable overrides it.
 std::uint64_t availableMemoryBytes();
+
+// One line about a file that is shown all the same (an image it names that cannot be read):
+// on the desktop on standard output, beside the reader's other notes, since the file was not
+// refused; on the page among the message lines, where its user looks.
+void noteLine(const std::string& line);
 
 // Lets the programs set the size of points (desktop GL asks for it; WebGL always does).
 void preparePoints();

@@ -182,7 +182,7 @@ std::vector<Image> readTextures(const std::string& path, const FileModel& model)
         std::string problem;
         if (!readImage(findImageFile(folder, name), availableMemoryBytes(), images.back(),
                        problem)) {
-            report(path, "texture " + name + ": " + problem);
+            noteLine(path + ": texture " + name + ": " + problem);
         }
     }
     return images;

@@ -89,10 +89,10 @@ void uploadTextures(const std::string& path, std::vector<Image> images) {
         bool scaled = false;
         state.shown.textures.push_back(uploadTexture(image, scaled));
         if (scaled) {
-            std::printf("%s: texture %s: %dx%d scaled down to %dx%d, the largest the GPU takes\n",
-                        path.c_str(), state.shown.model->textureFiles[k].c_str(), width, height,
-                        image.width, image.height);
-            std::fflush(stdout);
+            noteLine(path + ": texture " + state.shown.model->textureFiles[k] + ": " +
+                     std::to_string(width) + "x" + std::to_string(height) + " scaled down to " +
+                     std::to_string(image.width) + "x" + std::to_string(image.height) +
+                     ", the largest the GPU takes");
         }
         image = Image{};
     }

@@ -7,6 +7,7 @@
 #include <malloc.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 #include "model/proxy.h"
@@ -29,6 +30,11 @@ constexpr std::uint64_t kPageMemory = std::uint64_t{2} << 30;
 }  // namespace
 
 const char kShaderPreamble[] = "#version 300 es\nprecision highp float;\n";
+
+// The page shows what goes to standard error as message lines.
+void noteLine(const std::string& line) {
+    std::fprintf(stderr, "%s\n", line.c_str());
+}
 
 void preparePoints() {}
 
