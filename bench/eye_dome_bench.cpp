@@ -11,8 +11,6 @@
 // is asserted on time.
 #include <GL/glew.h>
 
-#include <EGL/egl.h>
-#include <EGL/eglext.h>
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -21,6 +19,7 @@
 #include <memory>
 #include <string>
 
+#include "bench/surfaceless.h"
 #include "plyview/scene_parts.h"
 #include "plyview/shader_text.h"
 #include "plyview/viewer.h"
@@ -53,33 +52,6 @@ void main() {
 
 GLuint target = 0;     // the picture's framebuffer
 GLuint bareReads = 0;  // the bare pass's program
-
-bool makeContext() {
-    const auto getDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
-        eglGetProcAddress("eglGetPlatformDisplayEXT"));
-    EGLDisplay display = getDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
-    EGLint major = 0, minor = 0;
-    if (display == EGL_NO_DISPLAY || !eglInitialize(display, &major, &minor) ||
-        !eglBindAPI(EGL_OPENGL_API)) {
-        return false;
-    }
-    const EGLint attributes[] = {EGL_CONTEXT_MAJOR_VERSION,
-                                 3,
-                                 EGL_CONTEXT_MINOR_VERSION,
-                                 1,
-                                 EGL_CONTEXT_OPENGL_PROFILE_MASK,
-                                 EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
-                                 EGL_NONE};
-    EGLContext context = eglCreateContext(display, EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, attributes);
-    if (context == EGL_NO_CONTEXT ||
-        !eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, context)) {
-        return false;
-    }
-    glewExperimental = GL_TRUE;
-    const GLenum status = glewInit();  // GLEW built for GLX stops after loading, as plyview's
-    return (status == GLEW_OK || status == GLEW_ERROR_NO_GLX_DISPLAY) &&
-           glGenFramebuffers != nullptr;
-}
 
 void makeTarget() {
     GLuint buffers[2] = {};
@@ -233,7 +205,7 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 1;
     }
-    if (!makeContext()) {
+    if (!makeSurfacelessContext()) {
         std::fprintf(stderr, "eye_dome_bench: no surfaceless OpenGL 3.1 context\n");
         return 1;
     }

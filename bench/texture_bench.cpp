@@ -8,8 +8,6 @@
 // writer.
 #include <GL/glew.h>
 
-#include <EGL/egl.h>
-#include <EGL/eglext.h>
 #include <stb_image.h>
 
 #include <algorithm>
@@ -19,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/surfaceless.h"
 #include "model/image.h"
 #include "plyview/platform.h"
 #include "plyview/texture.h"
@@ -48,32 +47,6 @@ int writeImage(const char* path, int side) {
     const bool written =
         file != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     return file != nullptr && std::fclose(file) == 0 && written ? 0 : 1;
-}
-
-bool makeContext() {
-    const auto getDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
-        eglGetProcAddress("eglGetPlatformDisplayEXT"));
-    EGLDisplay display = getDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
-    EGLint major = 0, minor = 0;
-    if (display == EGL_NO_DISPLAY || !eglInitialize(display, &major, &minor) ||
-        !eglBindAPI(EGL_OPENGL_API)) {
-        return false;
-    }
-    const EGLint attributes[] = {EGL_CONTEXT_MAJOR_VERSION,
-                                 3,
-                                 EGL_CONTEXT_MINOR_VERSION,
-                                 1,
-                                 EGL_CONTEXT_OPENGL_PROFILE_MASK,
-                                 EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
-                                 EGL_NONE};
-    EGLContext context = eglCreateContext(display, EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, attributes);
-    if (context == EGL_NO_CONTEXT ||
-        !eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, context)) {
-        return false;
-    }
-    glewExperimental = GL_TRUE;
-    const GLenum status = glewInit();  // GLEW built for GLX stops after loading, as plyview's
-    return status == GLEW_OK || status == GLEW_ERROR_NO_GLX_DISPLAY;
 }
 
 double bare(const char* path) {
@@ -151,7 +124,7 @@ int main(int argc, char** argv) {
     if (argc == 4 && std::string(argv[1]) == "--write") {
         return writeImage(argv[2], std::atoi(argv[3]));
     }
-    if (argc < 2 || !makeContext()) {
+    if (argc < 2 || !makeSurfacelessContext()) {
         std::fprintf(stderr, "usage: plyview_texture_bench IMAGE [RUNS] (needs surfaceless EGL)\n");
         return 2;
     }

@@ -76,12 +76,8 @@ long readFully(int fd, char* into, std::size_t bytes) {
     return static_cast<long>(done);
 }
 
-bool readWholeFile(const std::string& path, std::unique_ptr<char[]>& text, std::size_t& size,
-                   std::string& problem) {
-    const FileDescriptor file(openRegularFile(path, size, problem));
-    if (file.fd < 0) {
-        return false;
-    }
+bool readOpenedFile(int fd, std::size_t size, std::unique_ptr<char[]>& text,
+                    std::string& problem) {
     text.reset(new (std::nothrow) char[size + 1]);
     if (!text) {
         problem =
@@ -89,7 +85,7 @@ bool readWholeFile(const std::string& path, std::unique_ptr<char[]>& text, std::
         return false;
     }
     // One byte more than its size: a file that grew is seen.
-    const long read = readFully(file.fd, text.get(), size + 1);
+    const long read = readFully(fd, text.get(), size + 1);
     if (read < 0) {
         problem = std::strerror(errno);
         return false;
@@ -99,4 +95,10 @@ bool readWholeFile(const std::string& path, std::unique_ptr<char[]>& text, std::
         return false;
     }
     return true;
+}
+
+bool readWholeFile(const std::string& path, std::unique_ptr<char[]>& text, std::size_t& size,
+                   std::string& problem) {
+    const FileDescriptor file(openRegularFile(path, size, problem));
+    return file.fd >= 0 && readOpenedFile(file.fd, size, text, problem);
 }

@@ -181,20 +181,8 @@ bool readImage(const std::string& path, std::uint64_t availableBytes, Image& ima
                   std::to_string(availableBytes / kBytesPerMB) + " MB available";
         return false;
     }
-    // One byte more than its size: a file that grew is seen.
-    std::unique_ptr<std::uint8_t[]> bytes(new (std::nothrow) std::uint8_t[size + 1]);
-    if (!bytes) {
-        problem = "needs about " + megabytes(size) + " MB, more than can be had";
-        return false;
-    }
-    const long read = readFully(file.fd, reinterpret_cast<char*>(bytes.get()), size + 1);
-    if (read < 0) {
-        problem = std::strerror(errno);
-        return false;
-    }
-    if (static_cast<std::size_t>(read) != size) {
-        problem = "changed while it was read";
-        return false;
-    }
-    return decodeImage(bytes.get(), size, availableBytes - size, image, problem);
+    std::unique_ptr<char[]> bytes;
+    return readOpenedFile(file.fd, size, bytes, problem) &&
+           decodeImage(reinterpret_cast<const std::uint8_t*>(bytes.get()), size,
+                       availableBytes - size, image, problem);
 }
