@@ -142,7 +142,7 @@ void paint(Painting& painting, const FileModel& model, const Source& source, UpA
         painting.scale = scaleFor(painting, model, source, up, heights);
         paintValues(painting.scale, heights, painting.vertex);
     }
-    painting.legendLines.clear();
+    painting.legendLaidOut = false;
 }
 
 bool painted(const Source& source) {
@@ -185,11 +185,17 @@ void ensurePainting() {
     if (model == nullptr) {
         return;  // dropped by an edit: what was uploaded stays
     }
-    const Source source = sourceNamed(*model, state.colourBy);
-    const bool upMatters = source.kind == SourceKind::kHeight;
-    if (painting.model == model && painting.source == source &&
+    // Asked before every frame: the names are looked up only when the wish or the model changes.
+    const bool upMatters = painting.source.kind == SourceKind::kHeight;
+    if (painting.model == model && painting.wished == state.colourBy &&
         (!upMatters || painting.up == state.up)) {
         return;
+    }
+    const Source source = sourceNamed(*model, state.colourBy);
+    painting.wished = state.colourBy;
+    if (painting.model == model && painting.source == source &&
+        (source.kind != SourceKind::kHeight || painting.up == state.up)) {
+        return;  // another name for the same colours
     }
     const bool first = painting.model != model;
     paint(painting, *model, source, state.up);

@@ -163,13 +163,17 @@ void drawLegend() {
     // The panel is wide and tall: beside it the legend moves to the bottom corner.
     const Corner corner = state.panel ? Corner::kBottomRight : Corner::kTopRight;
     const TextPlace place{corner, state.width, state.height, coveredTopPixels()};
-    const LegendLayout layout = layOutLegend(painting.name, painting.scale, place);
-    if (painting.legendText.show(layout.lines, place) || painting.legendColours.empty()) {
+    // Laid out and uploaded when the source or the place changes, not per frame.
+    if (!painting.legendLaidOut || !(place == painting.legendPlace)) {
+        const LegendLayout layout = layOutLegend(painting.name, painting.scale, place);
+        painting.legendText.show(layout.lines, place);
         painting.legendColours.release();
         if (!layout.positions.empty()) {
             painting.legendColours.uploadArray(
                 GL_TRIANGLES, VertexSpan::of(layout.positions, nullptr, &layout.colours));
         }
+        painting.legendLaidOut = true;
+        painting.legendPlace = place;
     }
     drawText(painting.legendText);
     drawOnTop(painting.legendColours);

@@ -92,6 +92,7 @@ struct Painting {
     Source source;
     UpAxis up = UpAxis::kPlusY;  // of a height's colours
     std::string name;            // of the source: "file colours", a property's, "height", "none"
+    std::string wished;          // Viewer::colourBy when it was last looked up
     ColourScale scale;
     std::vector<std::uint8_t> vertex, triangle;  // r, g, b, a per vertex or per triangle
     const FileModel* proxyModel = nullptr;       // the proxy `proxy` was painted for
@@ -99,8 +100,9 @@ struct Painting {
     // Scales found once per file: one per property, then one per up axis for the height.
     std::vector<std::unique_ptr<ColourScale>> scales;
     ScreenText legendText;
-    GpuGeometry legendColours;  // the scale's bar, or a swatch per label
-    std::vector<std::string> legendLines;
+    GpuGeometry legendColours;   // the scale's bar, or a swatch per label
+    bool legendLaidOut = false;  // the legend's text and colours are uploaded for legendPlace
+    TextPlace legendPlace;
     void release();
 };
 
