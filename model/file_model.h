@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "model/ply_result.h"
+#include "model/splats.h"
 
 // ===== Models at the file's own size =====
 // The file viewer keeps every vertex and triangle of a file, in storage sized by the file, and
@@ -67,6 +68,9 @@ struct FileModel {
     float minY = kBoxResetMin, maxY = kBoxResetMax;
     float minZ = kBoxResetMin, maxZ = kBoxResetMax;
     PlyNotes notes;  // counts as the file holds them
+    SplatModel splats;  // of a splat file, one per vertex; else empty
+
+    bool isSplats() const { return !splats.empty(); }
 
     std::size_t vertexCount() const { return positions.size() / kCoordinates; }
     std::size_t triangleCount() const { return triangles.size() / kCoordinates; }
