@@ -21,6 +21,7 @@ set(PLY_SHARED_SOURCES
   model/normals.cpp
   model/large.cpp
   model/image.cpp
+  model/splat_half.cpp
   gpu/program.cpp)
 
 # The catalogue viewer: its catalogue and store, its GPU set-up, frames, keys and animations,
