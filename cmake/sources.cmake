@@ -22,6 +22,7 @@ set(PLY_SHARED_SOURCES
   model/large.cpp
   model/image.cpp
   model/splat_half.cpp
+  model/splat_stubs_tmp.cpp
   gpu/program.cpp)
 
 # The catalogue viewer: its catalogue and store, its GPU set-up, frames, keys and animations,
@@ -50,6 +51,9 @@ set(PLYVIEW_SHARED_SOURCES
   plyview/read_file.cpp
   plyview/info.cpp
   plyview/gpu_geometry.cpp
+  plyview/gpu_splats.cpp
+  plyview/splat_order.cpp
+  plyview/scene_splats.cpp
   plyview/texture.cpp
   plyview/scene.cpp
   plyview/scene_draw.cpp
@@ -70,9 +74,10 @@ function(plyview_shader_text out)
   add_custom_command(
     OUTPUT ${out}
     COMMAND ${CMAKE_COMMAND}
-            "-DSHADERS=kFlatVertexShader=${dir}/flat.vert,kFlatFragmentShader=${dir}/flat.frag,kLitVertexShader=${dir}/lit.vert,kLitFragmentShader=${dir}/lit.frag,kPickFragmentShader=${dir}/pick.frag,kEyeDomeVertexShader=${dir}/eye_dome.vert,kEyeDomeFragmentShader=${dir}/eye_dome.frag"
+            "-DSHADERS=kFlatVertexShader=${dir}/flat.vert,kFlatFragmentShader=${dir}/flat.frag,kLitVertexShader=${dir}/lit.vert,kLitFragmentShader=${dir}/lit.frag,kPickFragmentShader=${dir}/pick.frag,kEyeDomeVertexShader=${dir}/eye_dome.vert,kEyeDomeFragmentShader=${dir}/eye_dome.frag,kSplatVertexShader=${dir}/splat.vert,kSplatFragmentShader=${dir}/splat.frag"
             -DOUT=${out} -P ${PLYVIEWER_ROOT}/plyview/embed_shaders.cmake
     DEPENDS ${dir}/flat.vert ${dir}/flat.frag ${dir}/lit.vert ${dir}/lit.frag ${dir}/pick.frag
-            ${dir}/eye_dome.vert ${dir}/eye_dome.frag ${PLYVIEWER_ROOT}/plyview/embed_shaders.cmake
+            ${dir}/eye_dome.vert ${dir}/eye_dome.frag ${dir}/splat.vert ${dir}/splat.frag
+            ${PLYVIEWER_ROOT}/plyview/embed_shaders.cmake
     COMMENT "Building the shaders into plyview")
 endfunction()

@@ -121,8 +121,9 @@ Rotation upRotation(UpAxis up) {
     switch (up) {
         case UpAxis::kPlusY:
             return Rotation();
-        case UpAxis::kMinusY:
-            return Rotation{{{-1, 0, 0}, {0, -1, 0}, {0, 0, 1}}};
+        case UpAxis::kMinusY:  // half a turn about x, as +z and -z are quarter turns about it:
+            // a capture whose y points down is seen from the side its camera looked from
+            return Rotation{{{1, 0, 0}, {0, -1, 0}, {0, 0, -1}}};
         case UpAxis::kPlusZ:
             return Rotation{{{1, 0, 0}, {0, 0, 1}, {0, -1, 0}}};
         case UpAxis::kMinusZ:

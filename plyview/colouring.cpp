@@ -111,6 +111,7 @@ const ColourScale& scaleFor(Painting& painting, const FileModel& model, const So
 void releaseColouredLayers() {
     Shown& shown = viewer().shown;
     for (Layers* layers : {&shown.full, &shown.proxyLayers}) {
+        layers->splats.recolour = true;
         if (shown.pointCloud) {
             layers->wire.release();
             layers->wireBuilt = false;

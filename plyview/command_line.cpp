@@ -191,6 +191,7 @@ std::string takeValue(const std::string& option, const std::string& value, Optio
     } else if (option == "--up") {
         if (!parseUp(value, options.start.up))
             return "--up wants +y, -y, +z, -z, +x or -x" + given;
+        options.start.upGiven = true;
     } else if (option == "--color-by") {
         if (value.empty()) {
             return "--color-by wants a property's name, height or none";

@@ -113,6 +113,10 @@ void setBufferLimitForTests(std::uint64_t bytes) {
     bufferLimit = bytes == 0 ? kBufferLimit : bytes;
 }
 
+std::uint64_t bufferLimitBytes() {
+    return bufferLimit;
+}
+
 // ===== GpuGeometry =====
 
 void GpuGeometry::release() {

@@ -16,6 +16,9 @@ constexpr GLuint kColourSlot = 1;
 constexpr GLuint kNormalSlot = 2;
 constexpr GLuint kTexcoordSlot = 3;
 
+// The most bytes one buffer holds here (lowered by the tests to see pieces at small sizes).
+std::uint64_t bufferLimitBytes();
+
 // Vertices handed to the GPU: `count` positions, and as many normals, colours and texture
 // coordinates when they have them (null otherwise). The caller keeps them until the upload
 // returns.

@@ -42,7 +42,7 @@ Orbit startOrbit() {
 void resetView() {
     Viewer& state = viewer();
     state.orbit = startOrbit();
-    state.up = state.start.up;
+    state.up = startUp();
     state.orthographic = state.start.orthographic;
     toRest(state.view);
 }
@@ -61,6 +61,7 @@ bool viewKey(unsigned char key) {
         state.orthographic = !state.orthographic;
     } else if (key == kKeyUpAxis) {
         state.up = nextUpAxis(state.up);
+        state.upForSplats = false;  // the user's choice from now on
         state.orbit = startOrbit();
     } else if (key == kKeyLargerPoints || key == kKeyLargerPointsToo) {
         state.pointSize = std::min(state.pointSize + kPointSizeStep, kMaxPointSize);

@@ -37,6 +37,7 @@ enum class Style { kWire, kSurface, kEdges };
 struct StartView {
     float yaw = 0, pitch = 0;             // --view, then --turn added
     UpAxis up = UpAxis::kPlusY;           // --up
+    bool upGiven = false;                 // --up was given: a splat file keeps it too
     bool orthographic = false;            // --ortho
     float pointSize = kDefaultPointSize;  // --point-size
     std::string colourBy;                 // --color-by: a property's name, "height" or "none"

@@ -11,6 +11,7 @@
 namespace plyview {
 
 struct ProxyJob;
+struct SplatOrderJob;
 
 // Sets the memory figure a file's needs are held against, in MB, for the tests: no test can
 // fill a machine's memory, and a `ulimit` is not survived by the renderer or the sanitizers.
@@ -34,5 +35,12 @@ void preparePoints();
 void startProxyJob(const std::shared_ptr<ProxyJob>& job);
 // About how many triangles a proxy keeps here: as many as the platform draws in a moving frame.
 std::size_t proxyTriangles();
+// About how many splats a splat file's stand-in keeps here: as many as the platform blends in a
+// moving frame. A file of more splats gets one.
+std::size_t standInSplats();
+
+// Starts sorting splats for a view: on a thread of its own that nothing waits for where there
+// are threads (the drawing thread looks at `done`), at once where there are none.
+void startSplatOrderJob(const std::shared_ptr<SplatOrderJob>& job);
 
 }  // namespace plyview

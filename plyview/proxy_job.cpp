@@ -8,6 +8,7 @@
 
 #include "model/proxy.h"
 #include "plyview/platform.h"
+#include "plyview/testing.h"
 
 namespace plyview {
 
@@ -26,12 +27,27 @@ int testDelayMs() {
 
 }  // namespace
 
+std::size_t standInPictureSplats() {
+    static const std::size_t splats = [] {
+        const char* given = std::getenv(kStandInPictureVariable);
+        return given != nullptr ? static_cast<std::size_t>(std::strtoull(given, nullptr, 10)) : 0;
+    }();
+    return splats;
+}
+
 void runProxyJob(ProxyJob& job) {
     for (int waited = 0; waited < testDelayMs() && !job.cancel.load(); waited += kDelaySliceMs) {
         std::this_thread::sleep_for(std::chrono::milliseconds(kDelaySliceMs));
     }
-    job.built =
-        !job.cancel.load() && buildProxy(*job.model, job.proxy, job.cancel, proxyTriangles());
+    const FileModel& model = *job.model;
+    if (job.cancel.load()) {
+        job.built = false;
+    } else if (model.isSplats()) {
+        job.built = mergeSplats(model, job.standIn > 0 ? job.standIn : standInSplats(), job.proxy,
+                                &job.cancel);
+    } else {
+        job.built = buildProxy(model, job.proxy, job.cancel, proxyTriangles());
+    }
     job.model.reset();  // the model may be released as soon as it is no longer shown
     job.done.store(true, std::memory_order_release);
 }

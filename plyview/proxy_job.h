@@ -1,5 +1,5 @@
-// The proxy of a large model, built away from the drawing thread: CPU work only, no GL call, so
-// that a platform may run it on a thread of its own or at once.
+// The proxy of a large model (a splat file's stand-in), built away from the drawing thread: CPU
+// work only, no GL call, so that a platform may run it on a thread of its own or at once.
 #pragma once
 
 #include <atomic>
@@ -17,7 +17,8 @@ struct ProxyJob {
     std::shared_ptr<const FileModel> model;  // read only while the job runs
     std::atomic<bool> cancel{false};         // set by the drawing thread: stop soon
     std::atomic<bool> done{false};           // set by the job; then the rest may be read
-    bool built = false;                      // false when cancelled
+    std::size_t standIn = 0;  // splats a splat file's stand-in keeps; 0: the platform's figure
+    bool built = false;       // false when cancelled
     FileModel proxy;
 };
 

@@ -142,14 +142,30 @@ void tellNotes(const std::string& path, const PlyNotes& notes) {
                     static_cast<long long>(notes.fileVertices));
     }
     if (notes.splats) {
-        std::printf("%s: read as Gaussian splats, each drawn as a point in its base colour\n",
-                    path.c_str());
+        std::printf("%s: read as Gaussian splats\n", path.c_str());
     }
     if (notes.colourFloats255) {
         std::printf("%s: float colours above 1.5 read as 0..255\n", path.c_str());
     }
     std::fflush(stdout);
 }
+
+namespace {
+
+// The splats a splat file holds, and those it gave bad values for, once per read.
+void tellSplats(const std::string& path, const SplatModel& splats) {
+    if (!splats.empty()) {
+        std::printf("%s: %zu splats, colours of degree %d\n", path.c_str(), splats.count(),
+                    splats.degree);
+        std::fflush(stdout);
+    }
+    if (splats.leftOut > 0) {
+        noteLine(path + ": " + std::to_string(splats.leftOut) +
+                 " splats left out: a value not finite, or a zero rotation");
+    }
+}
+
+}  // namespace
 
 std::unique_ptr<FileModel> readAndTell(const std::string& path) {
     auto model = std::make_unique<FileModel>();
@@ -159,6 +175,7 @@ std::unique_ptr<FileModel> readAndTell(const std::string& path) {
         return nullptr;
     }
     tellNotes(path, model->notes);
+    tellSplats(path, model->splats);
     return model;
 }
 

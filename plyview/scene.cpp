@@ -108,17 +108,31 @@ void install(std::unique_ptr<FileModel> model, const FileStamp& stamp, const std
         std::copy(model->centre, model->centre + kCoordinates, shown.centre);
     }
     if (model == nullptr) {
-        shown.pointCloud = shown.needsProxy = false;
+        shown.pointCloud = shown.splats = shown.needsProxy = false;
         return;
     }
     shown.pointCloud = model->triangleCount() == 0 && model->vertexCount() > 0;
-    shown.needsProxy = needsProxy(*model);
+    shown.splats = model->isSplats();
+    shown.needsProxy = shown.splats ? model->splats.count() > standInSplats() : needsProxy(*model);
     if (model->vertexCount() > 0) {
         shown.box.uploadArray(GL_LINE_STRIP, VertexSpan::of(boxCorners(*model)));
     }
     std::vector<Image> images = readTextures(path, *model);
     shown.model = std::move(model);
     uploadTextures(path, std::move(images));
+}
+
+// A splat file is first seen with -y up unless --up chose an axis, with a line that says so; the
+// next file of another kind has the command line's axis again.
+void chooseUp(const std::string& path) {
+    if (state.shown.splats && !state.start.upGiven) {
+        state.up = startUp();
+        state.upForSplats = true;
+        noteLine(path + ": a Gaussian-splat capture, shown with -y up (--up chooses another)");
+    } else if (state.upForSplats) {
+        state.up = state.start.up;
+        state.upForSplats = false;
+    }
 }
 
 // Another entry is on screen: a fresh view, and the front end's title.
@@ -141,6 +155,7 @@ void ensureEntry(int entry) {
     const std::string& path = state.files[static_cast<std::size_t>(entry)];
     const FileStamp stamp = stampOf(path);
     install(readAndTell(path), stamp, path);
+    chooseUp(path);
     entryChanged(entry);
 }
 
@@ -189,7 +204,7 @@ void takeProxyWhenDone() {
     if (!job->built) {
         return;
     }
-    shown.proxy = std::make_unique<FileModel>(std::move(job->proxy));
+    shown.proxy = std::make_shared<FileModel>(std::move(job->proxy));
     ++shown.generation;
     if (state.frameLog) {
         std::printf("proxy %zu triangles %zu vertices\n", shown.proxy->triangleCount(),
@@ -231,10 +246,29 @@ void prepareBreathing(const FileModel& source) {
     shown.breathingFromProxy = fromProxy;
 }
 
+// The stand-in of a splat file made at once, of the test's size, for the pictures that show it.
+void buildStandInNow(std::size_t splats) {
+    Shown& shown = state.shown;
+    stopProxy();
+    shown.job = std::make_shared<ProxyJob>();
+    shown.job->model = shown.model;
+    shown.job->standIn = splats;
+    runProxyJob(*shown.job);
+    takeProxyWhenDone();
+}
+
 Picture choosePicture() {
-    const Shown& shown = state.shown;
+    Shown& shown = state.shown;
     if (!shown.model && !shown.full.wireBuilt && !shown.full.surfaceBuilt) {
         return Picture::kNothing;
+    }
+    if (const std::size_t standIn = standInPictureSplats(); standIn > 0 && shown.splats) {
+        if (!shown.proxy && shown.model) {
+            buildStandInNow(standIn);
+        }
+        if (shown.proxy) {
+            return Picture::kProxy;
+        }
     }
     if (const FileModel* source = breathingSource()) {
         prepareBreathing(*source);
@@ -283,7 +317,7 @@ namespace {
 void drawPasses(const Passes& passes, const FrameMatrices& matrices) {
     for (const Pass& pass : passes) {
         usePass(pass, matrices);
-        drawPass(pass, 0, pass.geometry->primitives());
+        drawPass(pass, 0, primitivesOf(pass));
         endPass(pass);
     }
 }
@@ -424,7 +458,9 @@ void showModel(int entry, std::unique_ptr<FileModel> model, const FileStamp& sta
         state.view.entry = entry;
     }
     const bool listed = entry >= 0 && entry < entryCount();
-    install(std::move(model), stamp, listed ? state.files[static_cast<std::size_t>(entry)] : "");
+    const std::string path = listed ? state.files[static_cast<std::size_t>(entry)] : "";
+    install(std::move(model), stamp, path);
+    chooseUp(path);
 }
 
 // A single file that cannot be read leaves the list shown before; among several, such a file
@@ -474,6 +510,9 @@ void drawFrame() {
     const FrameMatrices matrices = cameraMatrices();
     const bool eyeDome = eyeDomeShades(passes);
     if (picture == Picture::kFull && state.target.steps && costOf(passes) > kDirectLines) {
+        if (state.shown.splats && !orderSplats(picture, state.shown.full)) {
+            return;  // a frame this heavy waits for its view's order, which asks for it
+        }
         drawInSteps(FrameKey::of(matrices, state.shown.generation, eyeDome), matrices, passes);
         return;
     }
@@ -550,6 +589,11 @@ double sceneTick() {
     if (state.shown.job) {
         wait = std::min(wait, kWatchSeconds / 2);
     }
+    if (splatSortDone()) {
+        state.frameWanted = true;  // a newer view's order: the frame that takes it
+    } else if (splatSortUnderWay()) {
+        wait = std::min(wait, kSortLookSeconds);
+    }
     const Picture last = state.lastPicture;
     if (!moving() && (last == Picture::kProxy ||
                       (last == Picture::kBreathing && breathingSource() == nullptr))) {
@@ -579,7 +623,7 @@ std::uint64_t fullLines() {
     const Passes passes = passesOf(Picture::kFull);
     std::uint64_t lines = 0;
     for (const Pass& pass : passes) {
-        lines += pass.lit ? 0 : pass.geometry->primitives();
+        lines += pass.lit || pass.splats != nullptr ? 0 : pass.geometry->primitives();
     }
     return lines;
 }

@@ -1,9 +1,10 @@
-// How the file viewer draws: its two programs (flat colour for lines and points, lit for
-// surfaces), the passes of each display style, and the overlays. The GL state a pass needs is
-// set here and put back after it.
+// How the file viewer draws: its programs (flat colour for lines and points, lit for surfaces,
+// splats blended back to front), the passes of each display style, and the overlays. The GL state a
+// pass needs is set here and put back after it.
 #include <GL/glew.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <initializer_list>
 #include <string>
 
@@ -38,6 +39,50 @@ struct Program {
 };
 Program flat;  // lines, points and overlays
 Program lit;   // surfaces
+
+// The splat program and where its uniforms are.
+struct SplatProgram {
+    GLuint name = 0;
+    GLint model = -1, projection = -1, viewport = -1, parallel = -1;
+};
+SplatProgram splatProgram;
+
+// The constants the splat shaders expect in front of their texts.
+std::string splatConstants() {
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  "#define LEAST_ALPHA %.9g\n#define MOST_ALPHA %.9g\n#define SCREEN_BLUR %.9g\n",
+                  static_cast<double>(kLeastSplatAlpha), static_cast<double>(kMaxSplatAlpha),
+                  static_cast<double>(kScreenBlurPixels2));
+    return text;
+}
+
+SplatProgram buildSplatProgram() {
+    const std::string constants = std::string(kShaderPreamble) + splatConstants();
+    const std::string vertex = constants + kSplatVertexShader;
+    const std::string fragment = constants + kSplatFragmentShader;
+    SplatProgram program;
+    program.name = buildProgramFromSource(vertex.c_str(), fragment.c_str(), kSplatAttributes,
+                                          kSplatAttributeCount);
+    program.model = glGetUniformLocation(program.name, kModelMatrixUniform);
+    program.projection = glGetUniformLocation(program.name, kProjectionMatrixUniform);
+    program.viewport = glGetUniformLocation(program.name, "viewport");
+    program.parallel = glGetUniformLocation(program.name, "parallel");
+    return program;
+}
+
+// Splats over what is drawn: blended back to front, writing no depth among themselves.
+void useSplats(const FrameMatrices& matrices) {
+    glUseProgram(splatProgram.name);
+    glUniformMatrix4fv(splatProgram.model, 1, GL_FALSE, matrices.model);
+    glUniformMatrix4fv(splatProgram.projection, 1, GL_FALSE, matrices.projection);
+    glUniform2f(splatProgram.viewport, static_cast<float>(viewer().width),
+                static_cast<float>(viewer().height));
+    glUniform1f(splatProgram.parallel, viewer().orthographic ? 1.0f : 0.0f);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glDepthMask(GL_FALSE);
+}
 
 Program build(const char* vertex, const char* fragment) {
     Program program;
@@ -159,6 +204,7 @@ Layers* layersOf(Picture picture, bool wire, bool surface) {
 void Layers::release() {
     wire.release();
     surface.release();
+    splats.release();
     surfaceImages.clear();
     wireBuilt = surfaceBuilt = false;
 }
@@ -175,9 +221,14 @@ GLuint buildViewerProgram(const char* vertex, const char* fragment) {
 void buildPrograms() {
     flat = build(kFlatVertexShader, kFlatFragmentShader);
     lit = build(kLitVertexShader, kLitFragmentShader);
+    splatProgram = buildSplatProgram();
 }
 
 void usePass(const Pass& pass, const FrameMatrices& matrices) {
+    if (pass.splats != nullptr) {
+        useSplats(matrices);
+        return;
+    }
     const Program& program = pass.lit ? lit : flat;
     glUseProgram(program.name);
     glUniformMatrix4fv(program.model, 1, GL_FALSE, matrices.model);
@@ -211,6 +262,10 @@ GLuint textureOf(int image) {
 }
 
 void drawPass(const Pass& pass, std::uint64_t first, std::uint64_t count) {
+    if (pass.splats != nullptr) {
+        pass.splats->draw(first, count);
+        return;
+    }
     if (pass.images == nullptr || !pass.lit || !pass.ownColours) {
         pass.geometry->draw(first, count, pass.ownColours);
         return;
@@ -230,6 +285,11 @@ void drawPass(const Pass& pass, std::uint64_t first, std::uint64_t count) {
 }
 
 void endPass(const Pass& pass) {
+    if (pass.splats != nullptr) {
+        glDepthMask(GL_TRUE);
+        glDisable(GL_BLEND);
+        return;
+    }
     if (pass.images != nullptr && pass.lit) {
         glBindTexture(GL_TEXTURE_2D, 0);
         glUniform1f(lit.textured, 0.0f);
@@ -255,6 +315,21 @@ Passes passesOf(Picture picture) {
     }
     ensurePainting();
     Layers* layers = layersOf(picture, wire, surface);
+    if (shown.splats && surface) {
+        // The splats in their colours; in the edges style their centres over them, as a
+        // surface's edges show its structure.
+        orderSplats(picture, *layers);
+        Pass splats;
+        splats.splats = &layers->splats.gpu;
+        Passes passes{splats};
+        if (wire) {
+            Pass centres = flatPass(layers->wire, kEdgeColour);
+            centres.blended = true;
+            centres.pointSize = kSplatCentrePixels;
+            passes.push_back(centres);
+        }
+        return passes;
+    }
     if (shown.pointCloud) {
         // Points: green in the wireframe; on a surface in their colours (or grey), lit as a
         // surface is when they have normals. Shaded, they show best in the surface's grey.
@@ -287,15 +362,25 @@ Passes passesOf(Picture picture) {
 
 bool eyeDomeShades(const Passes& passes) {
     const Viewer& state = viewer();
-    return state.eyeDomeOn && state.shown.pointCloud && state.style != Style::kWire &&
-           !passes.empty();
+    return state.eyeDomeOn && state.shown.pointCloud && !state.shown.splats &&
+           state.style != Style::kWire && !passes.empty();
+}
+
+std::uint64_t primitivesOf(const Pass& pass) {
+    return pass.splats != nullptr ? pass.splats->count() : pass.geometry->primitives();
+}
+
+std::uint64_t stepLinesOf(const Pass& pass) {
+    return pass.splats != nullptr ? kSplatLines : 1;
 }
 
 std::uint64_t costOf(const Passes& passes) {
     std::uint64_t cost = 0;
     for (const Pass& pass : passes) {
         const bool lines = !pass.lit && !viewer().shown.pointCloud;
-        cost += lines ? pass.geometry->primitives() : pass.geometry->primitives() / 2;
+        cost += pass.splats != nullptr ? pass.splats->count() * kSplatLines
+                : lines                ? pass.geometry->primitives()
+                                       : pass.geometry->primitives() / 2;
     }
     return cost;
 }

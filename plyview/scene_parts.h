@@ -16,8 +16,10 @@
 #include "plyview/eye_dome.h"
 #include "plyview/files.h"
 #include "plyview/gpu_geometry.h"
+#include "plyview/gpu_splats.h"
 #include "plyview/options.h"
 #include "plyview/proxy_job.h"
+#include "plyview/splat_order.h"
 #include "plyview/text.h"
 #include "plyview/viewer.h"
 
@@ -49,13 +51,26 @@ struct ImageRun {
     int image = 0;
 };
 
+// A picture's splats on the GPU in the order of the view they were sorted for, and the sort
+// that brings them the order of a newer one (one at a time: the newest view wins).
+struct SplatLayer {
+    GpuSplats gpu;
+    bool ordered = false;   // `gpu` holds an order, maybe of an older view
+    bool recolour = false;  // the colour source changed since: sort and colour them again
+    SplatView view;         // the view `gpu` was ordered for
+    bool sorting = false;   // `job` is under way
+    std::shared_ptr<SplatOrderJob> job = std::make_shared<SplatOrderJob>();
+    void release();
+};
+
 // What one picture draws: the wireframe (edges, or the points of a cloud) and the surface
-// (triangles with normals and colours, or the same points in their colours). Built when a
-// style first asks for them.
+// (triangles with normals and colours, or the same points in their colours, or a splat file's
+// splats). Built when a style first asks for them.
 struct Layers {
     GpuGeometry wire;
     GpuGeometry surface;
     std::vector<ImageRun> surfaceImages;  // empty: the surface is drawn in its colours
+    SplatLayer splats;
     bool wireBuilt = false;
     bool surfaceBuilt = false;
     void release();
@@ -111,12 +126,13 @@ struct Shown {
     // The model as read; null when the entry shows nothing, or once an edit has dropped it.
     std::shared_ptr<const FileModel> model;
     bool pointCloud = false;
+    bool splats = false;  // a splat file's: drawn as splats in the surface styles
     bool needsProxy = false;
     bool fullShown = false;        // a full frame of this model has been on screen
     std::uint64_t generation = 0;  // changes with every upload a frame depends on
     Layers full;
-    std::shared_ptr<ProxyJob> job;  // the proxy under way
-    std::unique_ptr<FileModel> proxy;
+    std::shared_ptr<ProxyJob> job;     // the proxy under way
+    std::shared_ptr<FileModel> proxy;  // shared with the sorts of its splats
     Layers proxyLayers;
     Layers breathing;
     int breathingPulse = INT_MIN;  // pulse `breathing` was built for
@@ -138,10 +154,12 @@ struct FrameMatrices {
     float model[kMatrixFloats] = {};
 };
 
-// One pass of a frame: a geometry drawn with one program in one colour (or its own colours).
+// One pass of a frame: a geometry drawn with one program in one colour (or its own colours), or
+// splats blended with theirs.
 struct Pass {
     const GpuGeometry* geometry = nullptr;
-    bool lit = false;         // the lit program, else the flat one
+    const GpuSplats* splats = nullptr;  // instead of `geometry`
+    bool lit = false;                   // the lit program, else the flat one
     Vec4 colour;              // the constant colour, where the geometry has none of its own
     bool ownColours = false;  // the geometry's own colours, when it has them
     bool behind = false;      // pushed back in depth, so that edges drawn over it show
@@ -174,8 +192,32 @@ void drawOnTop(const GpuGeometry& geometry);
 // Whether a frame of these passes is shaded by eye-dome lighting: a cloud in a surface style,
 // while `l` has it on.
 bool eyeDomeShades(const Passes& passes);
-// What a full frame's passes cost to draw, in lines: a triangle or a point costs half a line.
+// What a full frame's passes cost to draw, in lines: a triangle or a point costs half a line, a
+// splat kSplatLines.
 std::uint64_t costOf(const Passes& passes);
+std::uint64_t primitivesOf(const Pass& pass);  // lines, triangles, points or splats
+// What one primitive of the pass costs in a step, in lines: kSplatLines for a splat, else one.
+std::uint64_t stepLinesOf(const Pass& pass);
+
+// ===== Splats (scene_splats.cpp) =====
+
+// Lines of the wireframe that cost as much as blending one splat in the software renderer, at
+// the sizes a framed capture's splats have on screen.
+constexpr std::uint64_t kSplatLines = 20;
+constexpr float kSplatCentrePixels = 1;  // the centres over the splats in the edges style
+
+// Where the current view sees the model from, in the frame of its positions.
+SplatView currentSplatView();
+// The picture's splats brought towards the current view's order: a sort is started when theirs
+// is of another view (at once when `now`, or when they have none yet). True when the order on
+// the GPU is the current view's.
+bool orderSplats(Picture picture, Layers& layers);
+// A sort has finished since the last frame: the frame that takes it is wanted.
+bool splatSortDone();
+bool splatSortUnderWay();
+constexpr double kSortLookSeconds = 0.01;  // how often a sort under way is looked at
+// The first up axis of the shown file: -y for a splat file unless --up chose one.
+UpAxis startUp();
 
 // ===== Geometry drawn from the model (scene_geometry.cpp) =====
 
@@ -296,6 +338,7 @@ struct Viewer {
     Orbit orbit;                          // the mouse's; reset whenever another entry is shown
     StartView start;                      // the first view of each file, and the one `0` gives back
     UpAxis up = UpAxis::kPlusY;           // shown pointing up
+    bool upForSplats = false;             // `up` is the one a splat file starts with
     bool orthographic = false;            // a parallel projection, else perspective
     float pointSize = kDefaultPointSize;  // pixels across a point of a cloud
     Style style = Style::kWire;

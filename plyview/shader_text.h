@@ -15,5 +15,8 @@ extern const char kPickFragmentShader[];  // depth under the pointer, as a colou
 // A frame of textures shaded by its depth (eye_dome.cpp).
 extern const char kEyeDomeVertexShader[];
 extern const char kEyeDomeFragmentShader[];
+// Gaussian splats, one quad each, blended back to front.
+extern const char kSplatVertexShader[];
+extern const char kSplatFragmentShader[];
 
 }  // namespace plyview

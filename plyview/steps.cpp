@@ -99,16 +99,18 @@ void continueSteps() {
     glEnable(GL_DEPTH_TEST);
     if (steps.pass < steps.passes.size()) {
         const Pass& pass = steps.passes[steps.pass];
+        // perStep counts lines; a splat costs as many as kSplatLines.
+        const std::uint64_t count = std::max<std::uint64_t>(1, steps.perStep / stepLinesOf(pass));
         const Clock::time_point start = Clock::now();
         usePass(pass, steps.matrices);
-        drawPass(pass, steps.next, steps.perStep);
+        drawPass(pass, steps.next, count);
         endPass(pass);
         glFinish();  // the step's real cost, so that the next one can be sized
         const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-        steps.next += steps.perStep;
+        steps.next += count;
         const double scale = kStepSeconds / std::max(seconds, kStepSeconds / 8);
         steps.perStep = std::max(kMinStepLines, static_cast<std::uint64_t>(steps.perStep * scale));
-        if (steps.next >= pass.geometry->primitives()) {
+        if (steps.next >= primitivesOf(pass)) {
             ++steps.pass;
             steps.next = 0;
         }

@@ -2,10 +2,17 @@
 // scene holds, and the memory figure read from a tree of the test's own.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 namespace plyview {
+
+// A splat file's pictures (--png) show its stand-in of this many splats, made at once, instead
+// of the file's own splats: the tests compare the two.
+constexpr const char* kStandInPictureVariable = "PLYVIEW_TEST_STAND_IN";
+// Its value, read once; 0 when it is not set.
+std::size_t standInPictureSplats();
 
 // Lowers the bytes one buffer may hold (0: back to the real limit), so that the tests see a
 // model split into pieces without a model of gigabytes.

@@ -1,6 +1,6 @@
 // What the page does otherwise than the desktop: WebGL2's shader version, points sized by the
-// program alone, the proxy built at once (a page has no threads), and the memory the page may
-// grow to.
+// program alone, the proxy and the splats' order made at once (a page has no threads), and the
+// memory the page may grow to.
 #include <GL/glew.h>
 
 #include <emscripten/heap.h>
@@ -14,6 +14,7 @@
 #include "plyview/platform.h"
 #include "plyview/proxy_job.h"
 #include "plyview/shader_text.h"
+#include "plyview/splat_order.h"
 
 namespace plyview {
 
@@ -22,6 +23,9 @@ namespace {
 // A browser's WebGL without a graphics card (SwiftShader) draws lines at about half the
 // desktop renderer's rate: a lighter proxy keeps a moving model above 20 frames a second.
 constexpr std::size_t kPageProxyTriangles = 30000;
+// Splats blended in a moving frame by a browser without a graphics card, as the desktop's
+// software renderer does about twice as many.
+constexpr std::size_t kPageStandInSplats = 50000;
 
 // What the page lets its memory grow to: WebAssembly's 32-bit addresses stop at 4 GB and many
 // browsers at 2 GB, so the page counts on 2 GB.
@@ -42,8 +46,16 @@ std::size_t proxyTriangles() {
     return kPageProxyTriangles;
 }
 
+std::size_t standInSplats() {
+    return kPageStandInSplats;
+}
+
 void startProxyJob(const std::shared_ptr<ProxyJob>& job) {
     runProxyJob(*job);
+}
+
+void startSplatOrderJob(const std::shared_ptr<SplatOrderJob>& job) {
+    runSplatOrderJob(*job);
 }
 
 std::uint64_t availableMemoryBytes() {

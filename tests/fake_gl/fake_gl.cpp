@@ -182,6 +182,16 @@ void GLAPIENTRY bindAttribLocation(GLuint program, GLuint index, const GLchar* n
 void GLAPIENTRY uniform1f(GLint location, GLfloat value) {
     record("glUniform1f", {location}, Payload::ofFloats(&value, 1));
 }
+void GLAPIENTRY uniform2f(GLint location, GLfloat x, GLfloat y) {
+    const GLfloat value[] = {x, y};
+    record("glUniform2f", {location}, Payload::ofFloats(value, 2));
+}
+void GLAPIENTRY vertexAttribDivisor(GLuint index, GLuint divisor) {
+    record("glVertexAttribDivisor", {index, divisor});
+}
+void GLAPIENTRY drawArraysInstanced(GLenum mode, GLint first, GLsizei count, GLsizei instances) {
+    record("glDrawArraysInstanced", {mode, first, count, instances});
+}
 void GLAPIENTRY deleteBuffers(GLsizei n, const GLuint* names) {
     record("glDeleteBuffers", {n, n > 0 ? names[0] : 0});
 }
@@ -301,6 +311,9 @@ PFNGLUNIFORMMATRIX4FVPROC __glewUniformMatrix4fv = fakegl::uniformMatrix4fv;
 PFNGLDELETEBUFFERSPROC __glewDeleteBuffers = fakegl::deleteBuffers;
 PFNGLBINDATTRIBLOCATIONPROC __glewBindAttribLocation = fakegl::bindAttribLocation;
 PFNGLUNIFORM1FPROC __glewUniform1f = fakegl::uniform1f;
+PFNGLUNIFORM2FPROC __glewUniform2f = fakegl::uniform2f;
+PFNGLVERTEXATTRIBDIVISORPROC __glewVertexAttribDivisor = fakegl::vertexAttribDivisor;
+PFNGLDRAWARRAYSINSTANCEDPROC __glewDrawArraysInstanced = fakegl::drawArraysInstanced;
 PFNGLDELETEVERTEXARRAYSPROC __glewDeleteVertexArrays = fakegl::deleteVertexArrays;
 PFNGLGENFRAMEBUFFERSPROC __glewGenFramebuffers = fakegl::genFramebuffers;
 PFNGLBINDFRAMEBUFFERPROC __glewBindFramebuffer = fakegl::bindFramebuffer;
@@ -378,6 +391,9 @@ void GLAPIENTRY glPolygonOffset(GLfloat factor, GLfloat units) {
 }
 void GLAPIENTRY glBlendFunc(GLenum source, GLenum destination) {
     record("glBlendFunc", {source, destination});
+}
+void GLAPIENTRY glDepthMask(GLboolean flag) {
+    record("glDepthMask", {flag});
 }
 void GLAPIENTRY glDepthFunc(GLenum function) {
     record("glDepthFunc", {function});
