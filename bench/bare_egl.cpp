@@ -5,22 +5,16 @@
 // exactly the layout mesh libraries write (double x y z nx ny nz, uchar red green blue; faces of
 // a uchar 3 and three uint), with no checks beyond that, uploads the positions and the triangles
 // and draws them as indexed lines, the box centred and filling the view.
-#define GL_GLEXT_PROTOTYPES
-#include <GL/gl.h>
-#include <GL/glext.h>
-
-#include <EGL/egl.h>
-#include <EGL/eglext.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
+#include "bare_context.h"
+
 namespace {
 
-constexpr int kSide = 512;
 constexpr int kGrid = 100;        // 100 x 100 cells, two triangles each: 20,000 triangles
 constexpr float kFill = 0.9f;     // the model's widest half reaches 90 % of the half-view
 constexpr int kVertexBytes = 51;  // six doubles and three uchar
@@ -33,49 +27,6 @@ const char* const kVertex =
     "void main() { gl_Position = vec4((p.xyz - frame.xyz) * frame.w, 1.0); }\n";
 const char* const kFragment =
     "#version 140\nout vec4 c;\nvoid main() { c = vec4(0.0, 1.0, 0.0, 1.0); }\n";
-
-bool makeContext() {
-    const auto getDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
-        eglGetProcAddress("eglGetPlatformDisplayEXT"));
-    EGLDisplay display = getDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
-    EGLint major = 0, minor = 0;
-    if (display == EGL_NO_DISPLAY || !eglInitialize(display, &major, &minor) ||
-        !eglBindAPI(EGL_OPENGL_API)) {
-        return false;
-    }
-    const EGLint attributes[] = {EGL_CONTEXT_MAJOR_VERSION,
-                                 3,
-                                 EGL_CONTEXT_MINOR_VERSION,
-                                 1,
-                                 EGL_CONTEXT_OPENGL_PROFILE_MASK,
-                                 EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
-                                 EGL_NONE};
-    EGLContext context = eglCreateContext(display, EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, attributes);
-    return context != EGL_NO_CONTEXT &&
-           eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, context);
-}
-
-void makeFramebuffer() {
-    GLuint framebuffer = 0, buffers[2] = {};
-    glGenFramebuffers(1, &framebuffer);
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-    glGenRenderbuffers(2, buffers);
-    glBindRenderbuffer(GL_RENDERBUFFER, buffers[0]);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, kSide, kSide);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, buffers[0]);
-    glBindRenderbuffer(GL_RENDERBUFFER, buffers[1]);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, kSide, kSide);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
-                              buffers[1]);
-    glViewport(0, 0, kSide, kSide);
-}
-
-GLuint shader(GLenum type, const char* text) {
-    const GLuint s = glCreateShader(type);
-    glShaderSource(s, 1, &text, nullptr);
-    glCompileShader(s);
-    return s;
-}
 
 GLuint makeProgram() {
     const GLuint program = glCreateProgram();
@@ -192,9 +143,9 @@ int main(int argc, char** argv) {
     } else {
         glDrawArrays(GL_TRIANGLES, 0, count);
     }
-    std::vector<unsigned char> pixels(kSide * kSide * 3);
+    std::vector<unsigned char> pixels(kBareSide * kBareSide * 3);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, kSide, kSide, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    glReadPixels(0, 0, kBareSide, kBareSide, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
     long green = 0;
     for (std::size_t i = 0; i < pixels.size(); i += 3)
         green += pixels[i + 1] > 128 && pixels[i] < 128;
