@@ -128,7 +128,9 @@ void chooseUp(const std::string& path) {
     if (state.shown.splats && !state.start.upGiven) {
         state.up = startUp();
         state.upForSplats = true;
-        noteLine(path + ": a Gaussian-splat capture, shown with -y up (--up chooses another)");
+        if (!path.empty()) {
+            noteLine(path + ": a Gaussian-splat capture, shown with -y up (--up chooses another)");
+        }
     } else if (state.upForSplats) {
         state.up = state.start.up;
         state.upForSplats = false;
