@@ -142,7 +142,8 @@ void tellNotes(const std::string& path, const PlyNotes& notes) {
                     static_cast<long long>(notes.fileVertices));
     }
     if (notes.splats) {
-        std::printf("%s: read as Gaussian splats\n", path.c_str());
+        std::printf("%s: read as Gaussian splats, each drawn as a point in its base colour\n",
+                    path.c_str());
     }
     if (notes.colourFloats255) {
         std::printf("%s: float colours above 1.5 read as 0..255\n", path.c_str());
@@ -155,8 +156,8 @@ namespace {
 // The splats a splat file holds, and those it gave bad values for, once per read.
 void tellSplats(const std::string& path, const SplatModel& splats) {
     if (!splats.empty()) {
-        std::printf("%s: %zu splats, colours of degree %d\n", path.c_str(), splats.count(),
-                    splats.degree);
+        std::printf("%s: read as Gaussian splats: %zu, colours of degree %d\n", path.c_str(),
+                    splats.count(), splats.degree);
         std::fflush(stdout);
     }
     if (splats.leftOut > 0) {
@@ -174,7 +175,9 @@ std::unique_ptr<FileModel> readAndTell(const std::string& path) {
         report(path, problem);
         return nullptr;
     }
-    tellNotes(path, model->notes);
+    PlyNotes notes = model->notes;
+    notes.splats = notes.splats && !model->isSplats();  // only base colours: drawn as points
+    tellNotes(path, notes);
     tellSplats(path, model->splats);
     return model;
 }
