@@ -20,6 +20,7 @@ constexpr const char* kRotNames[] = {"rot_0", "rot_1", "rot_2", "rot_3"};
 constexpr const char* kOpacityName = "opacity";
 constexpr const char* kRestPrefix = "f_rest_";
 constexpr double kLargestFloat = std::numeric_limits<float>::max();
+constexpr double kLargestDouble = std::numeric_limits<double>::max();
 constexpr double kLargestHalf = 65504;      // the largest finite half float
 constexpr std::size_t kLeastGrowth = 1024;  // splats made room for at a time, at the least
 
@@ -173,41 +174,46 @@ void SplatSink::resizeAll(std::size_t count) {
     model.dc.resize(count * 3);
     model.rest.resize(count * static_cast<std::size_t>(model.restPerSplat()));
     room_ = count;
+    positions_ = geometry_.positions.data();
+    colours_ = geometry_.colours.data();
+    covariances_ = model.covariances.data();
+    opacities_ = model.opacities.data();
+    dc_ = model.dc.data();
+    rest_ = model.rest.data();
 }
 
 bool SplatSink::store(const double* values, std::size_t at) {
-    bool finite = true;
+    bool finite = true;  // every value tested, without a branch for each
     for (int f = 0; f < layout_.fields; ++f) {
-        finite = finite && std::isfinite(values[f]);
+        finite = finite & (std::fabs(values[f]) <= kLargestDouble);
     }
     double covariance[kCovarianceFloats];
     if (!finite ||
         !splatCovariance(values + kSplatScaleField, values + kSplatRotField, covariance)) {
         return false;
     }
-    SplatModel& model = geometry_.splatModel;
     for (int a = 0; a < kPositionAxes; ++a) {
-        geometry_.positions[at * kPositionAxes + static_cast<std::size_t>(a)] =
+        positions_[at * kPositionAxes + static_cast<std::size_t>(a)] =
             values[kSplatPositionField + a];
     }
     for (int c = 0; c < kChannels; ++c) {
         const double dc = values[kSplatDcField + c];
-        geometry_.colours[at * kColourBytes + static_cast<std::size_t>(c)] = splatByte(dc);
-        model.dc[at * kChannels + static_cast<std::size_t>(c)] = static_cast<float>(dc);
+        colours_[at * kColourBytes + static_cast<std::size_t>(c)] = splatByte(dc);
+        dc_[at * kChannels + static_cast<std::size_t>(c)] = static_cast<float>(dc);
     }
     for (int k = 0; k < kCovarianceFloats; ++k) {
-        model.covariances[at * kCovarianceFloats + static_cast<std::size_t>(k)] =
+        covariances_[at * kCovarianceFloats + static_cast<std::size_t>(k)] =
             static_cast<float>(covariance[k]);
     }
-    model.opacities[at] = static_cast<float>(sigmoid(values[kSplatOpacityField]));
+    opacities_[at] = static_cast<float>(sigmoid(values[kSplatOpacityField]));
     const int rest = layout_.fields - kSplatRestField;
-    std::uint16_t* halves = model.rest.data() + at * static_cast<std::size_t>(rest);
+    std::uint16_t* halves = rest_ + at * static_cast<std::size_t>(rest);
     for (int k = 0; k < rest; ++k) {
         // Beyond the half range a coefficient saturates any colour already: it is kept at the
         // largest half rather than made infinite.
         const double value = values[kSplatRestField + k];
         halves[k] =
-            halfOf(static_cast<float>(std::max(-kLargestHalf, std::min(value, kLargestHalf))));
+            quickHalfOf(static_cast<float>(std::max(-kLargestHalf, std::min(value, kLargestHalf))));
     }
     return true;
 }
