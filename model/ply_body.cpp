@@ -521,19 +521,30 @@ class BinaryBody {
             floats = floats && type[f] == Type::kFloat32;
         }
         sink.reserve(static_cast<std::size_t>(element.count));
+        const auto count = static_cast<std::size_t>(element.count);
+        p_ = floats ? splatLoop<true>(count, stride, at, type)
+                    : splatLoop<false>(count, stride, at, type);
+        return true;
+    }
+
+    // `count` splats of `stride` bytes from the cursor, their fields at `at` of types `type`
+    // (all floats when kFloats); returns the cursor after them.
+    template <bool kFloats>
+    const char* splatLoop(std::size_t count, std::int64_t stride, const int* at,
+                          const Type* type) const {
+        SplatSink& sink = *splats_;
+        const int fields = sink.layout().fields;
         const char* p = p_;
         const bool swap = swap_;
-        const int fields = layout.fields;
-        for (std::int64_t i = 0; i < element.count; ++i, p += stride) {
+        for (std::size_t i = 0; i < count; ++i, p += stride) {
             double values[kMaxSplatFields];
             for (int f = 0; f < fields; ++f) {
-                values[f] = floats ? loadFloat<float, std::uint32_t>(p + at[f], swap)
-                                   : binaryNumber(p + at[f], type[f], swap);
+                values[f] = kFloats ? loadFloat<float, std::uint32_t>(p + at[f], swap)
+                                    : binaryNumber(p + at[f], type[f], swap);
             }
             sink.add(values);
         }
-        p_ = p;
-        return true;
+        return p;
     }
 
     // The splats of a vertex element with lists, instance by instance.

@@ -101,8 +101,7 @@ int writeSplatScene(int argc, char** argv) {
     const bool written =
         file != nullptr &&
         plywrite::writeSplatStream(
-            file, count, [count](std::int64_t i) { return plywrite::sceneSplat(i, count); },
-            options);
+            file, count, [](std::int64_t i) { return plywrite::sceneSplat(i); }, options);
     if (file == nullptr || std::fclose(file) != 0 || !written) {
         std::fprintf(stderr, "genbig: %s: %s\n", argv[3], std::strerror(errno));
         return kFailureStatus;

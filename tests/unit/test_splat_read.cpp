@@ -21,7 +21,7 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 std::vector<SplatSpec> someSplats() {
     std::vector<SplatSpec> splats;
     for (int i = 0; i < 5; ++i) {
-        SplatSpec s = plywrite::sceneSplat(i * 11, 100);
+        SplatSpec s = plywrite::sceneSplat(i * 11);
         s.position[0] += 1000.25 * i;  // a large offset: centred in double
         splats.push_back(s);
     }
@@ -185,7 +185,7 @@ TEST(SplatRead, DegreeFollowsTheRestCount) {
         int degree;
     };
     const Case cases[] = {{0, 0}, {9, 1}, {24, 2}, {45, 3}, {30, 2}, {8, 0}};
-    SplatSpec splat = plywrite::sceneSplat(3, 10);
+    SplatSpec splat = plywrite::sceneSplat(3);
     for (int k = 0; k < plywrite::kSplatRestMax; ++k) {
         splat.rest[static_cast<std::size_t>(k)] = k;  // halves hold these whole numbers exactly
     }

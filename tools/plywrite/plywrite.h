@@ -196,8 +196,8 @@ std::array<double, 4> quaternionOf(const std::array<double, 3>& u, const std::ar
 // is closed, in colours that vary from splat to splat the same way every time; degree 0.
 std::vector<SplatSpec> splatTorus(int around, int tube);
 
-// Splat i of a scene of `count`: several tori and blobs of varied sizes, turns, colours and
-// opacities, with degree-3 coefficients; the same for the same i and count.
-SplatSpec sceneSplat(std::int64_t i, std::int64_t count);
+// Splat i of a scene: several tori and blobs of varied sizes, turns, colours and opacities,
+// with degree-3 coefficients; the same for the same i every time.
+SplatSpec sceneSplat(std::int64_t i);
 
 }  // namespace plywrite

@@ -24,13 +24,14 @@ constexpr double kTorusOpacity = 0.98;
 constexpr double kColourBase = 0.2;  // torus colours lie in kColourBase .. kColourBase + range
 constexpr double kColourRange = 0.7;
 constexpr std::uint64_t kHashMultiplier = 0x9E3779B97F4A7C15ULL;
+constexpr std::uint64_t kSaltMultiplier = 0xBF58476D1CE4E5B9ULL;
 constexpr int kHashShift = 29;
 constexpr double kUnitHash = 1.0 / 4294967296.0;  // 2^-32: a 32-bit hash on 0..1
 constexpr int kHashBits = 32;
 
 // A number 0..1 for (i, salt), the same every time.
 double hash01(std::uint64_t i, std::uint64_t salt) {
-    std::uint64_t x = (i + 1) * kHashMultiplier ^ (salt + 1) * 0xBF58476D1CE4E5B9ULL;
+    std::uint64_t x = (i + 1) * kHashMultiplier ^ (salt + 1) * kSaltMultiplier;
     x ^= x >> kHashShift;
     x *= kHashMultiplier;
     x ^= x >> kHashShift;
@@ -134,22 +135,42 @@ constexpr int kSceneParts = 7;      // tori and blobs, by turns
 constexpr double kSceneSpread = 6;  // parts lie within this of the origin
 constexpr double kLeastPartSize = 0.5;
 constexpr double kPartSizeRange = 1.5;
+constexpr double kSceneTube = 0.4;     // a torus part's tube, as a share of its size
+constexpr double kBumpHeight = 0.15;   // a blob's bumps, as a share of its size
+constexpr double kBumpsAround = 5;     // bumps round a blob's axis
+constexpr double kBumpsAcross = 3;     // and along it
 constexpr double kLeastSigma = 0.004;  // standard deviations across a part's surface
 constexpr double kSigmaRange = 0.03;
+constexpr double kLeastAspect = 0.3;  // the second deviation as a share of the first, at least
 constexpr double kLeastOpacity = 0.2;
 constexpr double kOpacityRange = 0.79;
 constexpr double kRestRange = 0.4;        // higher-order coefficients within ±kRestRange / 2
 constexpr double kPartColourRange = 0.5;  // of a part's colour about its own
+constexpr double kSteepNormal = 0.9;      // a normal this close to z is crossed with x instead
 
-// Part p's salt for the hash.
-std::uint64_t partSalt(int p, int value) {
-    return static_cast<std::uint64_t>(p) * 16 + static_cast<std::uint64_t>(value) + 100;
+// The hash's salts: what each number of a splat is drawn for. A part's own numbers are drawn
+// for splat 0 with salts from kPartSalts on.
+enum Salt : std::uint64_t {
+    kAroundSalt = 1,
+    kAcrossSalt,
+    kHeightSalt,
+    kColourSalt,  // three, one per channel
+    kSigmaSalt = kColourSalt + 3,
+    kAspectSalt,
+    kOpacitySalt,
+    kRestSalt,  // kSplatRestMax of them
+    kPartSalts = kRestSalt + kSplatRestMax,
+};
+constexpr std::uint64_t kPartNumbers = 8;  // size, centre (3), colour (3), and one spare
+
+std::uint64_t partSalt(int part, int value) {
+    return kPartSalts + static_cast<std::uint64_t>(part) * kPartNumbers +
+           static_cast<std::uint64_t>(value);
 }
 
 }  // namespace
 
-SplatSpec sceneSplat(std::int64_t i, std::int64_t count) {
-    (void)count;
+SplatSpec sceneSplat(std::int64_t i) {
     const auto n = static_cast<std::uint64_t>(i);
     const int part = static_cast<int>(n % kSceneParts);
     const double size = kLeastPartSize + kPartSizeRange * hash01(0, partSalt(part, 0));
@@ -157,22 +178,23 @@ SplatSpec sceneSplat(std::int64_t i, std::int64_t count) {
     for (std::size_t a = 0; a < 3; ++a) {
         centre[a] = kSceneSpread * (2 * hash01(0, partSalt(part, 1 + static_cast<int>(a))) - 1);
     }
-    const double theta = kTurn * hash01(n, 1);
-    const double phi = kTurn * hash01(n, 2);
+    const double theta = kTurn * hash01(n, kAroundSalt);
+    const double phi = kTurn * hash01(n, kAcrossSalt);
     Vec normal;
     Vec at;
     if (part % 2 == 0) {  // a torus
-        const double ring = size * (1 + 0.4 * std::cos(phi));
+        const double ring = size * (1 + kSceneTube * std::cos(phi));
         normal = {std::cos(phi) * std::cos(theta), std::cos(phi) * std::sin(theta), std::sin(phi)};
-        at = {ring * std::cos(theta), ring * std::sin(theta), size * 0.4 * std::sin(phi)};
+        at = {ring * std::cos(theta), ring * std::sin(theta), size * kSceneTube * std::sin(phi)};
     } else {  // a blob: a sphere with bumps
-        const double z = 2 * hash01(n, 2) - 1;
+        const double z = 2 * hash01(n, kHeightSalt) - 1;
         const double r = std::sqrt(1 - z * z);
         normal = {r * std::cos(theta), r * std::sin(theta), z};
-        const double bump = 1 + 0.15 * std::sin(5 * theta) * std::cos(3 * phi);
+        const double bump =
+            1 + kBumpHeight * std::sin(kBumpsAround * theta) * std::cos(kBumpsAcross * phi);
         at = {size * bump * normal[0], size * bump * normal[1], size * bump * normal[2]};
     }
-    const Vec helper = std::fabs(normal[2]) < 0.9 ? Vec{0, 0, 1} : Vec{1, 0, 0};
+    const Vec helper = std::fabs(normal[2]) < kSteepNormal ? Vec{0, 0, 1} : Vec{1, 0, 0};
     Vec u = cross(helper, normal);
     const double length = std::sqrt(u[0] * u[0] + u[1] * u[1] + u[2] * u[2]);
     u = {u[0] / length, u[1] / length, u[2] / length};
@@ -181,15 +203,15 @@ SplatSpec sceneSplat(std::int64_t i, std::int64_t count) {
     for (std::size_t a = 0; a < 3; ++a) {
         splat.position[a] = centre[a] + at[a];
         const double base = hash01(0, partSalt(part, 4 + static_cast<int>(a)));
-        splat.dc[a] = dcOf(base + kPartColourRange * (hash01(n, 3 + a) - 0.5));
+        splat.dc[a] = dcOf(base + kPartColourRange * (hash01(n, kColourSalt + a) - 0.5));
     }
-    const double sigma = kLeastSigma + kSigmaRange * hash01(n, 6);
-    splat.logScale = {std::log(sigma), std::log(sigma * (0.3 + hash01(n, 7))),
+    const double sigma = kLeastSigma + kSigmaRange * hash01(n, kSigmaSalt);
+    splat.logScale = {std::log(sigma), std::log(sigma * (kLeastAspect + hash01(n, kAspectSalt))),
                       std::log(sigma * kThinShare)};
     splat.rotation = quaternionOf(u, v, normal);
-    splat.opacityLogit = logit(kLeastOpacity + kOpacityRange * hash01(n, 8));
+    splat.opacityLogit = logit(kLeastOpacity + kOpacityRange * hash01(n, kOpacitySalt));
     for (std::size_t k = 0; k < splat.rest.size(); ++k) {
-        splat.rest[k] = kRestRange * (hash01(n, 10 + k) - 0.5);
+        splat.rest[k] = kRestRange * (hash01(n, kRestSalt + k) - 0.5);
     }
     return splat;
 }

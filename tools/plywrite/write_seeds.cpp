@@ -123,7 +123,7 @@ bool writeSplatSeeds(const std::string& folder) {
     constexpr int kSeedSplats = 6;
     std::vector<plywrite::SplatSpec> splats;
     for (int i = 0; i < kSeedSplats; ++i) {
-        splats.push_back(plywrite::sceneSplat(i, kSeedSplats));
+        splats.push_back(plywrite::sceneSplat(i));
     }
     std::vector<plywrite::SplatSpec> bad = splats;
     bad[1].position[0] = __builtin_nan("");
