@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <vector>
 
 #include "model/file_model.h"
+#include "model/splat_read.h"
 #include "tools/plywrite/plywrite.h"
 
 namespace {
@@ -75,6 +77,38 @@ TEST(SplatRead, EveryLayoutGivesTheSameModel) {
             EXPECT_EQ(model.splats.rest, expected.splats.rest);
             EXPECT_TRUE(model.normals.empty() && model.properties.empty());
         }
+    }
+}
+
+// A list after each splat's values (an empty one): the vertices are read instance by instance,
+// in text and binary, to the same model.
+TEST(SplatRead, AVertexListIsPassedOver) {
+    const std::vector<SplatSpec> splats = someSplats();
+    SplatOptions options;
+    options.degree = 2;
+    const FileModel expected = readOrFail(plywrite::writeSplats(splats, options));
+    for (const Format format : {Format::kAscii, Format::kBinaryLittleEndian}) {
+        options.format = format;
+        std::string bytes = plywrite::writeSplats(splats, options);
+        const std::size_t headerEnd = bytes.find("end_header\n");
+        bytes.insert(headerEnd, "property list uchar int tags\n");
+        const std::size_t body =
+            headerEnd + std::strlen("property list uchar int tags\nend_header\n");
+        std::string withLists = bytes.substr(0, body);
+        const std::size_t instance = (bytes.size() - body) / splats.size();
+        for (std::size_t i = 0; i < splats.size(); ++i) {
+            if (format == Format::kAscii) {
+                const std::size_t end = bytes.find('\n', body);
+                withLists += bytes.substr(body, end - body) + " 0\n";
+                bytes.erase(body, end + 1 - body);
+            } else {
+                withLists += bytes.substr(body + i * instance, instance) + '\0';
+            }
+        }
+        const FileModel model = readOrFail(withLists);
+        EXPECT_EQ(model.positions, expected.positions);
+        EXPECT_EQ(model.splats.covariances, expected.splats.covariances);
+        EXPECT_EQ(model.splats.rest, expected.splats.rest);
     }
 }
 
@@ -239,6 +273,23 @@ TEST(SplatRead, EstimateHoldsTheSplatArrays) {
     head.replace(head.find("vertex 0"), 8, "vertex " + std::to_string(kSplats));
     const std::uint64_t bytes = fileModelBytesNeeded(head.data(), head.size(), kFileBytes);
     EXPECT_GE(bytes, kFileBytes + kSplats * kModelBytes);
+}
+
+// The reader's inline half floats are halfOf's, bit for bit, across the float range.
+TEST(SplatRead, QuickHalvesAreHalfOfs) {
+    constexpr std::uint64_t kStep = 4099;  // odd, so every low mantissa pattern comes up
+    for (std::uint64_t bits = 0; bits <= 0xFFFFFFFFu; bits += kStep) {
+        float value;
+        const auto word = static_cast<std::uint32_t>(bits);
+        std::memcpy(&value, &word, sizeof value);
+        if (!std::isnan(value)) {
+            ASSERT_EQ(ply::quickHalfOf(value), halfOf(value)) << value;
+        }
+    }
+    for (const float edge : {6.1035156e-5f, 65504.0f, 65519.99f, 65520.0f, 1.0009765625f}) {
+        EXPECT_EQ(ply::quickHalfOf(edge), halfOf(edge)) << edge;
+        EXPECT_EQ(ply::quickHalfOf(-edge), halfOf(-edge)) << edge;
+    }
 }
 
 }  // namespace
