@@ -275,6 +275,36 @@ TEST(SplatRead, EstimateHoldsTheSplatArrays) {
     EXPECT_GE(bytes, kFileBytes + kSplats * kModelBytes);
 }
 
+// Each splat of the torus lies flat on it: the surface normal at its centre is the axis its
+// covariance is thinnest along, and the torus's splats are read back whole.
+TEST(SplatRead, TorusSplatsLieFlatOnTheSurface) {
+    constexpr int kAround = 24, kTube = 12;
+    const std::vector<SplatSpec> torus = plywrite::splatTorus(kAround, kTube);
+    const FileModel model = readOrFail(plywrite::writeSplats(torus, {}));
+    ASSERT_EQ(model.splats.count(), static_cast<std::size_t>(kAround * kTube));
+    for (std::size_t i = 0; i < torus.size(); ++i) {
+        const auto& p = torus[i].position;
+        const double theta = std::atan2(p[1], p[0]);
+        double n[3] = {p[0] - std::cos(theta), p[1] - std::sin(theta), p[2]};  // from the ring
+        const double length = std::hypot(n[0], n[1], n[2]);
+        for (double& a : n) {
+            a /= length;
+        }
+        const float* c = &model.splats.covariances[i * kCovarianceFloats];
+        const double sigma[3][3] = {{c[0], c[1], c[2]}, {c[1], c[3], c[4]}, {c[2], c[4], c[5]}};
+        double along[3];  // Σ n
+        for (int r = 0; r < 3; ++r) {
+            along[r] = sigma[r][0] * n[0] + sigma[r][1] * n[1] + sigma[r][2] * n[2];
+        }
+        const double thin = along[0] * n[0] + along[1] * n[1] + along[2] * n[2];
+        const double trace = c[0] + c[3] + c[5];
+        EXPECT_LT(thin, 1e-2 * trace) << i;
+        for (int r = 0; r < 3; ++r) {
+            EXPECT_NEAR(along[r], thin * n[r], 1e-4 * trace) << i;
+        }
+    }
+}
+
 // The reader's inline half floats are halfOf's, bit for bit, across the float range.
 TEST(SplatRead, QuickHalvesAreHalfOfs) {
     constexpr std::uint64_t kStep = 4099;  // odd, so every low mantissa pattern comes up
