@@ -23,6 +23,7 @@ set(PLY_SHARED_SOURCES
   model/image.cpp
   model/splat_half.cpp
   model/splat_stubs_tmp.cpp
+  model/splat_read.cpp
   gpu/program.cpp)
 
 # The catalogue viewer: its catalogue and store, its GPU set-up, frames, keys and animations,

@@ -11,6 +11,7 @@
 #include "model/file_io.h"
 #include "model/file_model.h"
 #include "model/file_walk.h"
+#include "model/splat_read.h"
 
 namespace {
 
@@ -163,6 +164,12 @@ void askTheReader(const char* text, std::size_t size, FileFacts& facts) {
                         : !model.faceColours.empty() ? "faces"
                                                      : "none";
     facts.splats = notes.splats;
+    facts.splatCount = model.splats.count();
+    facts.splatDegree = model.splats.degree;
+    facts.splatsLeftOut = static_cast<std::uint64_t>(model.splats.leftOut);
+    if (!model.splats.empty()) {
+        facts.colourEncoding = "f_dc splat";
+    }
 }
 
 }  // namespace
@@ -184,7 +191,8 @@ void describeText(const char* text, std::size_t size, FileFacts& facts) {
     for (const Element& element : header.elements) {
         facts.faces += element.name == "face" ? static_cast<std::uint64_t>(element.count) : 0;
     }
-    if (walkBody(text, size, header, counts) && fitsFloats(counts)) {
+    // Splats left out are found only by the reader's own look at each splat.
+    if (!isSplatFile(header) && walkBody(text, size, header, counts) && fitsFloats(counts)) {
         takeCounts(counts, facts);
         return;
     }

@@ -39,6 +39,9 @@ struct FileFacts {
     std::string coloursFrom;            // "vertices", "faces" or "none"
     std::string colourEncoding;         // how the colours were read ("uchar 0..255", ...); "" none
     bool splats = false;                // read as 3D Gaussian splats
+    std::uint64_t splatCount = 0;       // splats kept of a splat file; 0 for other files
+    int splatDegree = 0;                // of their spherical harmonics
+    std::uint64_t splatsLeftOut = 0;    // splats with a value not finite, or a zero rotation
     std::vector<std::string> measured;  // properties the surface may be coloured by, in order
 };
 

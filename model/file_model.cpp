@@ -9,6 +9,7 @@
 
 #include "model/ply_attributes.h"
 #include "model/ply_format.h"
+#include "model/splat_read.h"
 
 namespace {
 
@@ -45,6 +46,18 @@ constexpr std::uint64_t kShowVertexTexcoordBytes = 2 * kTexcoordBytes;
 constexpr std::uint64_t kParseCornerTexcoordBytes = 3 * kTexcoordBytes;
 constexpr std::uint64_t kShowCornerTexcoordBytes = 3 * 3 * kTexcoordBytes;
 constexpr std::uint64_t kImageBytes = sizeof(std::int32_t);  // a triangle's image number
+// A splat file's splats: the model's arrays (centre, colour, covariance, opacity, f_dc, and two
+// bytes per higher-order coefficient), the centres in double while the file is read, and what
+// showing them takes: the instances drawn, their order and the sort's scratch, and the GPU's
+// copy of the instances; and a stand-in of at most kStandInSplats with the same again.
+constexpr std::uint64_t kSplatModelBytes = 3 * sizeof(float) + kColourBytes +
+                                           kCovarianceFloats * sizeof(float) + sizeof(float) +
+                                           3 * sizeof(float);
+constexpr std::uint64_t kSplatRestBytes = sizeof(std::uint16_t);
+constexpr std::uint64_t kSplatParseBytes = 3 * sizeof(double);
+constexpr std::uint64_t kSplatShowBytes =
+    2 * sizeof(SplatInstance) + sizeof(std::uint32_t) + 3 * sizeof(std::uint32_t);
+constexpr std::uint64_t kStandInSplats = 50'000;
 constexpr int kPositionProperties = 3;  // a vertex with more may carry normals and colours
 constexpr std::uint64_t kMinAsciiValueBytes = 2;  // one digit and one blank
 
@@ -215,6 +228,26 @@ TextureCounts texturesOf(const ply::Header& header) {
     return counts;
 }
 
+// What reading and showing the splats of a splat file takes at its peak, the file's bytes
+// included.
+std::uint64_t splatBytesNeeded(const ply::Header& header, std::uint64_t fileBytes) {
+    std::uint64_t splats = 0;
+    ply::SplatLayout layout;
+    for (const ply::Element& element : header.elements) {
+        if (element.name == "vertex" && ply::planSplats(header, element, layout)) {
+            const std::uint64_t fits = fileBytes / leastInstanceBytes(header, element);
+            splats = std::min(static_cast<std::uint64_t>(element.count), fits);
+        }
+    }
+    const std::uint64_t model =
+        kSplatModelBytes +
+        kSplatRestBytes * static_cast<std::uint64_t>(3 * kShRestPerChannel[layout.degree]);
+    const std::uint64_t parsing = fileBytes + splats * (model + kSplatParseBytes);
+    const std::uint64_t standIn = std::min(splats, kStandInSplats) * (model + kSplatShowBytes);
+    const std::uint64_t showing = splats * (model + kSplatShowBytes) + standIn;
+    return std::max(parsing, showing);
+}
+
 }  // namespace
 
 bool parseFileModel(const char* text, std::size_t size, FileModel& model, PlyError& error) {
@@ -226,6 +259,7 @@ bool parseFileModel(const char* text, std::size_t size, FileModel& model, PlyErr
     options.wide = true;
     options.attributes = true;
     options.centredFloats = true;
+    options.splats = true;
     if (!ply::readHeader(text, size, header, error) ||
         !ply::readBody(text, size, header, options, geometry, error) ||
         !takePositions(geometry, model, error)) {
@@ -240,6 +274,7 @@ bool parseFileModel(const char* text, std::size_t size, FileModel& model, PlyErr
     model.texcoords = std::move(geometry.texcoords);
     model.cornerTexcoords = std::move(geometry.cornerTexcoords);
     model.triangleTextures = std::move(geometry.triangleTextures);
+    model.splats = std::move(geometry.splatModel);
     takeTextureFiles(std::string_view(text, header.bodyOffset), model.textureFiles);
     PlyNotes& notes = model.notes;
     notes.splats = geometry.splats;
@@ -262,6 +297,9 @@ std::uint64_t fileModelBytesNeeded(const char* head, std::size_t headBytes,
     MeasuredCounts measured;
     TextureCounts textures;
     if (ply::readHeader(head, headBytes, header, ignored)) {
+        if (ply::isSplatFile(header)) {
+            return splatBytesNeeded(header, fileBytes);
+        }
         measured = measuredCounts(header);
         textures = texturesOf(header);
         for (const ply::Element& element : header.elements) {

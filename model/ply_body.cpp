@@ -13,6 +13,7 @@
 #include "model/ply_attributes.h"
 #include "model/ply_format.h"
 #include "model/scan_stream.h"
+#include "model/splat_read.h"
 
 namespace ply {
 namespace {
@@ -24,7 +25,7 @@ constexpr std::int64_t kMinAsciiValueBytes = 2;  // one digit and one blank
 
 // ===== What to take from each element =====
 
-enum class Role { kSkip, kVertex, kFace, kStrips };
+enum class Role { kSkip, kVertex, kFace, kStrips, kSplats };
 
 struct Plan {
     Role role = Role::kSkip;
@@ -292,6 +293,23 @@ void reserveFor(const Plan& plan, const Element& element, std::int64_t bytesLeft
     }
 }
 
+// One splat's fields from the values of its instance, by property number.
+void addSplat(SplatSink& sink, const std::vector<double>& byProperty) {
+    const SplatLayout& layout = sink.layout();
+    double values[kMaxSplatFields];
+    for (int f = 0; f < layout.fields; ++f) {
+        values[f] = byProperty[static_cast<std::size_t>(layout.property[f])];
+    }
+    sink.add(values);
+}
+
+// Splats reserved ahead, bounded by what the rest of the file can hold.
+void reserveSplats(SplatSink& sink, const Element& element, std::int64_t bytesLeft,
+                   std::int64_t minInstanceBytes) {
+    const std::int64_t fits = bytesLeft / std::max<std::int64_t>(minInstanceBytes, 1);
+    sink.reserve(static_cast<std::size_t>(std::min(element.count, fits)));
+}
+
 // ===== Binary bodies =====
 
 // A vertex index held in a list of any item type.
@@ -441,8 +459,13 @@ class FixedAttributes {
 class BinaryBody {
   public:
     BinaryBody(const char* p, const char* end, bool swap, bool centredFloats,
-               Attributes& attributes)
-        : p_(p), end_(end), swap_(swap), centredFloats_(centredFloats), attributes_(attributes) {}
+               Attributes& attributes, SplatSink* splats)
+        : p_(p),
+          end_(end),
+          swap_(swap),
+          centredFloats_(centredFloats),
+          attributes_(attributes),
+          splats_(splats) {}
 
     bool element(const Header& header, const Element& element, const Plan& plan,
                  std::int64_t vertexTotal, Geometry& geometry, PlyError& error) {
@@ -452,6 +475,11 @@ class BinaryBody {
             const Property& property = header.property(element, k);
             fixed = fixed && !property.list;
             stride += property.list ? typeSize(property.countType) : typeSize(property.type);
+        }
+        if (plan.role == Role::kSplats) {
+            return fixed ? fixedSplats(header, element, stride, error)
+                         : splatInstances(header, element, plan, vertexTotal, stride, geometry,
+                                          error);
         }
         reserveFor(plan, element, end_ - p_, stride, geometry, attributes_);
         if (fixed) {
@@ -475,6 +503,78 @@ class BinaryBody {
     }
 
   private:
+    // The splats of a fixed-size vertex element, straight from their bytes: floats, as files
+    // have them, without asking each value its type.
+    bool fixedSplats(const Header& header, const Element& element, std::int64_t stride,
+                     PlyError& error) {
+        if (stride > 0 && (end_ - p_) / stride < element.count) {
+            return fileEnds(error, element, (end_ - p_) / stride);
+        }
+        SplatSink& sink = *splats_;
+        const SplatLayout& layout = sink.layout();
+        int at[kMaxSplatFields];
+        Type type[kMaxSplatFields];
+        bool floats = true;
+        for (int f = 0; f < layout.fields; ++f) {
+            at[f] = offsetOf(header, element, layout.property[f]);
+            type[f] = header.property(element, layout.property[f]).type;
+            floats = floats && type[f] == Type::kFloat32;
+        }
+        sink.reserve(static_cast<std::size_t>(element.count));
+        const auto count = static_cast<std::size_t>(element.count);
+        p_ = floats ? splatLoop<true>(count, stride, at, type)
+                    : splatLoop<false>(count, stride, at, type);
+        return true;
+    }
+
+    // `count` splats of `stride` bytes from the cursor, their fields at `at` of types `type`
+    // (all floats when kFloats); returns the cursor after them.
+    template <bool kFloats>
+    const char* splatLoop(std::size_t count, std::int64_t stride, const int* at,
+                          const Type* type) const {
+        SplatSink& sink = *splats_;
+        const int fields = sink.layout().fields;
+        const char* p = p_;
+        const bool swap = swap_;
+        for (std::size_t i = 0; i < count; ++i, p += stride) {
+            double values[kMaxSplatFields];
+            for (int f = 0; f < fields; ++f) {
+                values[f] = kFloats ? loadFloat<float, std::uint32_t>(p + at[f], swap)
+                                    : binaryNumber(p + at[f], type[f], swap);
+            }
+            sink.add(values);
+        }
+        return p;
+    }
+
+    // The splats of a vertex element with lists, instance by instance.
+    bool splatInstances(const Header& header, const Element& element, const Plan& plan,
+                        std::int64_t vertexTotal, std::int64_t leastBytes, Geometry& geometry,
+                        PlyError& error) {
+        reserveSplats(*splats_, element, end_ - p_, leastBytes);
+        Corners corners(geometry, vertexTotal, element);
+        std::vector<double> values(static_cast<std::size_t>(element.propertyCount));
+        for (std::int64_t i = 0; i < element.count; ++i) {
+            for (int k = 0; k < element.propertyCount; ++k) {
+                const Property& property = header.property(element, k);
+                if (property.list) {
+                    if (!list(element, property, plan, k, i, corners, error)) {
+                        return false;
+                    }
+                    continue;
+                }
+                const int size = typeSize(property.type);
+                if (end_ - p_ < size) {
+                    return fileEnds(error, element, i);
+                }
+                values[static_cast<std::size_t>(k)] = binaryNumber(p_, property.type, swap_);
+                p_ += size;
+            }
+            addSplat(*splats_, values);
+        }
+        return true;
+    }
+
     // Every instance the same size: checked once, then read without further checks.
     bool fixedElement(const Header& header, const Element& element, const Plan& plan,
                       std::int64_t stride, Geometry& geometry, PlyError& error) {
@@ -755,6 +855,7 @@ class BinaryBody {
     bool swap_;
     bool centredFloats_;  // a fixed vertex element straight to centred floats
     Attributes& attributes_;
+    SplatSink* splats_;       // a splat file's vertices go here; null otherwise
     std::vector<int> slots_;  // by property of the element read instance by instance
 };
 
@@ -762,11 +863,14 @@ class BinaryBody {
 
 class AsciiBody {
   public:
-    AsciiBody(const char* p, const char* end, bool wide, Attributes& attributes)
-        : numbers_(p, end), end_(end), wide_(wide), attributes_(attributes) {}
+    AsciiBody(const char* p, const char* end, bool wide, Attributes& attributes, SplatSink* splats)
+        : numbers_(p, end), end_(end), wide_(wide), attributes_(attributes), splats_(splats) {}
 
     bool element(const Header& header, const Element& element, const Plan& plan,
                  std::int64_t vertexTotal, Geometry& geometry, PlyError& error) {
+        if (plan.role == Role::kSplats) {
+            return splatInstances(header, element, plan, vertexTotal, geometry, error);
+        }
         reserveFor(plan, element, end_ - numbers_.cursor(),
                    kMinAsciiValueBytes * element.propertyCount, geometry, attributes_);
         Corners corners(geometry, vertexTotal, element);
@@ -781,6 +885,30 @@ class AsciiBody {
     }
 
   private:
+    // The splats of a splat file's vertex element, each value read as its declared type (a float
+    // written with 9 digits reads as the same float a binary file holds).
+    bool splatInstances(const Header& header, const Element& element, const Plan& plan,
+                        std::int64_t vertexTotal, Geometry& geometry, PlyError& error) {
+        reserveSplats(*splats_, element, end_ - numbers_.cursor(),
+                      kMinAsciiValueBytes * element.propertyCount);
+        Corners corners(geometry, vertexTotal, element);
+        std::vector<double> values(static_cast<std::size_t>(element.propertyCount));
+        for (std::int64_t i = 0; i < element.count; ++i) {
+            for (int k = 0; k < element.propertyCount; ++k) {
+                const Property& property = header.property(element, k);
+                const bool ok = property.list ? list(element, property, plan, k, i, corners, error)
+                                              : number(element, property, property.type, i,
+                                                       values[static_cast<std::size_t>(k)], error);
+                if (!ok) {
+                    return false;
+                }
+            }
+            numbers_.endLine();
+            addSplat(*splats_, values);
+        }
+        return true;
+    }
+
     // Every instance of the element, value by value; normals and colours taken when kKeep (an
     // element without them reads as it would were none asked for).
     template <bool kKeep>
@@ -1005,6 +1133,7 @@ class AsciiBody {
     const char* end_;
     bool wide_;  // coordinates in double precision
     Attributes& attributes_;
+    SplatSink* splats_;       // a splat file's vertices go here; null otherwise
     std::vector<int> slots_;  // by property of the element being read
 };
 
@@ -1114,14 +1243,26 @@ bool readBody(const char* text, std::size_t size, const Header& header, const Bo
     geometry.texcoords.clear();
     geometry.cornerTexcoords.clear();
     geometry.triangleTextures.clear();
+    geometry.splatModel = SplatModel{};
     static std::vector<Plan> plans;  // reused from parse to parse
     std::int64_t vertexTotal = 0;
     if (!planAll(header, plans, vertexTotal, geometry, error)) {
         return false;
     }
+    // A splat file's vertices are splats, of which nothing else is kept.
+    SplatLayout splatLayout;
+    const bool splatFile = options.splats && isSplatFile(header);
+    for (std::size_t e = 0; splatFile && e < plans.size(); ++e) {
+        if (plans[e].role == Role::kVertex) {
+            planSplats(header, header.elements[e], splatLayout);
+            plans[e].role = Role::kSplats;
+        }
+    }
+    SplatSink splats(geometry, splatLayout);
+    SplatSink* splatSink = splatFile ? &splats : nullptr;
     AttributePlan vertexKept;
     AttributePlan faceKept;
-    if (options.attributes) {
+    if (options.attributes && !splatFile) {
         planKept(header, plans, vertexKept, faceKept, geometry);
     }
     Attributes attributes(geometry, vertexKept, faceKept);
@@ -1129,18 +1270,18 @@ bool readBody(const char* text, std::size_t size, const Header& header, const Bo
     const char* end = text + size;
     bool read;
     if (header.format == Format::kAscii) {
-        AsciiBody reader(body, end, options.wide, attributes);
+        AsciiBody reader(body, end, options.wide, attributes, splatSink);
         read = readElements(reader, header, plans, vertexTotal, geometry, error);
     } else {
         const bool swap = (header.format == Format::kBinaryBigEndian) ==
                           (__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__);
-        BinaryBody reader(body, end, swap, options.centredFloats, attributes);
+        BinaryBody reader(body, end, swap, options.centredFloats, attributes, splatSink);
         read = readElements(reader, header, plans, vertexTotal, geometry, error);
     }
     if (read) {
         attributes.finish();
     }
-    return read;
+    return read && (!splatFile || splats.finish(error));
 }
 
 }  // namespace ply

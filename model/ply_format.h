@@ -188,7 +188,10 @@ struct Geometry {
     // r, g, b, 255 per triangle from its face's colour, when the vertices have none and every
     // triangle comes from a coloured face (strips have none).
     std::vector<std::uint8_t> faceColours;
-    bool splats = false;           // `colours` come from the f_dc_* coefficients
+    bool splats = false;  // `colours` come from the f_dc_* coefficients
+    // The splats of a splat file, read with BodyOptions::splats (splat_read.h): one per vertex
+    // kept, those left out counted. `positions` and `colours` then hold the kept ones alone.
+    SplatModel splatModel;
     bool colourFloats255 = false;  // float colours were read as 0..255 (a value above 1.5)
     // What the file measured (planMeasured in ply_attributes.h): the vertex element's kept
     // properties, one value per vertex, then the first face element's, one per triangle (NaN for
@@ -211,6 +214,9 @@ struct BodyOptions {
     // in a first look at its bytes, so no array of doubles is ever held (a large scan's
     // coordinates in double are a third of what its parse takes). Other layouts fill positions.
     bool centredFloats = false;
+    // A splat file's vertex element read as splats (splat_read.h) instead of as a coloured
+    // cloud: splats with a value that is not finite are left out rather than refused.
+    bool splats = false;
 };
 
 // The general reader: every element of the body in turn, by its declared layout. With

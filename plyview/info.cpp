@@ -232,7 +232,14 @@ std::vector<std::string> infoLines(const FileFacts& facts, const std::string& co
     lines.push_back("  normals: " + facts.normalsFrom);
     lines.push_back("  colours: " + facts.coloursFrom +
                     (facts.colourEncoding.empty() ? "" : " (" + facts.colourEncoding + ")"));
-    if (facts.splats) {
+    if (facts.splatCount > 0) {
+        lines.push_back("  splats: " + std::to_string(facts.splatCount) + " of degree " +
+                        std::to_string(facts.splatDegree) +
+                        (facts.splatsLeftOut > 0 ? ", " + std::to_string(facts.splatsLeftOut) +
+                                                       " left out (a value not finite, or a "
+                                                       "zero rotation)"
+                                                 : ""));
+    } else if (facts.splats) {
         lines.push_back("  splats: read as Gaussian splats, each drawn as a point");
     }
     lines.push_back("  colour sources: " + joined(colourSources(facts)));
@@ -255,6 +262,9 @@ std::string infoJson(const FileFacts& facts, const std::string& colourBy) {
            ",\"colours\":" + quoted(facts.coloursFrom) +
            ",\"colour_encoding\":" + quoted(facts.colourEncoding) +
            ",\"splats\":" + (facts.splats ? "true" : "false") +
+           ",\"splat_count\":" + std::to_string(facts.splatCount) +
+           ",\"splat_degree\":" + std::to_string(facts.splatDegree) +
+           ",\"splats_left_out\":" + std::to_string(facts.splatsLeftOut) +
            ",\"colour_sources\":" + stringArray(colourSources(facts)) +
            ",\"colour_source\":" + quoted(startingColourSource(facts, colourBy)) + "}";
 }

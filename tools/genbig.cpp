@@ -7,6 +7,9 @@
 // cloud of the shape's vertices; --textured adds texture coordinates `s t` to each vertex and
 // names the image texture.jpg, written beside FILE (four coloured quadrants, 1024 x 1024). The
 // bytes are the same on every run.
+//
+// genbig --splats N FILE: a Gaussian-splat scene of N splats (several tori and blobs), degree 3,
+// binary little-endian with nx ny nz as capture tools write them (248 bytes a splat).
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -29,6 +32,8 @@ constexpr const char* kAsciiFlag = "--ascii";
 constexpr const char* kMeasuredFlag = "--measured";
 constexpr const char* kCloudFlag = "--cloud";
 constexpr const char* kTexturedFlag = "--textured";
+constexpr const char* kSplatsFlag = "--splats";
+constexpr int kSceneDegree = 3;
 constexpr const char* kTextureName = "texture.jpg";
 constexpr int kTextureSide = 1024;
 constexpr int kTextureQuality = 90;
@@ -38,7 +43,7 @@ constexpr std::uint8_t kTextureColours[4][3] = {
 int usage() {
     std::fprintf(stderr,
                  "usage: genbig [--ascii] [--measured] [--cloud] [--textured] torus|sphere FILE "
-                 "[TRIANGLES]\n");
+                 "[TRIANGLES]\n       genbig --splats N FILE\n");
     return kUsageStatus;
 }
 
@@ -81,9 +86,36 @@ bool writeTexture(const std::string& file) {
     return true;
 }
 
+// The splat scene of the command line `--splats N FILE`.
+int writeSplatScene(int argc, char** argv) {
+    char* end = nullptr;
+    errno = 0;
+    const long long count = argc == 4 ? std::strtoll(argv[2], &end, kDecimal) : -1;
+    if (argc != 4 || errno != 0 || end == argv[2] || *end != '\0' || count < 0) {
+        return usage();
+    }
+    plywrite::SplatOptions options;
+    options.degree = kSceneDegree;
+    options.normals = true;
+    std::FILE* file = std::fopen(argv[3], "wb");
+    const bool written =
+        file != nullptr &&
+        plywrite::writeSplatStream(
+            file, count, [](std::int64_t i) { return plywrite::sceneSplat(i); }, options);
+    if (file == nullptr || std::fclose(file) != 0 || !written) {
+        std::fprintf(stderr, "genbig: %s: %s\n", argv[3], std::strerror(errno));
+        return kFailureStatus;
+    }
+    std::printf("%s: %lld splats\n", argv[3], count);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], kSplatsFlag) == 0) {
+        return writeSplatScene(argc, argv);
+    }
     const bool ascii = takeFlag(argc, argv, kAsciiFlag);
     const bool measured = takeFlag(argc, argv, kMeasuredFlag);
     const bool cloud = takeFlag(argc, argv, kCloudFlag);

@@ -212,6 +212,55 @@ void expectValidAttributes(const ply::Geometry& geometry) {
                         vertices, triangles);
 }
 
+void expectValidSplats(const SplatModel& splats, std::size_t vertices) {
+    if (splats.degree < 0 || splats.degree > kMaxShDegree) {
+        broken("splat degree %d", splats.degree);
+    }
+    if (splats.empty()) {
+        if (!splats.covariances.empty() || !splats.dc.empty() || !splats.rest.empty()) {
+            broken("splat arrays without splats");
+        }
+        return;
+    }
+    const std::size_t count = splats.count();
+    if (count != vertices) {
+        broken("%zu splats for %zu vertices", count, vertices);
+    }
+    expectSize(splats.covariances.size(), kCovarianceFloats, count, "splat covariances");
+    expectSize(splats.dc.size(), 3, count, "splat f_dc");
+    expectSize(splats.rest.size(), static_cast<std::size_t>(splats.restPerSplat()), count,
+               "splat f_rest");
+    if (splats.covariances.empty() || splats.dc.empty() ||
+        (splats.rest.empty() && splats.degree > 0) || splats.leftOut < 0) {
+        broken("splat arrays missing");
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        const float opacity = splats.opacities[i];
+        if (!(opacity >= 0 && opacity <= 1)) {
+            broken("splat %zu has opacity %g", i, static_cast<double>(opacity));
+        }
+        const float* c = &splats.covariances[i * kCovarianceFloats];
+        if (!(c[0] >= 0 && c[3] >= 0 && c[5] >= 0)) {
+            broken("splat %zu has a negative variance", i);
+        }
+    }
+    for (const float value : splats.covariances) {
+        if (!std::isfinite(value)) {
+            broken("a splat covariance is not finite");
+        }
+    }
+    for (const float value : splats.dc) {
+        if (!std::isfinite(value)) {
+            broken("a splat f_dc is not finite");
+        }
+    }
+    for (const std::uint16_t half : splats.rest) {
+        if (!std::isfinite(floatOfHalf(half))) {
+            broken("a splat f_rest is not finite");
+        }
+    }
+}
+
 void expectValidTextures(const std::vector<float>& texcoords,
                          const std::vector<float>& cornerTexcoords,
                          const std::vector<std::int32_t>& triangleTextures, std::size_t vertices,

@@ -64,6 +64,10 @@ void expectValidTextures(const std::vector<float>& texcoords,
                          const std::vector<std::int32_t>& triangleTextures, std::size_t vertices,
                          std::size_t triangles);
 
+// The splats of a splat file: empty, or one per vertex with every array sized by the count and
+// degree, every value finite, opacities on 0..1 and covariances with no negative variance.
+void expectValidSplats(const SplatModel& splats, std::size_t vertices);
+
 // The message of a parse: empty after success; after a refusal non-empty, NUL-terminated and
 // one line, because the loader prints it as "<file>: <problem>".
 void expectMessage(const PlyError& error, bool accepted);

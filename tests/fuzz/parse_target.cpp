@@ -113,6 +113,20 @@ void expectSameWithTrailingBlanks(const std::uint8_t* data, std::size_t size, bo
                           "the faces with trailing blanks");
 }
 
+// Reads the body as the file viewer does, splat files as splats: the splats well-formed, their
+// centres (in double) one per splat kept.
+void expectValidSplatRead(const char* text, std::size_t size, const ply::Header& header) {
+    static ply::Geometry splats;
+    ply::BodyOptions options;
+    options.attributes = options.splats = options.wide = true;
+    PlyError error;
+    if (!ply::readBody(text, size, header, options, splats, error)) {
+        fuzz::expectMessage(error, false);
+        return;
+    }
+    fuzz::expectValidSplats(splats.splatModel, splats.positions.size() / fuzz::kAxes);
+}
+
 // Reads the body with attributes off and on: the same outcome and message, the same positions,
 // triangles and short faces, nothing kept with them off and well-formed attributes with them on.
 void expectSameWithAttributes(const char* text, std::size_t size) {
@@ -149,6 +163,7 @@ void expectSameWithAttributes(const char* text, std::size_t size) {
                           sizeof(std::uint32_t) * plain.corners.size(),
                           "the triangles with attributes");
     fuzz::expectValidAttributes(kept);
+    expectValidSplatRead(text, size, header);
 }
 
 }  // namespace

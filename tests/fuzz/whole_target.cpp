@@ -159,6 +159,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     expectValidModel(model);
+    fuzz::expectValidSplats(model.splats, model.vertexCount());
     fuzz::expectValidProperties(model.properties, model.vertexCount(), model.triangleCount());
     fuzz::expectValidTextures(model.texcoords, model.cornerTexcoords, model.triangleTextures,
                               model.vertexCount(), model.triangleCount());

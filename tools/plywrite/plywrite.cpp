@@ -2,6 +2,7 @@
 // as bytes of the chosen order.
 #include "tools/plywrite/plywrite.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -559,6 +560,150 @@ bool writeStream(std::FILE* file, const Source& source, const Options& requested
     }
     for (std::int64_t f = 0; written && f < source.triangleCount; ++f) {
         streamTriangle(out, source.triangle(f), options);
+        written = out.spill(false);
+    }
+    return written && out.spill(true) && std::fflush(file) == 0;
+}
+
+}  // namespace plywrite
+
+// ===== Gaussian splats =====
+
+namespace plywrite {
+namespace {
+
+constexpr int kSplatShRest[] = {0, 9, 24, 45};  // f_rest_* by degree
+constexpr std::uint64_t kShuffleSeed = 0x5eed5eedULL;
+constexpr std::uint64_t kLcgMultiplier = 6364136223846793005ULL;
+constexpr std::uint64_t kLcgIncrement = 1442695040888963407ULL;
+constexpr int kLcgShift = 33;
+constexpr double kUnrelatedValue = 0.75;  // the unknown property's value on every splat
+constexpr const char* kUnrelatedName = "confidence";
+
+// One property of a splat file: its name and where its value lies in the flat values.
+struct SplatProperty {
+    std::string name;
+    int field;
+};
+
+// The flat values of a splat: x y z, nx ny nz, f_dc, f_rest, opacity, scale, rot, unrelated.
+constexpr int kNormalAt = 3;
+constexpr int kDcAt = 6;
+constexpr int kRestAt = 9;
+constexpr int kOpacityAt = kRestAt + kSplatRestMax;
+constexpr int kScaleAt = kOpacityAt + 1;
+constexpr int kRotAt = kScaleAt + 3;
+constexpr int kUnrelatedAt = kRotAt + 4;
+constexpr int kSplatValues = kUnrelatedAt + 1;
+
+std::vector<SplatProperty> splatProperties(const SplatOptions& options) {
+    std::vector<SplatProperty> properties;
+    for (int a = 0; a < 3; ++a) {
+        properties.push_back({std::string(1, static_cast<char>('x' + a)), a});
+    }
+    for (int a = 0; a < 3 && options.normals; ++a) {
+        properties.push_back({std::string("n") + static_cast<char>('x' + a), kNormalAt + a});
+    }
+    for (int c = 0; c < 3; ++c) {
+        properties.push_back({"f_dc_" + std::to_string(c), kDcAt + c});
+    }
+    const int rest = options.restCount >= 0 ? std::min(options.restCount, kSplatRestMax)
+                                            : kSplatShRest[options.degree];
+    for (int k = 0; k < rest; ++k) {
+        properties.push_back({"f_rest_" + std::to_string(k), kRestAt + k});
+    }
+    properties.push_back({"opacity", kOpacityAt});
+    for (int a = 0; a < 3; ++a) {
+        properties.push_back({"scale_" + std::to_string(a), kScaleAt + a});
+    }
+    for (int a = 0; a < 4; ++a) {
+        properties.push_back({"rot_" + std::to_string(a), kRotAt + a});
+    }
+    if (options.unrelated) {
+        properties.push_back({kUnrelatedName, kUnrelatedAt});
+    }
+    if (options.shuffled) {
+        std::uint64_t state = kShuffleSeed;
+        for (std::size_t i = properties.size() - 1; i > 0; --i) {
+            state = state * kLcgMultiplier + kLcgIncrement;
+            std::swap(properties[i], properties[(state >> kLcgShift) % (i + 1)]);
+        }
+    }
+    return properties;
+}
+
+void splatValues(const SplatSpec& splat, double (&values)[kSplatValues]) {
+    std::fill(std::begin(values), std::end(values), 0.0);
+    std::copy(splat.position.begin(), splat.position.end(), values);
+    std::copy(splat.dc.begin(), splat.dc.end(), values + kDcAt);
+    std::copy(splat.rest.begin(), splat.rest.end(), values + kRestAt);
+    values[kOpacityAt] = splat.opacityLogit;
+    std::copy(splat.logScale.begin(), splat.logScale.end(), values + kScaleAt);
+    std::copy(splat.rotation.begin(), splat.rotation.end(), values + kRotAt);
+    values[kUnrelatedAt] = kUnrelatedValue;
+}
+
+Options splatFormat(const SplatOptions& options) {
+    Options format;
+    format.format = options.format;
+    format.floatDigits = 9;
+    return format;
+}
+
+void splatHeader(Out& out, std::int64_t count, const std::vector<SplatProperty>& properties,
+                 const SplatOptions& options, const Options& format) {
+    preamble(out, format);
+    headerLine(out, "element vertex " + std::to_string(count));
+    for (const SplatProperty& property : properties) {
+        scalarLine(out, options.type, property.name, format);
+    }
+    if (options.emptyFaces) {
+        headerLine(out, "element face 0");
+        headerLine(out, "property list uchar int vertex_indices");
+    }
+    headerLine(out, "end_header");
+}
+
+void writeOneSplat(Out& out, const SplatSpec& splat, const std::vector<SplatProperty>& properties,
+                   Type type) {
+    double values[kSplatValues];
+    splatValues(splat, values);
+    for (const SplatProperty& property : properties) {
+        out.value(values[property.field], type);
+    }
+    out.endInstance();
+}
+
+}  // namespace
+
+std::string writeSplats(const std::vector<SplatSpec>& splats, const SplatOptions& options) {
+    const Options format = splatFormat(options);
+    Out out(format);
+    const std::vector<SplatProperty> properties = splatProperties(options);
+    splatHeader(out, static_cast<std::int64_t>(splats.size()), properties, options, format);
+    for (const SplatSpec& splat : splats) {
+        writeOneSplat(out, splat, properties, options.type);
+    }
+    return std::move(out.str());
+}
+
+bool writeSplatFile(const std::string& path, const std::vector<SplatSpec>& splats,
+                    const SplatOptions& options) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file << writeSplats(splats, options);
+    return static_cast<bool>(file);
+}
+
+bool writeSplatStream(std::FILE* file, std::int64_t count,
+                      const std::function<SplatSpec(std::int64_t)>& splat,
+                      const SplatOptions& options) {
+    const Options format = splatFormat(options);
+    Out out(format, file);
+    const std::vector<SplatProperty> properties = splatProperties(options);
+    splatHeader(out, count, properties, options, format);
+    bool written = true;
+    for (std::int64_t i = 0; written && i < count; ++i) {
+        writeOneSplat(out, splat(i), properties, options.type);
         written = out.spill(false);
     }
     return written && out.spill(true) && std::fflush(file) == 0;

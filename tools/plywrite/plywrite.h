@@ -144,4 +144,60 @@ constexpr std::int64_t kMaxShapeTriangles = 2'000'000'000;  // indices stay belo
 std::optional<Source> torus(std::int64_t triangles);
 std::optional<Source> sphere(std::int64_t triangles);
 
+// ===== Gaussian splats =====
+// Splat files as capture tools write them: per vertex a centre, f_dc_0..2, f_rest_* (channel by
+// channel), a logit opacity, log scales and a rotation quaternion, and no faces.
+
+constexpr int kSplatRestMax = 45;  // f_rest_* at degree 3
+
+struct SplatSpec {
+    std::array<double, 3> position{};
+    std::array<double, 3> logScale{};               // scale_0..2: logarithms of the std devs
+    std::array<double, 4> rotation = {1, 0, 0, 0};  // rot_0..3: w, x, y, z
+    double opacityLogit = 0;                        // opacity: sigmoid gives the opacity
+    std::array<double, 3> dc{};                     // f_dc_0..2
+    std::array<double, kSplatRestMax> rest{};       // f_rest_*, all of red's, green's, blue's
+};
+
+struct SplatOptions {
+    Format format = Format::kBinaryLittleEndian;
+    int degree = 0;              // 0..3: 0, 9, 24 or 45 f_rest_* properties
+    int restCount = -1;          // f_rest_* written when not negative, instead of the degree's
+    bool shuffled = false;       // the properties in an order of their own (the same every time)
+    bool normals = false;        // nx ny nz, all zero, after the centre
+    bool unrelated = false;      // a float property no reader knows, after the others
+    bool emptyFaces = false;     // an element face of no instances after the vertices
+    Type type = Type::kFloat32;  // of every property
+};
+
+// The file's bytes; text floats with 9 significant digits (exact).
+std::string writeSplats(const std::vector<SplatSpec>& splats, const SplatOptions& options);
+bool writeSplatFile(const std::string& path, const std::vector<SplatSpec>& splats,
+                    const SplatOptions& options);
+// `count` splats made one at a time by `splat` and written as they come; false when a write
+// failed.
+bool writeSplatStream(std::FILE* file, std::int64_t count,
+                      const std::function<SplatSpec(std::int64_t)>& splat,
+                      const SplatOptions& options);
+
+// One splat: at `position`, standard deviations `sigma` along its own axes, turned `degrees`
+// about the unit `axis`, of opacity `opacity` (0..1, not 0 or 1) and degree-0 colour `rgb` (0..1).
+SplatSpec splatOf(const std::array<double, 3>& position, const std::array<double, 3>& sigma,
+                  const std::array<double, 3>& axis, double degrees, double opacity,
+                  const std::array<double, 3>& rgb);
+
+// The unit quaternion (w, x, y, z) of the rotation whose matrix has columns `u`, `v`, `n`
+// (orthonormal, right-handed).
+std::array<double, 4> quaternionOf(const std::array<double, 3>& u, const std::array<double, 3>& v,
+                                   const std::array<double, 3>& n);
+
+// A torus (axis z, radii 1 and 0.4) of `around` x `tube` flat splats, each tangent to the
+// surface, thin along its normal and as wide as the gaps to its neighbours so that the surface
+// is closed, in colours that vary from splat to splat the same way every time; degree 0.
+std::vector<SplatSpec> splatTorus(int around, int tube);
+
+// Splat i of a scene: several tori and blobs of varied sizes, turns, colours and opacities,
+// with degree-3 coefficients; the same for the same i every time.
+SplatSpec sceneSplat(std::int64_t i);
+
 }  // namespace plywrite

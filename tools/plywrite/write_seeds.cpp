@@ -1,7 +1,7 @@
 // Writes a small mesh in every layout of the PLY writer into the folder given: seeds for the
 // fuzzers' general path (binary bodies of both orders, every type, lists, strips, element order,
 // normals and colours of several types and namings, face colours, Gaussian splats, measured
-// properties on vertices and faces).
+// properties on vertices and faces, splat files with good and bad values).
 #include <cstdio>
 #include <string>
 
@@ -116,6 +116,46 @@ bool writeMeasured(const std::string& folder, Format format) {
     return true;
 }
 
+// Splat files in text and binary at degrees 0 and 3 (shuffled, with normals and an unknown
+// property at degree 3), and one whose splats include bad values: a NaN, an infinite scale, a
+// zero rotation.
+bool writeSplatSeeds(const std::string& folder) {
+    constexpr int kSeedSplats = 6;
+    std::vector<plywrite::SplatSpec> splats;
+    for (int i = 0; i < kSeedSplats; ++i) {
+        splats.push_back(plywrite::sceneSplat(i));
+    }
+    std::vector<plywrite::SplatSpec> bad = splats;
+    bad[1].position[0] = __builtin_nan("");
+    bad[2].logScale[1] = __builtin_inf();
+    bad[4].rotation = {0, 0, 0, 0};
+    struct Seed {
+        const char* name;
+        const std::vector<plywrite::SplatSpec>* splats;
+        Format format;
+        int degree;
+    };
+    const Seed seeds[] = {
+        {"splats_ascii_0", &splats, Format::kAscii, 0},
+        {"splats_ascii_3", &splats, Format::kAscii, 3},
+        {"splats_le_0", &splats, Format::kBinaryLittleEndian, 0},
+        {"splats_be_3", &splats, Format::kBinaryBigEndian, 3},
+        {"splats_le_bad", &bad, Format::kBinaryLittleEndian, 1},
+    };
+    for (const Seed& seed : seeds) {
+        plywrite::SplatOptions options;
+        options.format = seed.format;
+        options.degree = seed.degree;
+        options.shuffled = options.normals = options.unrelated = seed.degree == 3;
+        const std::string path = folder + "/gen_" + seed.name + ".ply";
+        if (!plywrite::writeSplatFile(path, *seed.splats, options)) {
+            std::fprintf(stderr, "cannot write %s\n", path.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -139,5 +179,5 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    return 0;
+    return writeSplatSeeds(argv[1]) ? 0 : 1;
 }
