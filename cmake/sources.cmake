@@ -22,6 +22,8 @@ set(PLY_SHARED_SOURCES
   model/large.cpp
   model/image.cpp
   model/splat_half.cpp
+  model/splat_colour.cpp
+  model/splat_sort.cpp
   gpu/program.cpp)
 
 # The catalogue viewer: its catalogue and store, its GPU set-up, frames, keys and animations,
