@@ -1,6 +1,7 @@
 // A splat's colour seen from a direction, and the instances the drawing takes for a view: the
 // spherical harmonics evaluated once per splat and direction, from half floats read by table.
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "model/file_model.h"
@@ -18,46 +19,69 @@ std::uint8_t levelByte(float value) {
     return static_cast<std::uint8_t>(unit * kFullLevel + kHalfLevel);
 }
 
-// The instances for one degree; `fixed` when every splat is seen along the same direction (a
-// parallel view, or degree 0 whose colour has no direction at all), so that the basis is
-// evaluated once.
+// The colour of splat s for the view as bytes: the direction from the eye to it (`forward` in a
+// parallel view, or for a splat at the eye). `basis` holds the basis along `forward`.
+template <int kDegree>
+void colourBytes(const FileModel& model, std::size_t s, const SplatView& view, const float* basis,
+                 const float* halves, std::uint8_t* bytes) {
+    float own[splat::kMaxBasis];
+    if (kDegree > 0 && !view.parallel) {
+        const float* p = &model.positions[s * kCoordinates];
+        const float d[3] = {p[0] - view.eye[0], p[1] - view.eye[1], p[2] - view.eye[2]};
+        const float squared = d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
+        if (squared > 0) {
+            const float inverse = 1 / std::sqrt(squared);
+            const float unit[3] = {d[0] * inverse, d[1] * inverse, d[2] * inverse};
+            splat::shBasis(unit, kDegree, own);
+            basis = own;
+        }
+    }
+    float rgb[splat::kChannels];
+    splat::shColour<kDegree>(model.splats, s, basis, halves, rgb);
+    for (int c = 0; c < splat::kChannels; ++c) {
+        bytes[c] = levelByte(rgb[c]);
+    }
+    bytes[splat::kChannels] = kOpaque;
+}
+
+// Splat s's centre, covariance and opacity.
+void copyShape(const FileModel& model, std::size_t s, SplatInstance& instance) {
+    const SplatModel& splats = model.splats;
+    std::memcpy(instance.position, &model.positions[s * kCoordinates], sizeof instance.position);
+    std::memcpy(instance.covariance, &splats.covariances[s * kCovarianceFloats],
+                sizeof instance.covariance);
+    instance.opacity = splats.opacities[s];
+}
+
+// The instances for one degree. Higher degrees' colours are found first in the splats' own order
+// and kept aside: their coefficients, most of a splat's bytes, are then read in sequence, where
+// reading them in back-to-front order would wait on memory for each splat (several times
+// slower for a million).
 template <int kDegree>
 void instancesOfDegree(const FileModel& model, const std::vector<std::uint32_t>& order,
                        const SplatView& view, SplatInstance* out) {
-    const SplatModel& splats = model.splats;
     const float* halves = splat::halfTable();
-    const bool fixed = kDegree == 0 || view.parallel;
     float basis[splat::kMaxBasis];
     splat::shBasis(view.forward, kDegree, basis);
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        const std::size_t s = order[i];
-        SplatInstance& instance = out[i];
-        const float* p = &model.positions[s * kCoordinates];
-        const float* covariance = &splats.covariances[s * kCovarianceFloats];
-        for (int k = 0; k < kCoordinates; ++k) {
-            instance.position[k] = p[k];
+    if constexpr (kDegree == 0) {
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            copyShape(model, order[i], out[i]);
+            colourBytes<kDegree>(model, order[i], view, basis, halves, out[i].colour);
         }
-        for (int k = 0; k < kCovarianceFloats; ++k) {
-            instance.covariance[k] = covariance[k];
+    } else {
+        // Kept between views on each thread, so that a view allocates nothing once the first
+        // has sized it.
+        static thread_local std::vector<std::uint8_t> colours;
+        const std::size_t count = model.splats.count();
+        colours.resize(count * kColourBytes);
+        for (std::size_t s = 0; s < count; ++s) {
+            colourBytes<kDegree>(model, s, view, basis, halves, &colours[s * kColourBytes]);
         }
-        instance.opacity = splats.opacities[s];
-        if (!fixed) {
-            const float d[3] = {p[0] - view.eye[0], p[1] - view.eye[1], p[2] - view.eye[2]};
-            const float squared = d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
-            if (squared > 0) {
-                const float inverse = 1 / std::sqrt(squared);
-                const float unit[3] = {d[0] * inverse, d[1] * inverse, d[2] * inverse};
-                splat::shBasis(unit, kDegree, basis);
-            } else {  // at the eye: no direction of its own
-                splat::shBasis(view.forward, kDegree, basis);
-            }
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            copyShape(model, order[i], out[i]);
+            std::memcpy(out[i].colour, &colours[order[i] * std::size_t{kColourBytes}],
+                        kColourBytes);
         }
-        float rgb[splat::kChannels];
-        splat::shColour<kDegree>(splats, s, basis, halves, rgb);
-        for (int c = 0; c < splat::kChannels; ++c) {
-            instance.colour[c] = levelByte(rgb[c]);
-        }
-        instance.colour[splat::kChannels] = kOpaque;
     }
 }
 
