@@ -205,14 +205,14 @@ TEST(SplatInstances, CopiedInOrderAndColouredForTheView) {
 
 // ===== The stand-in =====
 
-// A torus of flat splats tangent to it, tilted towards the viewer, with colours that vary
-// around it and from splat to splat.
+// A torus of flat splats tangent to it, tilted towards the viewer, with sizes and colours that
+// vary around it and from splat to splat.
 FileModel torus(int around, int across) {
     constexpr float kRing = 1, kTube = 0.35f, kTilt = 1.0f, kFlat = 0.002f, kOverlap = 0.6f;
     FileModel model;
     std::mt19937 random(5);
     std::uniform_real_distribution<float> jitter(-0.3f, 0.3f), noise(-0.15f, 0.15f),
-        opacity(0.6f, 0.95f);
+        opacity(0.6f, 0.95f), spread(0.4f, 1.6f);
     const float ct = std::cos(kTilt), st = std::sin(kTilt);
     const auto tilt = [&](const float* v, float* out) {  // about x
         out[0] = v[0];
@@ -238,7 +238,8 @@ FileModel torus(int around, int across) {
             tilt(tv, axes[1]);
             tilt(n, axes[2]);
             tilt(p, centre);
-            const float scales[3] = {su * su, sv * sv, kFlat * kFlat};
+            const float f = spread(random);
+            const float scales[3] = {f * f * su * su, f * f * sv * sv, kFlat * kFlat};
             std::vector<float> c(6, 0);
             const int at[6][2] = {{0, 0}, {0, 1}, {0, 2}, {1, 1}, {1, 2}, {2, 2}};
             for (int e = 0; e < 6; ++e) {
