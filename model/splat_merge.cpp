@@ -241,10 +241,11 @@ bool groupByCell(const FileModel& model, std::size_t count, Grid grid, double si
 }
 
 // A splat's size for weighing it: the square root of the sum of its covariance's 2 x 2 principal
-// minors (λ1λ2 + λ1λ3 + λ2λ3). The determinant of its covariance projected along a unit
-// direction n is nᵀ adj(Σ) n, whose mean over all directions is that sum over 3, so this is
-// √3 times the root mean square over views of the area a splat covers, without finding its
-// axes; unlike a volume it does not vanish for the flat splats that surfaces are made of.
+// minors (λ1λ2 + λ1λ3 + λ2λ3). Seen along a unit direction n, a splat covers an ellipse of area
+// π √det(Σ'), with det(Σ') = nᵀ adj(Σ) n, whose mean over all directions is that sum over 3:
+// so this follows the area a splat covers over all views, without finding its axes. A volume
+// (det(Σ)^(1/3)) shrinks with the thinnest axis of the flat splats that surfaces are made of, and
+// opacity alone lets a speck weigh as much as a splat many times its size.
 double sizeOf(const double* c) {
     const double minors = c[kXX] * c[kYY] - c[kXY] * c[kXY] + c[kXX] * c[kZZ] - c[kXZ] * c[kXZ] +
                           c[kYY] * c[kZZ] - c[kYZ] * c[kYZ];
