@@ -112,17 +112,22 @@ class PlyviewSplats : public Plyview {
 // One splat of standard deviations 0.1 x (2, 0.5, 0.5) turned 30 degrees about the view axis,
 // black, between two marks one unit either side that give the pixels' scale: its ellipse's long
 // axis and axis ratio from the image moments of the darkness, and its alpha at one standard
-// deviation against the centre's. A pure red splat of opacity 0.5 over white is (1, 0.5, 0.5)
-// at its centre.
+// deviation against the centre's, in either projection. A pure red splat of opacity 0.5 over white
+// is (1, 0.5, 0.5) at its centre.
 TEST_F(PlyviewSplats, AnEllipseOfTheRightShapeAlphaAndColour) {
     constexpr double kOpacity = 0.8, kLong = 0.2, kShort = 0.05, kTurn = 30;
     const std::vector<std::string> front{"--ortho", "--up", "+y"};
-    for (const double degrees : {kTurn, 0.0}) {
-        SCOPED_TRACE(degrees);
+    // In perspective the marks at the splat's depth scale as it does: the same figures.
+    const struct {
+        double degrees;
+        std::vector<std::string> options;
+    } cases[] = {{kTurn, front}, {0, front}, {kTurn, {"--up", "+y"}}};
+    for (const auto& [degrees, options] : cases) {
+        SCOPED_TRACE(testing::Message() << degrees << " degrees, " << options.size() << " options");
         splatFile("one.ply", {plywrite::splatOf({0, 0, 0}, {kLong, kShort, kShort}, {0, 0, 1},
                                                 degrees, kOpacity, {0, 0, 0}),
                               mark({-1, 0, 0}), mark({1, 0, 0})});
-        const Image image = picture("one.ply", front);
+        const Image image = picture("one.ply", options);
         const auto left = darkCentre(image, kSide * 0.05, kSide / 2, 6);
         const auto right = darkCentre(image, kSide * 0.95, kSide / 2, 6);
         ASSERT_LT(left.first, kSide / 4.0);
