@@ -202,7 +202,8 @@ std::uint64_t stepLinesOf(const Pass& pass);
 // ===== Splats (scene_splats.cpp) =====
 
 // Lines of the wireframe that cost as much as blending one splat in the software renderer, at
-// the sizes a framed capture's splats have on screen.
+// the sizes a framed capture's splats have on screen: a 1 M splat scene took 0.6 to 1.7 s a
+// frame, against about 87 ns a line.
 constexpr std::uint64_t kSplatLines = 20;
 constexpr float kSplatCentrePixels = 1;  // the centres over the splats in the edges style
 
