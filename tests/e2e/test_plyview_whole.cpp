@@ -16,6 +16,11 @@ constexpr int kGrid = 800;  // 800 x 800 = 640,000 triangles, one per cell
 constexpr int kHugeSide = 8192;
 constexpr xsession::Millis kSlowRun{180000};  // a picture of 67 million pixels on a busy machine
 constexpr int kProxySide = 320;  // 320 x 320 quads: 204,800 triangles, past the proxy's threshold
+// A torus of 300 x 200 flat splats: 60,000, past the splat stand-in's threshold.
+constexpr int kSplatAround = 300;
+constexpr int kSplatTube = 200;
+constexpr long kSplatPixels = 20000;  // a torus of splats filling the frame covers far more
+constexpr long kFewGreen = 20;        // splats of random colours: a few pixels may look green
 // plyview's test mode: a line per frame shown and when the proxy is ready; the proxy slowed; the
 // memory a file's needs are held against.
 constexpr const char* kFrameLog = "PLYVIEW_TEST_LOG=1";
@@ -107,6 +112,28 @@ TEST_F(PlyviewWhole, TheProxyMovesWithADragAndTheFullModelComesBack) {
     session().client().drag(session().window(), kLeftButton, {200, 256}, {320, 226}, 12);
     const std::size_t moved = waitForLog("frame proxy", ready, "proxy frames during the drag");
     waitForLog("frame full", moved, "the full model after the drag");
+    EXPECT_EQ(quit(), 0);
+    EXPECT_EQ(session().process().stderrText(), "");
+}
+
+// A splat file past the stand-in's threshold: `s` from the green centres to the splats, a drag
+// draws the merged stand-in, and the full picture of every splat comes back when it ends.
+TEST_F(PlyviewWhole, TheSplatStandInMovesWithADragAndTheFullPictureComesBack) {
+    write("torus.ply", plywrite::writeSplats(plywrite::splatTorus(kSplatAround, kSplatTube), {}));
+    start({"--up", "+y", "torus.ply"}, title("torus.ply", 1, 1), {kFrameLog});
+    const Image centres = session().waitForFirstFrame();
+    EXPECT_GT(coloursOf(centres).green, 0) << "the wireframe shows the centres";
+    session().press('s');
+    const auto splats = [](const Image& image) {
+        const xsession::ColourCounts counts = coloursOf(image);
+        return counts.other > kSplatPixels && counts.green < counts.other / kFewGreen;
+    };
+    session().waitFor(splats, "the splats");
+    const std::size_t ready = waitForLog("proxy ", 0, "the stand-in is built");
+    session().client().drag(session().window(), kLeftButton, {200, 256}, {320, 226}, 12);
+    const std::size_t moved = waitForLog("frame proxy", ready, "stand-in frames during the drag");
+    waitForLog("frame full", moved, "every splat after the drag");
+    EXPECT_TRUE(splats(session().waitForStable(xsession::kFrameTimeout, splats)));
     EXPECT_EQ(quit(), 0);
     EXPECT_EQ(session().process().stderrText(), "");
 }
