@@ -24,6 +24,9 @@ set(PLY_SHARED_SOURCES
   model/splat_half.cpp
   model/splat_stubs_tmp.cpp
   model/splat_read.cpp
+  model/splat_colour.cpp
+  model/splat_sort.cpp
+  model/splat_merge.cpp
   gpu/program.cpp)
 
 # The catalogue viewer: its catalogue and store, its GPU set-up, frames, keys and animations,
