@@ -22,7 +22,6 @@ set(PLY_SHARED_SOURCES
   model/large.cpp
   model/image.cpp
   model/splat_half.cpp
-  model/splat_stubs_tmp.cpp
   model/splat_read.cpp
   model/splat_colour.cpp
   model/splat_sort.cpp
