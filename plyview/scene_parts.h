@@ -208,9 +208,10 @@ constexpr float kSplatCentrePixels = 1;  // the centres over the splats in the e
 
 // Where the current view sees the model from, in the frame of its positions.
 SplatView currentSplatView();
-// The picture's splats brought towards the current view's order: a sort is started when theirs
-// is of another view (at once when `now`, or when they have none yet). True when the order on
-// the GPU is the current view's.
+// The picture's splats brought towards the current view's order: a finished sort is uploaded,
+// and one is started when theirs is of another view (waited for where frames have no events
+// between them, or when they have no order yet). True when the order on the GPU is the current
+// view's, or when an edit dropped the model and what is on the GPU stays.
 bool orderSplats(Picture picture, Layers& layers);
 // A sort has finished since the last frame: the frame that takes it is wanted.
 bool splatSortDone();

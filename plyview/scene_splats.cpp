@@ -86,11 +86,14 @@ SplatView currentSplatView() {
 bool orderSplats(Picture picture, Layers& layers) {
     SplatLayer& layer = layers.splats;
     takeSort(picture, layer);
+    const std::shared_ptr<const FileModel> model = modelOf(picture);
+    if (!model) {
+        return layer.ordered;  // an edit dropped the model: what was uploaded stays, as it is
+    }
     const SplatView view = currentSplatView();
     const bool current = layer.ordered && !layer.recolour && sameView(layer.view, view);
-    const std::shared_ptr<const FileModel> model = modelOf(picture);
-    if (current || layer.sorting || !model) {
-        return current;  // an edit dropped the model: what was uploaded stays
+    if (current || layer.sorting) {
+        return current;
     }
     SplatOrderJob& job = *layer.job;
     job.model = model;

@@ -404,7 +404,10 @@ TEST_F(PlyviewSplats, HalfATurnInTheWindowChangesADegreeOneColour) {
     const auto over = [](double colour) {
         return (kMostAlpha * colour + (1 - kMostAlpha)) * kLevels;
     };
-    const Image front = startAndWait({"--up", "+y", "turn.ply"}, title("turn.ply", 1, 1));
+    start({"--style", "surface", "--up", "+y", "turn.ply"}, title("turn.ply", 1, 1))
+        .waitForWindow();
+    const Image front = session().waitForStable(
+        xsession::kFrameTimeout, [&](const Image& image) { return red(image) < 128; });
     EXPECT_NEAR(red(front), over(0.5 + kCoefficient * kSh1 * -1), 3) << "looking along -z";
     const int halfTurn = static_cast<int>(180 / 15);  // the arrow keys turn 15 degrees
     for (int i = 0; i < halfTurn; ++i) session().press(xsession::Arrow::kLeft);
