@@ -404,8 +404,8 @@ void finishFrame(Picture picture) {
     }
     if (state.frameLog) {
         static const char* const kNames[] = {"nothing", "full", "proxy", "breathing"};
-        std::printf("frame %s %lld\n", kNames[static_cast<int>(picture)],
-                    static_cast<long long>(secondsSince(state.started) * 1000));
+        std::printf("frame %s %lld %.0f\n", kNames[static_cast<int>(picture)],
+                    static_cast<long long>(secondsSince(state.started) * 1000), state.frameMs);
         std::fflush(stdout);
     }
 }

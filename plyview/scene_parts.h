@@ -311,6 +311,7 @@ struct Steps {
     std::size_t pass = 0;    // the pass under way
     std::uint64_t next = 0;  // its first primitive not drawn yet
     std::uint64_t perStep = kFirstStepLines;
+    Clock::time_point begun;  // the frame's first step
 };
 
 // ===== Marks for measuring (measure.cpp) =====
