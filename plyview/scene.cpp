@@ -189,7 +189,10 @@ void watchShownFile() {
 
 void startProxyWhenDue() {
     Shown& shown = state.shown;
-    if (!shown.needsProxy || !shown.fullShown || shown.job || shown.proxy || !shown.model) {
+    // A picture (frames never presented) does not move: a proxy would only take a core from it.
+    const bool still = state.target.present == nullptr;
+    if (still || !shown.needsProxy || !shown.fullShown || shown.job || shown.proxy ||
+        !shown.model) {
         return;
     }
     shown.job = std::make_shared<ProxyJob>();
