@@ -76,6 +76,10 @@ void startSplatOrderJob(const std::shared_ptr<SplatOrderJob>& job) {
     runSplatOrderJob(*job);
 }
 
+bool splatOrderAway() {
+    return false;
+}
+
 std::uint64_t availableMemoryBytes() {
     if (const char* given = std::getenv(kMemoryVariable)) {
         return std::strtoull(given, nullptr, 10) * kBytesPerMB;
