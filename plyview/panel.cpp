@@ -91,6 +91,13 @@ std::vector<std::string> panelLines(const FileFacts& facts, const PanelView& vie
             addElement(element, lines);
         }
         lines.push_back("normals " + facts.normalsFrom + "  colours " + facts.coloursFrom);
+        if (facts.splatCount > 0) {
+            lines.push_back(std::to_string(facts.splatCount) + " splats (degree " +
+                            std::to_string(facts.splatDegree) + ")" +
+                            (facts.splatsLeftOut > 0
+                                 ? "  left out " + std::to_string(facts.splatsLeftOut)
+                                 : ""));
+        }
         if (facts.hasBox) {
             lines.push_back("box " + number("%.6g", facts.max[0] - facts.min[0]) + " x " +
                             number("%.6g", facts.max[1] - facts.min[1]) + " x " +

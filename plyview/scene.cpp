@@ -309,8 +309,9 @@ void drawPanel() {
         state.panelMs = state.frameMs;
         state.panelMsAt = now;
     }
+    // Eye-dome lighting shades clouds of points, not splats.
     const PanelView view{state.style,     state.up,
-                         state.panelMs,   state.shown.pointCloud,
+                         state.panelMs,   state.shown.pointCloud && !state.shown.splats,
                          state.eyeDomeOn, state.shown.painting.name};
     state.panelText.show(panelLines(shownFacts(), view),
                          TextPlace{Corner::kTopLeft, state.width, state.height, coveredTop});

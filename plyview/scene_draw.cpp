@@ -71,8 +71,12 @@ SplatProgram buildSplatProgram() {
     return program;
 }
 
-// Splats over what is drawn: blended back to front, writing no depth among themselves.
+// Splats over what is drawn: blended back to front, writing no depth among themselves. The
+// program is built when a splat file first asks for it, so that no other start waits for it.
 void useSplats(const FrameMatrices& matrices) {
+    if (splatProgram.name == 0) {
+        splatProgram = buildSplatProgram();
+    }
     glUseProgram(splatProgram.name);
     glUniformMatrix4fv(splatProgram.model, 1, GL_FALSE, matrices.model);
     glUniformMatrix4fv(splatProgram.projection, 1, GL_FALSE, matrices.projection);
@@ -221,7 +225,7 @@ GLuint buildViewerProgram(const char* vertex, const char* fragment) {
 void buildPrograms() {
     flat = build(kFlatVertexShader, kFlatFragmentShader);
     lit = build(kLitVertexShader, kLitFragmentShader);
-    splatProgram = buildSplatProgram();
+    splatProgram = SplatProgram();  // another context's, if any: built again when first used
 }
 
 void usePass(const Pass& pass, const FrameMatrices& matrices) {

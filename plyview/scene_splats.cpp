@@ -30,7 +30,7 @@ void paintInstances(Picture picture, SplatOrderJob& job) {
                                              level(kSurfaceGrey.z), level(kSurfaceGrey.w)};
     for (std::size_t k = 0; k < job.instances.size(); ++k) {
         const std::size_t i = job.order[k];
-        const std::uint8_t* colour = colours != nullptr && colours->size() > i * kColourBytes
+        const std::uint8_t* colour = colours != nullptr && colours->size() >= (i + 1) * kColourBytes
                                          ? &(*colours)[i * kColourBytes]
                                          : grey;
         std::copy(colour, colour + kColourBytes, job.instances[k].colour);

@@ -26,9 +26,9 @@ namespace {
 // A browser's WebGL without a graphics card (SwiftShader) draws lines at about half the
 // desktop renderer's rate: a lighter proxy keeps a moving model above 20 frames a second.
 constexpr std::size_t kPageProxyTriangles = 30000;
-// Splats blended in a moving frame by a browser without a graphics card, as the desktop's
-// software renderer does about twice as many.
-constexpr std::size_t kPageStandInSplats = 50000;
+// Splats blended in a moving frame by a browser without a graphics card: half the desktop's
+// stand-in, as its lines go at about half the desktop renderer's rate.
+constexpr std::size_t kPageStandInSplats = 25000;
 
 // What the page lets its memory grow to: WebAssembly's 32-bit addresses stop at 4 GB and many
 // browsers at 2 GB, so the page counts on 2 GB.

@@ -15,14 +15,15 @@ uniform vec2 viewport;   // the frame's width and height in pixels
 uniform float parallel;  // 1: a parallel projection
 
 out vec4 shade;
-out vec2 offset;              // pixels from the splat's centre
-flat out vec3 conic;          // the inverse of the screen covariance: xx, xy, yy
-flat out float peak;          // the opacity at the centre
+out vec2 offset;      // pixels from the splat's centre (the corners share a w: exact)
+flat out vec3 conic;  // the inverse of the screen covariance: xx, xy, yy
+flat out float peak;  // the opacity at the centre
 
-// LEAST_ALPHA, MOST_ALPHA and SCREEN_BLUR (square pixels, on the diagonal: no splat thinner than a
-// pixel) are defined in front of the text, from the viewer's constants.
-// A splat's centre that far out of the view (in units of its half-width) no longer stretches
-// the ones nearer the edge of the view.
+// LEAST_ALPHA, MOST_ALPHA and SCREEN_BLUR (square pixels on the diagonal: no splat thinner than
+// a pixel) are defined in front of the text, from the viewer's constants.
+
+// The Jacobian is taken no farther out than this many half-widths of the view: a splat whose
+// centre lies far outside it would otherwise be stretched without bound across the picture.
 const float kEdgeReach = 1.3;
 
 void cull() {

@@ -127,6 +127,9 @@ FileFacts splatFacts() {
         vertex.properties.push_back(scalar("f_rest_" + std::to_string(i), "float"));
     }
     facts.elements = {vertex};
+    facts.splatCount = 3;
+    facts.splatDegree = 3;
+    facts.splatsLeftOut = 2;
     return facts;
 }
 
@@ -161,7 +164,8 @@ TEST(PlyviewPanel, LinesNameTheFileItsCountsPropertiesBoxAndTheView) {
         {"many properties",
          splatFacts(),
          {plyview::Style::kWire, plyview::UpAxis::kPlusY, -1, false, false, ""},
-         {"format binary little endian", "vertex 3: float f_rest_0,", "float f_rest_44"}},
+         {"format binary little endian", "vertex 3: float f_rest_0,", "float f_rest_44",
+          "3 splats (degree 3)  left out 2"}},
         {"a cloud",
          cubeFacts(),
          {plyview::Style::kSurface, plyview::UpAxis::kPlusY, 2.0, true, false, ""},
