@@ -14,18 +14,6 @@ constexpr std::size_t kStride = sizeof(float) * kCoordinates;   // bytes per pos
 constexpr float kAnyError = std::numeric_limits<float>::max();  // stop at the count alone
 constexpr std::uint32_t kUnused = std::numeric_limits<std::uint32_t>::max();
 
-void copyFrame(const FileModel& model, FileModel& proxy) {
-    std::copy(model.centre, model.centre + kCoordinates, proxy.centre);
-    proxy.minX = model.minX;
-    proxy.maxX = model.maxX;
-    proxy.minY = model.minY;
-    proxy.maxY = model.maxY;
-    proxy.minZ = model.minZ;
-    proxy.maxZ = model.maxZ;
-    proxy.notes = model.notes;
-    proxy.textureFiles = model.textureFiles;
-}
-
 // The first triangle that uses each vertex (kUnused for a vertex none uses). A proxy's
 // triangles are not the model's, so what its faces carry goes to the vertices: each takes that of
 // the first triangle around it.
@@ -191,6 +179,18 @@ bool thinPoints(const FileModel& model, FileModel& proxy, const std::atomic<bool
 }
 
 }  // namespace
+
+void copyFrame(const FileModel& model, FileModel& proxy) {
+    std::copy(model.centre, model.centre + kCoordinates, proxy.centre);
+    proxy.minX = model.minX;
+    proxy.maxX = model.maxX;
+    proxy.minY = model.minY;
+    proxy.maxY = model.maxY;
+    proxy.minZ = model.minZ;
+    proxy.maxZ = model.maxZ;
+    proxy.notes = model.notes;
+    proxy.textureFiles = model.textureFiles;
+}
 
 bool needsProxy(const FileModel& model) {
     return model.triangleCount() > kProxyFromTriangles ||

@@ -13,6 +13,9 @@ constexpr std::size_t kProxyFromPoints = 1000000;    // a point cloud of more po
 constexpr std::size_t kProxyTriangles = 50000;       // what a proxy aims at
 constexpr std::size_t kProxyPoints = 200000;
 
+// The box, centre, notes and image names of `model` given to a stand-in made from it.
+void copyFrame(const FileModel& model, FileModel& proxy);
+
 // Whether a model is large enough to be drawn from a proxy while it moves.
 bool needsProxy(const FileModel& model);
 

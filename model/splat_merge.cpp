@@ -9,6 +9,7 @@
 
 #include "model/file_model.h"
 #include "model/ply_attributes.h"
+#include "model/proxy.h"
 #include "model/splat_basis.h"
 
 namespace {
@@ -364,14 +365,7 @@ bool consistent(const FileModel& model) {
 
 // The box, centre and notes of the model, the counts of the stand-in, its degree-0 colours.
 void finish(const FileModel& model, FileModel& standIn) {
-    std::copy(model.centre, model.centre + kCoordinates, standIn.centre);
-    standIn.minX = model.minX;
-    standIn.maxX = model.maxX;
-    standIn.minY = model.minY;
-    standIn.maxY = model.maxY;
-    standIn.minZ = model.minZ;
-    standIn.maxZ = model.maxZ;
-    standIn.notes = model.notes;
+    copyFrame(model, standIn);
     standIn.notes.fileVertices = static_cast<std::int64_t>(standIn.splats.count());
     standIn.notes.fileTriangles = 0;
     standIn.splats.leftOut = model.splats.leftOut;

@@ -73,7 +73,11 @@ TEST_F(Plyview, EyeDomeLightingShadesACloudsRimAndLTurnsItOff) {
     write("ball.ply", cloudPly(ball()));
     write("lit.ply", cloudPly(ball(), true));
     start({"--style", "surface", "ball.ply", "lit.ply"}, title("ball.ply", 1, 2)).waitForWindow();
-    const auto grey = [](const Image& image) { return coloursOf(image).other > 10000; };
+    // The ball on the white background: a black window before the first frame is not it.
+    const auto grey = [](const Image& image) {
+        const xsession::ColourCounts counts = coloursOf(image);
+        return counts.other > 10000 && counts.white > 10000;
+    };
     const Image shaded = session().waitForStable(xsession::kWindowTimeout, grey);
     const Ball on = levelsOf(shaded);
     EXPECT_NEAR(on.centre, kSurfaceLevel, kLevelTolerance) << "facing the eye: unshaded";
