@@ -2,6 +2,7 @@
 """plyview's web page timed in headless Chromium (scripts/bench-web), outside CI.
 
     bench/web_bench.py PAGE_FOLDER BINARY_PLY ASCII_PLY
+    bench/web_bench.py --splats PAGE_FOLDER SPLAT_PLY
 
 Prints one line per figure, "name value unit":
   parse_binary / parse_ascii   the reader's rate inside the page, MB/s of the whole file, the
@@ -9,8 +10,12 @@ Prints one line per figure, "name value unit":
   first_frame                  ms from handing the binary file to the page (the file input) to
                                its first full frame on the canvas, reading and upload included
   orbit                        frames per second while a left drag turns the model (its proxy)
+With --splats, one figure for a splat file (scripts/bench-splat):
+  splat_first_frame            ms from handing the file to the page (in the surface style, so
+                               that splats are drawn) to its first full frame, and the ms the
+                               page took to draw that frame
 The page runs with "?log", so each frame it shows is a console line, as the desktop's test mode
-prints them.
+prints them: "frame full <ms since start> <ms it took>".
 """
 
 import os
@@ -77,6 +82,31 @@ def wait_for_line(browser, start, since, timeout):
     raise RuntimeError(f"no console line '{start}' within {timeout} s")
 
 
+def open_logged(browser, server):
+    browser.open(server.url + "?log")
+    browser.wait_for("typeof page !== 'undefined' && page.running", READY_S, "the page")
+
+
+def splats(folder, path):
+    """The splat file's first full frame on the page, from its hand-over."""
+    server = PageServer(folder)
+    browser = Browser(SIDE, SIDE)
+    try:
+        open_logged(browser, server)
+        browser.press("s")  # the surface style before the file: the splats themselves
+        since = len(browser.events)
+        started = time.monotonic()
+        browser.choose_files("#files", [path])
+        wait_for_line(browser, "frame full", since, FRAME_S)
+        elapsed = (time.monotonic() - started) * 1000
+        took = [line.split()[3] for _, line in console_lines(browser, since)
+                if line.startswith("frame full")][0]
+        print(f"splat_first_frame {elapsed:.0f} ms took {took} ms")
+    finally:
+        browser.close()
+        server.close()
+
+
 def main(folder, binary, ascii_file):
     server = PageServer(folder)
     browser = Browser(SIDE, SIDE)
@@ -122,6 +152,10 @@ def main(folder, binary, ascii_file):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 4:
-        sys.exit("usage: web_bench.py PAGE_FOLDER BINARY_PLY ASCII_PLY")
-    main(*sys.argv[1:])
+    if len(sys.argv) == 4 and sys.argv[1] == "--splats":
+        splats(*sys.argv[2:])
+    elif len(sys.argv) == 4:
+        main(*sys.argv[1:])
+    else:
+        sys.exit("usage: web_bench.py PAGE_FOLDER BINARY_PLY ASCII_PLY\n"
+                 "       web_bench.py --splats PAGE_FOLDER SPLAT_PLY")

@@ -1,6 +1,7 @@
 // window_bench PLYVIEW FOLDER: plyview in a window under a private virtual X server, driven by
 // mouse drags and key presses, timed by its frame log (PLYVIEW_TEST_LOG: one line per frame
-// shown, "frame full|proxy|breathing <ms>"). FOLDER holds the files scripts/bench-big writes:
+// shown, "frame full|proxy|breathing <ms since start> <ms it took>"). FOLDER holds the files
+// scripts/bench-big writes:
 // sphere.ply (12.2 million triangles), torus.ply (1 million), sphere-1m.ply (1 million, the same
 // size as the torus), torus-small.ply and sphere-small.ply (2,000). Prints one line per figure:
 //   orbit_fps          proxy frames per second while the sphere is orbited by a drag
@@ -10,12 +11,18 @@
 //   idle_cpu_percent   CPU use at rest with the torus shown, percent of one core
 //   edit_ms            from copying another model over the shown file to its full frame,
 //                      median of the edits, small files and 38 MB files
+// window_bench --splats PLYVIEW FILE: a splat file (scripts/bench-splat) in the surface style:
+//   first_full_ms      from starting plyview to its first full frame, and the ms that frame took
+//   orbit_fps          stand-in frames per second while the splats are orbited by a drag
+//   settle_ms          from the end of that drag to the next full frame, and the ms it took
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -51,6 +58,11 @@ constexpr int kEdits = 10;
 constexpr Millis kSmallEditGap{500};  // after an edit's frame, before the next
 constexpr Millis kBigEditGap{2500};   // a big edit's proxy is built meanwhile
 constexpr double kPercent = 100;
+constexpr const char* kSplatsFlag = "--splats";
+constexpr int kStateField = 3;       // of /proc/PID/stat, counted from 1
+constexpr int kStartTimeField = 22;  // the process's start, clock ticks after boot
+constexpr double kMsPerSecond = 1000;
+constexpr double kNsPerMs = 1e6;
 constexpr int kUsageStatus = 2;
 
 // ===== Frame log =====
@@ -58,6 +70,7 @@ constexpr int kUsageStatus = 2;
 struct Frame {
     std::string kind;        // full, proxy, breathing
     long ms = 0;             // since the viewer started drawing, by its clock
+    double took = 0;         // drawing it, by its clock
     Clock::time_point seen;  // when this program found the line
 };
 
@@ -73,8 +86,9 @@ class FrameLog {
              read_ = end + 1) {
             char kind[16] = {};
             long ms = 0;
-            if (std::sscanf(text.c_str() + read_, "frame %15s %ld", kind, &ms) == 2) {
-                frames_.push_back({kind, ms, Clock::now()});
+            double took = 0;
+            if (std::sscanf(text.c_str() + read_, "frame %15s %ld %lf", kind, &ms, &took) >= 2) {
+                frames_.push_back({kind, ms, took, Clock::now()});
             }
         }
     }
@@ -129,18 +143,29 @@ double median(std::vector<double> values) {
 
 // ===== Sessions =====
 
-// plyview showing `file` in its window, its first full frame drawn.
+// plyview showing `file` in its window with `options`, its first full frame drawn.
 struct Viewer {
     xsession::TempDir logs{"plyview-window-bench"};
     xsession::ViewerSession session;
     FrameLog log;
+    std::size_t firstFull = 0;  // the first full frame's number
 
-    Viewer(const std::string& plyview, const path& file)
-        : session(file.parent_path(), logs.path(), {plyview, file.filename().string()},
+    Viewer(const std::string& plyview, const path& file,
+           const std::vector<std::string>& options = {})
+        : session(file.parent_path(), logs.path(), argvOf(plyview, options, file),
                   file.filename().string() + " (1/1) - plyview"),
           log(logs.path() / "stdout.txt") {
         session.waitForWindow();
-        log.waitFor(0, "full", kReadTimeout);
+        firstFull = log.waitFor(0, "full", kReadTimeout);
+    }
+
+    static std::vector<std::string> argvOf(const std::string& plyview,
+                                           const std::vector<std::string>& options,
+                                           const path& file) {
+        std::vector<std::string> argv{plyview};
+        argv.insert(argv.end(), options.begin(), options.end());
+        argv.push_back(file.filename().string());
+        return argv;
     }
 
     // A short drag; returns the number of the first frame it brings, once it is there.
@@ -188,7 +213,39 @@ void orbit(Viewer& viewer) {
     std::printf("orbit_fps %.1f frames %ld\n",
                 last > first ? (frames - 1) * 1000.0 / static_cast<double>(last - first) : 0.0,
                 frames);
-    std::printf("settle_ms %.0f\n", msBetween(released, full.seen));
+    std::printf("settle_ms %.0f took %.0f\n", msBetween(released, full.seen), full.took);
+}
+
+// How long ago the process started, from its start time in /proc (in clock ticks since boot):
+// the virtual X server's start before it does not count.
+double msSinceStart(pid_t pid) {
+    std::string stat = xsession::readFile("/proc/" + std::to_string(pid) + "/stat");
+    stat = stat.substr(stat.rfind(')') + 2);  // the fields after the name, from the state on
+    unsigned long long ticks = 0;
+    std::istringstream fields(stat);
+    std::string field;
+    for (int i = kStateField; i < kStartTimeField; ++i) {
+        fields >> field;
+    }
+    fields >> ticks;
+    timespec now{};
+    clock_gettime(CLOCK_BOOTTIME, &now);
+    const double sinceBoot = static_cast<double>(now.tv_sec) * kMsPerSecond +
+                             static_cast<double>(now.tv_nsec) / kNsPerMs;
+    return sinceBoot -
+           static_cast<double>(ticks) * kMsPerSecond / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+// A splat file in the surface style: its first full frame, then the orbit of its stand-in.
+int splats(const std::string& plyview, const path& file) {
+    Viewer viewer(plyview, file, {"--style", "surface"});
+    const Frame& first = viewer.log[viewer.firstFull];
+    const double age = msSinceStart(viewer.session.process().pid());
+    std::printf("first_full_ms %.0f took %.0f\n", age - msBetween(first.seen, Clock::now()),
+                first.took);
+    viewer.waitForProxy();
+    orbit(viewer);
+    return 0;
 }
 
 // Keys and drags while the big model's full frame is being drawn in steps: the wait for the
@@ -256,14 +313,20 @@ double edits(const std::string& plyview, const path& folder, const path& a, cons
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: window_bench PLYVIEW FOLDER\n");
+    const bool splatFile = argc == 4 && std::string(argv[1]) == kSplatsFlag;
+    if (argc != 3 && !splatFile) {
+        std::fprintf(stderr,
+                     "usage: window_bench PLYVIEW FOLDER\n"
+                     "       window_bench --splats PLYVIEW FILE\n");
         return kUsageStatus;
     }
-    const std::string plyview = xsession::fs::absolute(argv[1]).string();
-    const path folder = xsession::fs::absolute(argv[2]);
+    const std::string plyview = xsession::fs::absolute(argv[argc - 2]).string();
+    const path folder = xsession::fs::absolute(argv[argc - 1]);
     ::setenv(plyview::kFrameLogVariable, "1", 1);
     try {
+        if (splatFile) {
+            return splats(plyview, folder);
+        }
         {
             Viewer big(plyview, folder / "sphere.ply");
             big.waitForProxy();

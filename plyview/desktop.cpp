@@ -47,4 +47,8 @@ void startSplatOrderJob(const std::shared_ptr<SplatOrderJob>& job) {
     std::thread([job] { runSplatOrderJob(*job); }).detach();
 }
 
+bool splatOrderAway() {
+    return true;
+}
+
 }  // namespace plyview

@@ -42,5 +42,8 @@ std::size_t standInSplats();
 // Starts sorting splats for a view: on a thread of its own that nothing waits for where there
 // are threads (the drawing thread looks at `done`), at once where there are none.
 void startSplatOrderJob(const std::shared_ptr<SplatOrderJob>& job);
+// Whether those sorts run away from the drawing thread: then one may be started ahead of the
+// frame that needs it at no cost to the frames meanwhile.
+bool splatOrderAway();
 
 }  // namespace plyview

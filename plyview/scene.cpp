@@ -189,7 +189,10 @@ void watchShownFile() {
 
 void startProxyWhenDue() {
     Shown& shown = state.shown;
-    if (!shown.needsProxy || !shown.fullShown || shown.job || shown.proxy || !shown.model) {
+    // A picture (frames never presented) does not move: a proxy would only take a core from it.
+    const bool still = state.target.present == nullptr;
+    if (still || !shown.needsProxy || !shown.fullShown || shown.job || shown.proxy ||
+        !shown.model) {
         return;
     }
     shown.job = std::make_shared<ProxyJob>();
@@ -405,8 +408,8 @@ void finishFrame(Picture picture) {
     }
     if (state.frameLog) {
         static const char* const kNames[] = {"nothing", "full", "proxy", "breathing"};
-        std::printf("frame %s %lld\n", kNames[static_cast<int>(picture)],
-                    static_cast<long long>(secondsSince(state.started) * 1000));
+        std::printf("frame %s %lld %.0f\n", kNames[static_cast<int>(picture)],
+                    static_cast<long long>(secondsSince(state.started) * 1000), state.frameMs);
         std::fflush(stdout);
     }
 }

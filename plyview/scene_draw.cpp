@@ -323,6 +323,9 @@ Passes passesOf(Picture picture) {
         // The splats in their colours; in the edges style their centres over them, as a
         // surface's edges show its structure.
         orderSplats(picture, *layers);
+        if (picture == Picture::kProxy) {
+            orderFullAhead();
+        }
         Pass splats;
         splats.splats = &layers->splats.gpu;
         Passes passes{splats};

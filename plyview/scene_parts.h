@@ -215,6 +215,10 @@ SplatView currentSplatView();
 // between them, or when they have no order yet). True when the order on the GPU is the current
 // view's, or when an edit dropped the model and what is on the GPU stays.
 bool orderSplats(Picture picture, Layers& layers);
+// While the stand-in shows the current view and no drag is under way, the full picture's order
+// for that view is started where sorts run away from the drawing thread: it is ready, or nearly,
+// when the motion has settled.
+void orderFullAhead();
 // A sort has finished since the last frame: the frame that takes it is wanted.
 bool splatSortDone();
 bool splatSortUnderWay();
@@ -313,6 +317,7 @@ struct Steps {
     std::size_t pass = 0;    // the pass under way
     std::uint64_t next = 0;  // its first primitive not drawn yet
     std::uint64_t perStep = kFirstStepLines;
+    Clock::time_point begun;  // the frame's first step
 };
 
 // ===== Marks for measuring (measure.cpp) =====

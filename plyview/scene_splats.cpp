@@ -112,6 +112,17 @@ bool orderSplats(Picture picture, Layers& layers) {
     return layer.ordered && sameView(layer.view, view);
 }
 
+void orderFullAhead() {
+    Shown& shown = viewer().shown;
+    const SplatLayer& standIn = shown.proxyLayers.splats;
+    if (!splatOrderAway() || viewer().pointer.button != kNoDrag || !standIn.ordered ||
+        standIn.sorting || !shown.full.splats.ordered ||
+        !sameView(standIn.view, currentSplatView())) {
+        return;
+    }
+    orderSplats(Picture::kFull, shown.full);
+}
+
 bool splatSortDone() {
     const Shown& shown = viewer().shown;
     for (const Layers* layers : {&shown.full, &shown.proxyLayers}) {

@@ -86,6 +86,7 @@ void drawInSteps(const FrameKey& key, const FrameMatrices& matrices, const Passe
     steps.passes = passes;
     steps.pass = 0;
     steps.next = 0;
+    steps.begun = Clock::now();
     continueSteps();
 }
 
@@ -123,6 +124,8 @@ void continueSteps() {
     }
     steps.active = false;
     steps.complete = true;
+    viewer().frameMs =
+        std::chrono::duration<double, std::milli>(Clock::now() - steps.begun).count();
     show();
 }
 

@@ -22,7 +22,8 @@ namespace plyview {
 
 // ===== Timing =====
 
-// Prints one line per frame shown, "frame full|proxy|breathing|nothing <ms since start>", and
+// Prints one line per frame shown, "frame full|proxy|breathing|nothing <ms since start> <ms it
+// took>" (a full frame drawn in steps: from its first step to its last), and
 // "proxy <triangles> triangles <vertices> vertices" when a proxy is ready, for the tests and
 // benchmarks that must tell the proxy from the full model in a real window.
 constexpr const char* kFrameLogVariable = "PLYVIEW_TEST_LOG";

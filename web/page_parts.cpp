@@ -1,14 +1,17 @@
 // What the page does otherwise than the desktop: WebGL2's shader version, points sized by the
-// program alone, the proxy and the splats' order made at once (a page has no threads), and the
-// memory the page may grow to.
+// program alone, the splats' order made at once and the proxy once the browser has shown the
+// frame that asked for it (a page has no threads), and the memory the page may grow to.
 #include <GL/glew.h>
 
+#include <emscripten.h>
 #include <emscripten/heap.h>
 #include <malloc.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
+#include <vector>
 
 #include "model/proxy.h"
 #include "plyview/platform.h"
@@ -31,6 +34,18 @@ constexpr std::size_t kPageStandInSplats = 25000;
 // browsers at 2 GB, so the page counts on 2 GB.
 constexpr std::uint64_t kPageMemory = std::uint64_t{2} << 30;
 
+// Proxies asked for and not built yet: the page builds them in a task of its own after the
+// browser's next paint, since the browser shows nothing of a task until it ends, and building one
+// takes a second for a million splats, which the first picture of a file would otherwise wait
+// for.
+std::vector<std::shared_ptr<ProxyJob>> waitingProxies;
+
+// Calls web_build_proxies in a task after the browser's next paint: the animation frame comes
+// before the paint, a task queued from it after.
+EM_JS(void, pageAfterPaint, (), {
+    requestAnimationFrame(function() { setTimeout(function() { Module._web_build_proxies(); }); });
+});
+
 }  // namespace
 
 const char kShaderPreamble[] = "#version 300 es\nprecision highp float;\n";
@@ -51,11 +66,18 @@ std::size_t standInSplats() {
 }
 
 void startProxyJob(const std::shared_ptr<ProxyJob>& job) {
-    runProxyJob(*job);
+    if (waitingProxies.empty()) {
+        pageAfterPaint();
+    }
+    waitingProxies.push_back(job);
 }
 
 void startSplatOrderJob(const std::shared_ptr<SplatOrderJob>& job) {
     runSplatOrderJob(*job);
+}
+
+bool splatOrderAway() {
+    return false;
 }
 
 std::uint64_t availableMemoryBytes() {
@@ -68,3 +90,12 @@ std::uint64_t availableMemoryBytes() {
 }
 
 }  // namespace plyview
+
+// The proxies asked for since the last paint, built now (one cancelled meanwhile ends at once).
+extern "C" EMSCRIPTEN_KEEPALIVE void web_build_proxies() {
+    const std::vector<std::shared_ptr<plyview::ProxyJob>> jobs =
+        std::exchange(plyview::waitingProxies, {});
+    for (const std::shared_ptr<plyview::ProxyJob>& job : jobs) {
+        plyview::runProxyJob(*job);
+    }
+}

@@ -248,6 +248,31 @@ TEST_F(PlyviewSplats, TheStandInIsDrawnWhileTheViewMoves) {
     EXPECT_EQ(splatsDrawn(), static_cast<long long>(count));
 }
 
+// Once the stand-in shows a turned view and nothing is dragged, the full splats' order for that
+// view is started before the motion settles: the full picture then waits for no sort.
+TEST_F(PlyviewSplats, TheFullOrderIsStartedWhileTheStandInShowsARestingView) {
+    start(true);
+    show(splatCloud(plyview::standInSplats() + 1000));
+    finishFrame();
+    const Clock::time_point waited = Clock::now();
+    while (!plyview::proxyReady() && Clock::now() - waited < std::chrono::seconds(60)) {
+        plyview::sceneTick();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_TRUE(plyview::proxyReady());
+    plyview::pressArrow(plyview::Arrow::kLeft, false);
+    const SplatView turned = plyview::currentSplatView();
+    const plyview::SplatLayer& full = plyview::viewer().shown.full.splats;
+    bool ahead = false;
+    for (int frame = 0; frame < 100 && !ahead; ++frame) {
+        plyview::noteMotion();  // still moving: the stand-in is drawn
+        plyview::drawFrame();
+        ahead = plyview::sameView(full.job->view, turned);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_TRUE(ahead);
+}
+
 // A capture starts with -y up (half a turn about x) and says so once; --up keeps its axis, and
 // so does a cloud that is not a splat file.
 TEST_F(PlyviewSplats, ACaptureStartsWithMinusYUpUnlessUpWasGiven) {

@@ -170,6 +170,49 @@ def write_ball(path, count=60000):
     return write_ply(path, points, [])
 
 
+SH_C0 = 0.28209479177387814  # the degree-0 spherical harmonic: f_dc = (colour - 0.5) / SH_C0
+SPLAT_FIELDS = ("x", "y", "z", "f_dc_0", "f_dc_1", "f_dc_2", "opacity", "scale_0", "scale_1",
+                "scale_2", "rot_0", "rot_1", "rot_2", "rot_3")
+SPLAT_RED = (0.9, 0.2, 0.2)  # the torus's splats, nearly opaque
+MARK_OPACITY = 0.5  # the blue splat in the torus's hole: (127.5, 127.5, 255) over white
+
+
+def write_splats(path, splats):
+    """A binary splat file as capture tools write one, degree 0: each splat a centre, standard
+    deviations along its own axes, a rotation (w, x, y, z), an opacity and a colour on 0..1."""
+    lines = ["ply", "format binary_little_endian 1.0", f"element vertex {len(splats)}"]
+    lines += [f"property float {name}" for name in SPLAT_FIELDS] + ["end_header"]
+    body = b"".join(
+        struct.pack("<14f", *centre, *((c - 0.5) / SH_C0 for c in rgb),
+                    math.log(opacity / (1 - opacity)), *map(math.log, sigmas), *rotation)
+        for centre, sigmas, rotation, opacity, rgb in splats)
+    with open(path, "wb") as out:
+        out.write(("\n".join(lines) + "\n").encode() + body)
+    return path
+
+
+def splat_torus(around=72, tube=24):
+    """A torus (axis z, radii 1 and 0.4) of flat splats tangent to it, each as wide as 0.6 of
+    the gaps to its neighbours: closed, as tools/plywrite's splatTorus. A splat's own axes are
+    its normal, then round the axis, then round the tube."""
+    splats = []
+    for i in range(around):
+        theta = 2 * math.pi * i / around
+        for j in range(tube):
+            phi = 2 * math.pi * j / tube
+            ring = 1 + 0.4 * math.cos(phi)
+            c, s = math.cos(theta), math.sin(theta)
+            # A turn by -phi about y, then by theta about z.
+            half_t, half_p = theta / 2, -phi / 2
+            rotation = (math.cos(half_t) * math.cos(half_p), -math.sin(half_t) * math.sin(half_p),
+                        math.cos(half_t) * math.sin(half_p), math.sin(half_t) * math.cos(half_p))
+            gap_u, gap_v = 2 * math.pi * ring / around, 2 * math.pi * 0.4 / tube
+            sigmas = (0.03 * min(gap_u, gap_v), 0.6 * gap_u, 0.6 * gap_v)
+            splats.append(((ring * c, ring * s, 0.4 * math.sin(phi)), sigmas, rotation, 0.98,
+                           SPLAT_RED))
+    return splats
+
+
 def is_blue(r, g, b):
     return b - max(r, g) > GREEN_MARGIN
 
@@ -221,6 +264,9 @@ class PageTest(unittest.TestCase):
         cls.models["tripod.ply"] = write_tripod(os.path.join(cls.scratch, "tripod.ply"))
         cls.models["measured.ply"] = write_measured(os.path.join(cls.scratch, "measured.ply"))
         cls.models["ball.ply"] = write_ball(os.path.join(cls.scratch, "ball.ply"))
+        cls.models["splats.ply"] = write_splats(
+            os.path.join(cls.scratch, "splats.ply"),
+            splat_torus() + [((0, 0, 0), (0.1, 0.1, 0.1), (1, 0, 0, 0), MARK_OPACITY, (0, 0, 1))])
         cls.models["violet.png"] = write_png(os.path.join(cls.scratch, "violet.png"), 8,
                                              VIOLET)
         cls.models["textured.ply"] = write_textured(os.path.join(cls.scratch, "textured.ply"),
@@ -448,6 +494,36 @@ class PageTest(unittest.TestCase):
         self.browser.click(*self.tool("l"))  # as the key does
         centre, rim = levels(self.settled(before))
         self.assertEqual(rim, centre)
+
+    def test_a_splat_file_shows_splats_and_their_centres_in_the_wireframe(self):
+        # The torus's splats close its surface; the blue one in its hole, alone there, is
+        # blended over the white page at its centre. The wireframe shows the splats' centres.
+        self.show("splats.ply")
+        reddish = lambda r, g, b: r > g + 80 and r > b + 80  # noqa: E731
+        top = self.bar_bottom()  # over it, the message line about the up axis is red too
+        before = self.browser.screenshot()
+        self.assertEqual(pixels_where(before, reddish, top), [])
+        self.browser.press("s")
+        splats = self.settled(before)
+        cx, cy = WIDTH // 2, HEIGHT // 2
+        expected = 255 * (1 - MARK_OPACITY)
+        for got, want in zip(splats.pixel(cx, cy), (expected, expected, 255)):
+            self.assertAlmostEqual(got, want, delta=3, msg="the blue splat's centre")
+        row = [x for x in range(WIDTH) if reddish(*splats.pixel(x, cy))]
+        outer, inner = (row[-1] - row[0]) / 2, min(x for x in row if x > cx) - cx
+        within = (inner + SPOT_TOLERANCE_PX, outer - SPOT_TOLERANCE_PX)
+        ring = [(x, y) for y in range(top, HEIGHT) for x in range(WIDTH)
+                if within[0] < math.hypot(x - cx, y - cy) < within[1]]
+        gaps = [p for p in ring if min(splats.pixel(*p)) > 240]
+        self.assertGreater(len(ring), 10000)
+        self.assertLess(len(gaps), len(ring) // 100, "background within the torus")
+        self.assertEqual(self.count_green(), 0)
+        self.browser.press("s")  # the edges style, then the wireframe again
+        edges = self.settled(splats)
+        self.browser.press("s")
+        points = self.settled(edges)
+        self.assertGreater(points.count(is_green), MIN_GREEN_PIXELS)
+        self.assertEqual(pixels_where(points, reddish, top), [])
 
     def test_a_file_too_large_for_the_memory_gets_the_desktop_line(self):
         self.load(self.server.url + "?memory=0")
