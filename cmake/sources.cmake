@@ -19,7 +19,6 @@ set(PLY_SHARED_SOURCES
   model/edges.cpp
   model/proxy.cpp
   model/normals.cpp
-  model/large.cpp
   model/image.cpp
   model/splat_half.cpp
   model/splat_read.cpp

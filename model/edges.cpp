@@ -6,7 +6,6 @@
 #include <limits>
 
 #include "model/file_model.h"
-#include "model/large.h"
 
 namespace {
 
@@ -18,7 +17,7 @@ void bucketEdges(const std::vector<std::uint32_t>& triangles, std::size_t vertex
                  std::vector<std::uint32_t>& edges) {
     // begin[v + 1] counts the half-edges whose lower vertex is v, then becomes where they end.
     std::vector<Offset> begin;
-    reserveLarge(begin, vertexCount + 2);
+    begin.reserve(vertexCount + 2);
     begin.assign(vertexCount + 2, 0);
     const auto eachHalfEdge = [&triangles](auto&& take) {
         for (std::size_t t = 0; t + 2 < triangles.size(); t += kCoordinates) {
@@ -37,7 +36,7 @@ void bucketEdges(const std::vector<std::uint32_t>& triangles, std::size_t vertex
     }
     // Filling moves begin[v + 1] from where bucket v starts to where it ends.
     std::vector<std::uint32_t> higher;
-    reserveLarge(higher, static_cast<std::size_t>(begin.back()));
+    higher.reserve(static_cast<std::size_t>(begin.back()));
     higher.resize(static_cast<std::size_t>(begin.back()));
     eachHalfEdge([&](std::uint32_t low, std::uint32_t high) { higher[begin[low + 1]++] = high; });
 
@@ -51,7 +50,7 @@ void bucketEdges(const std::vector<std::uint32_t>& triangles, std::size_t vertex
         std::fill(kept, last, kDropped);
         unique += static_cast<std::size_t>(kept - first);
     }
-    reserveLarge(edges, 2 * unique);
+    edges.reserve(2 * unique);
     edges.resize(2 * unique);
     std::size_t out = 0;
     for (std::size_t v = 0; v < vertexCount; ++v) {

@@ -76,8 +76,7 @@ long readFully(int fd, char* into, std::size_t bytes) {
     return static_cast<long>(done);
 }
 
-bool readOpenedFile(int fd, std::size_t size, std::unique_ptr<char[]>& text,
-                    std::string& problem) {
+bool readOpenedFile(int fd, std::size_t size, std::unique_ptr<char[]>& text, std::string& problem) {
     text.reset(new (std::nothrow) char[size + 1]);
     if (!text) {
         problem =

@@ -33,8 +33,7 @@ long readFully(int fd, char* into, std::size_t bytes);
 
 // The `size` bytes of a file opened by openRegularFile read into `text` (size + 1 bytes, so that
 // a file that grew is seen). False with `problem` set as readWholeFile words it.
-bool readOpenedFile(int fd, std::size_t size, std::unique_ptr<char[]>& text,
-                    std::string& problem);
+bool readOpenedFile(int fd, std::size_t size, std::unique_ptr<char[]>& text, std::string& problem);
 
 // The whole of a regular file read with read() into `text` (size + 1 bytes, so that a file that
 // grew is seen), without blocking on a FIFO. False with `problem` set as the viewer words it:

@@ -94,7 +94,7 @@ bool takePositions(ply::Geometry& geometry, FileModel& model, PlyError& error) {
     }
     std::vector<double>& wide = geometry.positions;
     ply::findCentre(wide, model.centre);
-    reserveLarge(model.positions, wide.size());
+    model.positions.reserve(wide.size());
     model.positions.resize(wide.size());
     float* out = model.positions.data();
     for (std::size_t i = 0; i < wide.size(); i += kCoordinates) {

@@ -18,7 +18,7 @@
 
 constexpr int kCoordinates = 3;  // x, y, z per position; three vertex numbers per triangle
 
-constexpr int kColourBytes = 4;  // r, g, b, a per colour, 0..255
+constexpr int kColourBytes = 4;     // r, g, b, a per colour, 0..255
 constexpr int kTexcoordFloats = 2;  // u, v per texture coordinate
 
 // ===== What the file measured =====
@@ -51,7 +51,7 @@ struct FileModel {
     std::vector<std::uint8_t> colours;     // kColourBytes per vertex, or empty
     // kColourBytes per triangle, or empty; only when there are no vertex colours.
     std::vector<std::uint8_t> faceColours;
-    std::vector<PropertyValues> properties;   // what the file measured, as kept
+    std::vector<PropertyValues> properties;  // what the file measured, as kept
     // Texture coordinates, u then v (v = 0 the image's bottom row), from at most one of: the
     // vertices' s t, u v, texture_u texture_v or texture_s texture_t, one pair per vertex; or a
     // face list texcoord (texcoords), one pair per corner of each triangle as fans and strips
@@ -61,13 +61,13 @@ struct FileModel {
     // The image of each triangle, its face's texnumber, when the faces have one; else empty
     // (every triangle takes textureFiles[0]).
     std::vector<std::int32_t> triangleTextures;
-    std::vector<std::string> textureFiles;  // "comment TextureFile NAME" lines' names, in order
+    std::vector<std::string> textureFiles;    // "comment TextureFile NAME" lines' names, in order
     double centre[kCoordinates] = {0, 0, 0};  // the box centre taken off, in double
     // Box of `positions`; inverted (min above max) without vertices.
     float minX = kBoxResetMin, maxX = kBoxResetMax;
     float minY = kBoxResetMin, maxY = kBoxResetMax;
     float minZ = kBoxResetMin, maxZ = kBoxResetMax;
-    PlyNotes notes;  // counts as the file holds them
+    PlyNotes notes;     // counts as the file holds them
     SplatModel splats;  // of a splat file, one per vertex; else empty
 
     bool isSplats() const { return !splats.empty(); }

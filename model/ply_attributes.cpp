@@ -199,20 +199,19 @@ void nameMeasured(const Header& header, const Element& element, const AttributeP
 
 void Attributes::sizeVertices(std::size_t count) {
     if (vertex_.keepsNormals()) {
-        reserveLarge(geometry_.normals, count * kNormalFloats);
+        geometry_.normals.reserve(count * kNormalFloats);
     }
     if (vertex_.colours != ColourSource::kNone) {
-        reserveLarge(geometry_.colours, count * kColourBytes);
+        geometry_.colours.reserve(count * kColourBytes);
     }
     if (vertex_.colours == ColourSource::kScaled) {
-        reserveLarge(rawVertex_, count * kChannels);
+        rawVertex_.reserve(count * kChannels);
     }
     if (vertex_.keepsTexcoords()) {
-        reserveLarge(geometry_.texcoords, count * kTexcoordFloats);
+        geometry_.texcoords.reserve(count * kTexcoordFloats);
     }
     for (int m = 0; m < vertex_.measured; ++m) {
-        reserveLarge(
-            geometry_.properties[static_cast<std::size_t>(vertex_.firstMeasured + m)].values,
+        geometry_.properties[static_cast<std::size_t>(vertex_.firstMeasured + m)].values.reserve(
             count);
     }
     resizeVertices(count);

@@ -132,7 +132,7 @@ class Attributes {
 
     // ----- Vertices -----
 
-    // Room for the attributes of vertices [0, count), alpha set, large arrays on huge pages. The
+    // Room for the attributes of vertices [0, count), alpha set. The
     // readers size for as many vertices as the rest of the file can hold, at most the declared
     // count, before reading.
     void sizeVertices(std::size_t count);

@@ -286,10 +286,10 @@ void reserveFor(const Plan& plan, const Element& element, std::int64_t bytesLeft
     const std::int64_t fits = bytesLeft / std::max<std::int64_t>(minInstanceBytes, 1);
     const auto instances = static_cast<std::size_t>(std::min(element.count, fits));
     if (plan.role == Role::kVertex) {
-        reserveLarge(geometry.positions, geometry.positions.size() + kAxes * instances);
+        geometry.positions.reserve(geometry.positions.size() + kAxes * instances);
         attributes.sizeVertices(instances);
     } else if (plan.role == Role::kFace) {
-        reserveLarge(geometry.corners, geometry.corners.size() + kAxes * instances);
+        geometry.corners.reserve(geometry.corners.size() + kAxes * instances);
     }
 }
 
@@ -674,7 +674,7 @@ class BinaryBody {
             geometry.centre[a] = (low[a] + high[a]) / 2.0;
         }
         const auto count = static_cast<std::size_t>(element.count);
-        reserveLarge(geometry.centredPositions, count * kAxes);
+        geometry.centredPositions.reserve(count * kAxes);
         geometry.centredPositions.resize(count * kAxes);
         float* out = geometry.centredPositions.data();
         geometry.centred = withKept(header, element, plan, layout.stride,

@@ -10,7 +10,6 @@
 
 #include "model/file_model.h"
 #include "model/fixed_reader.h"
-#include "model/large.h"
 
 namespace ply {
 

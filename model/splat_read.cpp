@@ -149,14 +149,14 @@ bool splatCovariance(const double scale[3], const double rotation[4],
 // ===== Storage =====
 
 void SplatSink::reserve(std::size_t count) {
-    reserveLarge(geometry_.positions, count * kPositionAxes);
-    reserveLarge(geometry_.colours, count * kColourBytes);
+    geometry_.positions.reserve(count * kPositionAxes);
+    geometry_.colours.reserve(count * kColourBytes);
     SplatModel& model = geometry_.splatModel;
     model.degree = layout_.degree;
-    reserveLarge(model.covariances, count * kCovarianceFloats);
-    reserveLarge(model.opacities, count);
-    reserveLarge(model.dc, count * 3);
-    reserveLarge(model.rest, count * static_cast<std::size_t>(model.restPerSplat()));
+    model.covariances.reserve(count * kCovarianceFloats);
+    model.opacities.reserve(count);
+    model.dc.reserve(count * 3);
+    model.rest.reserve(count * static_cast<std::size_t>(model.restPerSplat()));
     resizeAll(count);
 }
 

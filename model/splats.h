@@ -18,8 +18,8 @@ constexpr int kMaxShDegree = 3;
 // Higher-order coefficients per colour channel at each degree; a file holds three times as many
 // f_rest_* (9, 24 or 45).
 constexpr int kShRestPerChannel[kMaxShDegree + 1] = {0, 3, 8, 15};
-constexpr int kCovarianceFloats = 6;  // xx, xy, xz, yy, yz, zz of a symmetric 3 x 3 matrix
-constexpr float kMaxSplatAlpha = 0.99f;         // a fragment's alpha is at most this
+constexpr int kCovarianceFloats = 6;     // xx, xy, xz, yy, yz, zz of a symmetric 3 x 3 matrix
+constexpr float kMaxSplatAlpha = 0.99f;  // a fragment's alpha is at most this
 constexpr float kLeastSplatAlpha = 1.0f / 255;  // fragments under this are not drawn
 constexpr float kScreenBlurPixels2 = 0.3f;      // added to the screen covariance's diagonal
 

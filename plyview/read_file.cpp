@@ -11,7 +11,6 @@
 #include <new>
 
 #include "model/file_io.h"
-#include "model/large.h"
 #include "plyview/files.h"
 #include "plyview/platform.h"
 
@@ -50,7 +49,6 @@ bool readBytes(const std::string& path, std::unique_ptr<char[]>& text, std::size
         problem = "needs about " + megabytes(needed) + " MB, more than can be had";
         return false;
     }
-    adviseHugePages(text.get(), size + 1);
     if (headBytes > size) {
         problem = "changed while it was read";  // it grew after its size was taken
         return false;
