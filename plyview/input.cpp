@@ -192,6 +192,7 @@ void pressButton(int button, bool down, int x, int y, int held) {
         startDrag(button, x, y, held);
     } else if (!down && button == state.pointer.button) {
         state.pointer.button = kNoDrag;
+        motionEnded();
     }
 }
 

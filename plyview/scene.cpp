@@ -615,6 +615,17 @@ double sceneTick() {
     return std::max(wait, 0.0);
 }
 
+// A drag let go: the view rests from now on, so the full picture starts after a shorter wait
+// than the settling one, which is there for the wheel and keys that give no such sign; long
+// enough for the stand-in's frame of the last view to be shown first.
+void motionEnded() {
+    const Clock::time_point settled =
+        Clock::now() - std::chrono::duration_cast<Clock::duration>(
+                           std::chrono::duration<double>(kSettleSeconds - kReleaseSettleSeconds));
+    state.lastMotion = std::min(state.lastMotion, settled);
+    state.frameWanted = true;
+}
+
 // ===== For the tests =====
 
 void noteMotion() {

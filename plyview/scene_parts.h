@@ -387,6 +387,7 @@ float shownDiagonal();
 // ===== Frame parts the steps and the pointer use (scene.cpp) =====
 
 void finishFrame(Picture picture);  // the frame is on screen
+void motionEnded();                 // a drag let go: the full picture is due sooner
 void drawPanel();                   // the `i` panel over the frame, when it is shown
 int coveredTopPixels();             // frame pixels at the top that the front end covers
 Camera currentCamera();             // the shown model framed, the orbit and the keys' motion

@@ -29,6 +29,7 @@ namespace plyview {
 constexpr const char* kFrameLogVariable = "PLYVIEW_TEST_LOG";
 
 constexpr double kSettleSeconds = 0.2;          // after the last motion, the full model again
+constexpr double kReleaseSettleSeconds = 0.1;   // the same after a drag is let go
 constexpr double kWatchSeconds = 0.1;           // how often the shown file's status is looked at
 constexpr double kStepSeconds = 0.04;           // one step of a full redraw drawn in pieces
 constexpr std::uint64_t kDirectLines = 600000;  // more lines than this are drawn in steps

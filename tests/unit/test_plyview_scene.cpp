@@ -153,12 +153,17 @@ TEST_F(PlyviewScene, TheProxyIsDrawnWhileTheViewMovesAndTheFullModelAfter) {
     }
     ASSERT_TRUE(plyview::proxyReady());
     fakegl::calls.clear();
-    plyview::noteMotion();
+    plyview::pressButton(plyview::kLeftButton, true, 100, 100);  // a drag
+    plyview::movePointer(120, 100);
     plyview::drawFrame();
     const long long moving = indicesDrawn(GL_LINES);
     EXPECT_GT(moving, 0);
     EXPECT_LT(moving, static_cast<long long>(fullLines) / 2);
-    std::this_thread::sleep_for(std::chrono::duration<double>(plyview::kSettleSeconds * 1.5));
+    // Let go: the full model follows sooner than the settling wait after the wheel or keys.
+    plyview::pressButton(plyview::kLeftButton, false, 120, 100);
+    std::this_thread::sleep_for(
+        std::chrono::duration<double>(plyview::kReleaseSettleSeconds * 1.5));
+    ASSERT_LT(plyview::kReleaseSettleSeconds * 1.5, plyview::kSettleSeconds);
     fakegl::calls.clear();
     plyview::takeFrameRequest();
     plyview::sceneTick();  // the motion has settled
