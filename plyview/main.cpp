@@ -1,38 +1,9 @@
 // The file viewer's entry point.
-#include <unistd.h>
-
-#include <cstdlib>
-#include <cstring>
-#include <string>
-
 #include "plyview/run.h"
 
-namespace {
-
-constexpr const char* kTunables = "GLIBC_TUNABLES";
-constexpr const char* kHugePages = "glibc.malloc.hugetlb=1";
-
-// A large model is hundreds of megabytes, written once, and in a virtual machine each page's
-// first write is a costly trip to the host: the renderer's copies of the model and its working
-// memory took half of a picture's time. The C library backs its large blocks with huge pages
-// when asked to, but reads that wish only when a program starts: so plyview starts itself once
-// more with it. Nothing changes when the exec fails.
-void startWithHugePages(char** argv) {
-    const char* tunables = std::getenv(kTunables);
-    if (tunables != nullptr && std::strstr(tunables, "glibc.malloc.hugetlb") != nullptr) {
-        return;  // asked for already (or decided otherwise by the user)
-    }
-    const std::string wanted = tunables != nullptr && *tunables != '\0'
-                                   ? std::string(tunables) + ":" + kHugePages
-                                   : std::string(kHugePages);
-    if (::setenv(kTunables, wanted.c_str(), 1) == 0) {
-        ::execv("/proc/self/exe", argv);
-    }
-}
-
-}  // namespace
-
+// Large models are left on the system's ordinary pages: in this virtual machine a fresh huge
+// page's first write cost about 20 ms, which made pictures of files of hundreds of megabytes
+// twice as slow as with small pages, whose recently freed memory is written at once.
 int main(int argc, char** argv) {
-    startWithHugePages(argv);
     return plyview::run(argc, argv);
 }
