@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <new>
 
@@ -105,6 +106,30 @@ bool huffmanTablesFit(const std::uint8_t* b, std::size_t size) {
     return true;
 }
 
+// PNG: the signature, then chunks of a 4-byte big-endian length, a 4-byte type, the data and a
+// 4-byte check.
+constexpr std::uint8_t kPngSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+constexpr std::size_t kChunkFrame = 12;  // length, type and check around a chunk's data
+
+// stb_image grows its buffer for a PNG's image data to the length a chunk claims before it finds
+// the file shorter, so a few bytes claiming a gigabyte took two: a chunk that claims more than
+// the file holds is refused before stb sees it. True for anything not a PNG.
+bool pngChunksFit(const std::uint8_t* b, std::size_t size) {
+    if (size < sizeof kPngSignature || !std::equal(kPngSignature, std::end(kPngSignature), b)) {
+        return true;
+    }
+    for (std::size_t at = sizeof kPngSignature; at + kChunkFrame <= size;) {
+        const std::size_t length = static_cast<std::size_t>(b[at]) << 24 |
+                                   static_cast<std::size_t>(b[at + 1]) << 16 |
+                                   static_cast<std::size_t>(b[at + 2]) << 8 | b[at + 3];
+        if (length > size - at - kChunkFrame) {
+            return false;
+        }
+        at += kChunkFrame + length;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::uint64_t imageBytesNeeded(std::uint64_t width, std::uint64_t height) {
@@ -139,6 +164,10 @@ bool decodeImage(const std::uint8_t* bytes, std::size_t size, std::uint64_t avai
     const int length = size > INT32_MAX ? INT32_MAX : static_cast<int>(size);
     if (!huffmanTablesFit(bytes, size)) {
         problem = "cannot be decoded (a Huffman table of more than 256 codes)";
+        return false;
+    }
+    if (!pngChunksFit(bytes, size)) {
+        problem = "cannot be decoded (a chunk longer than the file)";
         return false;
     }
     int width = 0, height = 0, channels = 0;

@@ -50,6 +50,10 @@ TEST(PlyviewTextureImages, ReadBesideTheFileOrRefusedWithOneReason) {
     const std::size_t counts = overfull.find("\xff\xc4") + 5;
     overfull[counts + 14] = overfull[counts + 15] = '\xff';
     folder.write("models/overfull.jpg", overfull);
+    std::string bloated = png;  // image data claiming a gigabyte in a file of a few hundred bytes
+    const std::size_t idat = bloated.find("IDAT") - 4;
+    bloated.replace(idat, 4, std::string("\x3f\xff\xff\xff", 4));
+    folder.write("models/bloated.png", bloated);
     ASSERT_EQ(::mkfifo("models/pipe.png", 0600), 0);
     ::mkdir("models/folder.png", 0700);
     struct Case {
@@ -63,6 +67,7 @@ TEST(PlyviewTextureImages, ReadBesideTheFileOrRefusedWithOneReason) {
         {"photo.jpg", 0, "needs about 1 MB, 0 MB available"},
         {"cut.png", 1000, "cannot be decoded ("},
         {"overfull.jpg", 1000, "cannot be decoded (a Huffman table of more than 256 codes)"},
+        {"bloated.png", 1000, "cannot be decoded (a chunk longer than the file)"},
         {"noise.jpg", 1000, "not a PNG or JPEG image that can be read ("},
         {"missing.png", 1000, "No such file or directory"},
         {"pipe.png", 1000, "not a regular file (a FIFO)"},
