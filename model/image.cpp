@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <iterator>
 #include <memory>
@@ -18,6 +19,12 @@
 #define STBI_ONLY_PNG
 #define STBI_ONLY_JPEG
 #define STBI_NO_STDIO  // files come through the safe reader, never stb's own
+// The decoder's state starts zeroed: stb_image 2.27 decodes a JPEG scan with a Huffman table
+// the file never defined from whatever its allocation held, which read far outside the table.
+// Zeroed, such a table matches no code and the image is refused.
+#define STBI_MALLOC(bytes) std::calloc(1, bytes)
+#define STBI_REALLOC(block, bytes) std::realloc(block, bytes)
+#define STBI_FREE(block) std::free(block)
 #include <stb_image.h>
 
 namespace {
