@@ -251,12 +251,7 @@ void GpuGeometry::draw(std::uint64_t first, std::uint64_t count, bool ownColours
     const std::uint64_t end = std::min(first + count, primitives_);
     const auto corners = static_cast<GLsizei>(perPrimitive(mode_));
     const bool hideColours = hasColours() && !ownColours;
-    for (const Piece& piece : pieces_) {
-        const std::uint64_t from = std::max(first, piece.first);
-        const std::uint64_t to = std::min(end, piece.first + piece.count);
-        if (from >= to) {
-            continue;
-        }
+    forPiecesOf(pieces_, first, end, [&](const Piece& piece, std::uint64_t from, std::uint64_t to) {
         glBindVertexArray(piece.array);
         if (hideColours) {
             glDisableVertexAttribArray(kColourSlot);  // the constant colour instead
@@ -272,7 +267,7 @@ void GpuGeometry::draw(std::uint64_t first, std::uint64_t count, bool ownColours
         if (hideColours) {
             glEnableVertexAttribArray(kColourSlot);
         }
-    }
+    });
 }
 
 }  // namespace plyview

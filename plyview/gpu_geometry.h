@@ -4,6 +4,7 @@
 
 #include <GL/glew.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -18,6 +19,21 @@ constexpr GLuint kTexcoordSlot = 3;
 
 // The most bytes one buffer holds here (lowered by the tests to see pieces at small sizes).
 std::uint64_t bufferLimitBytes();
+
+// For each piece of a geometry cut to the buffer limit (pieces holding primitives [first,
+// first + count) each) that holds some of primitives [first, end): `draw(piece, from, to)`,
+// from and to counted over all pieces.
+template <typename Piece, typename Draw>
+void forPiecesOf(const std::vector<Piece>& pieces, std::uint64_t first, std::uint64_t end,
+                 Draw draw) {
+    for (const Piece& piece : pieces) {
+        const std::uint64_t from = std::max(first, piece.first);
+        const std::uint64_t to = std::min(end, piece.first + piece.count);
+        if (from < to) {
+            draw(piece, from, to);
+        }
+    }
+}
 
 // Vertices handed to the GPU: `count` positions, and as many normals, colours and texture
 // coordinates when they have them (null otherwise). The caller keeps them until the upload

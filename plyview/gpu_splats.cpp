@@ -84,17 +84,12 @@ void GpuSplats::upload(const SplatInstance* instances, std::uint64_t count) {
 
 void GpuSplats::draw(std::uint64_t first, std::uint64_t count) const {
     const std::uint64_t end = std::min(first + count, count_);
-    for (const Piece& piece : pieces_) {
-        const std::uint64_t from = std::max(first, piece.first);
-        const std::uint64_t to = std::min(end, piece.first + piece.count);
-        if (from >= to) {
-            continue;
-        }
+    forPiecesOf(pieces_, first, end, [](const Piece& piece, std::uint64_t from, std::uint64_t to) {
         glBindVertexArray(piece.array);
         glBindBuffer(GL_ARRAY_BUFFER, piece.buffer);
         pointAttributes(from - piece.first);
         glDrawArraysInstanced(GL_TRIANGLE_STRIP, 0, kSplatCorners, static_cast<GLsizei>(to - from));
-    }
+    });
     glBindVertexArray(0);
 }
 
